@@ -1,0 +1,48 @@
+// Fuzz target: arbitrary bytes as a message catalogue, looked up and used to format reports
+// with arguments of every kind; the in-memory copy must answer as a fresh scan does.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "runtime/catalogue.h"
+#include "runtime/report.h"
+#include "runtime/safe_format.h"
+
+using namespace quervik;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static std::string path = [] {
+    char name[] = "/tmp/quervik-fuzz-catalogue-XXXXXX";
+    int fd = ::mkstemp(name);
+    if (fd >= 0) ::close(fd);
+    // Console texts of the lookups are not what is being tested.
+    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+    return std::string(name);
+  }();
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+  resetMessageCatalogue();
+  setMessageFile(path.c_str());
+
+  // Codes taken from the input itself, so the lookups find its lines.
+  int codes[4] = {1, 7001, 99999, -5};
+  if (size >= 5) codes[0] = std::atoi(std::string(reinterpret_cast<const char*>(data), 5).c_str());
+  for (int code : codes) {
+    auto cached = lookupMessage(code);
+    auto fresh = lookupMessageUncached(code);
+    if (cached != fresh) std::abort();
+    reportError(code, 42, "text", 3.5, 'c', -7, static_cast<const char*>(nullptr));
+    reportError(code);
+  }
+  // The raw input as a format string, too.
+  std::string format(reinterpret_cast<const char*>(data), size);
+  MsgArg args[] = {MsgArg(1), MsgArg("s"), MsgArg(2.5), MsgArg('x')};
+  if (safeFormat(format, args).size() > kMaxReportLength) std::abort();
+  clearErrors();
+  return 0;
+}

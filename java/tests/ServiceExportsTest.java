@@ -1,0 +1,67 @@
+import QuervikPkg.Quervik;
+import java.nio.file.Files;
+import java.nio.file.Path;
+
+/** The ten service exports through a real JVM. */
+public class ServiceExportsTest {
+    public static void testVersionTexts() {
+        String[] v = Quervik.getVersion();
+        Check.equalArrays(new String[] {"QuervikDll 1.12.19.11", "OpenSSL 0.9.7b 10 Apr 2003"}, v, "getVersion");
+        Check.isTrue(v != Quervik.getVersion(), "each call makes a new array");
+    }
+
+    public static void testProgressBeforeAnyActivity() {
+        // This suite runs before any work export of this JVM: no activity was ever named.
+        Check.equal(null, Quervik.getActName(), "getActName at load");
+        Check.equal(0, Quervik.getActPct(), "getActPct at load");
+    }
+
+    public static void testEmptyErrorListIsNull() {
+        Quervik.clearErrors();
+        Check.equal(null, Quervik.getErrors(), "getErrors on an empty list");
+        Quervik.clearErrors();
+        Check.equal(null, Quervik.getErrors(), "clearErrors twice");
+    }
+
+    public static void testErrorFileEndsWithEndMark() throws Exception {
+        Path dir = Check.tempDir();
+        Path file = dir.resolve("errors.txt");
+        Files.writeString(file, "old contents");
+        Check.equal(0, Quervik.setErrorFile(file.toString()), "setErrorFile");
+        Check.equal(0L, Files.size(file), "the error file is truncated");
+        Quervik.closeErrorFile();
+        byte[] bytes = Files.readAllBytes(file);
+        Check.equal(1, bytes.length, "one byte after closing");
+        Check.equal((byte) 0x1A, bytes[0], "the end mark");
+        Quervik.closeErrorFile();  // nothing open: nothing happens
+        Check.equal(1, Files.readAllBytes(file).length, "a second close writes nothing");
+        Files.delete(file);
+    }
+
+    public static void testErrorFileThatCannotBeCreated() throws Exception {
+        Path dir = Check.tempDir();
+        Check.equal(1, Quervik.setErrorFile(dir.resolve("no/such/dir/e.txt").toString()), "uncreatable");
+        Check.equal(1, Quervik.setErrorFile(null), "null name");
+        Check.equal(1, Quervik.setErrorFile(dir.toString()), "a directory");
+        Quervik.closeErrorFile();
+    }
+
+    public static void testGlobalLog() throws Exception {
+        Check.equal(-1, Quervik.closeGLOG(), "closeGLOG without a log");
+        Path dir = Check.tempDir();
+        Path log = dir.resolve("global.log");
+        Files.writeString(log, "kept\r\n");
+        Check.equal(0, Quervik.openGLOG(log.toString()), "openGLOG");
+        Check.equal(0, Quervik.closeGLOG(), "closeGLOG");
+        Check.equal(-1, Quervik.closeGLOG(), "closed twice");
+        Check.equal("kept\r\n", Files.readString(log), "an existing log keeps its contents");
+        Check.equal(-1, Quervik.openGLOG(dir.resolve("missing/x.log").toString()), "unwritable log");
+        Check.equal(-1, Quervik.openGLOG(null), "null log name");
+        Files.delete(log);
+    }
+
+    public static void testMessageFileNameAcceptsNull() {
+        Quervik.setMessageFileName(null);  // changes nothing, throws nothing
+        Quervik.setMessageFileName("msg/errors.msg");
+    }
+}

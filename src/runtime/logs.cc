@@ -1,0 +1,73 @@
+// The global and auxiliary logs; see logs.h.
+#include "runtime/logs.h"
+
+#include "runtime/console.h"
+#include "runtime/platform.h"
+
+namespace quervik {
+namespace {
+
+FILE* gGlobalLog = nullptr;
+FILE* gAuxiliaryLog = nullptr;
+
+void writeLine(FILE* f, std::string_view line) {
+  std::fwrite(line.data(), 1, line.size(), f);
+  std::fflush(f);
+}
+
+}  // namespace
+
+int openGlobalLog(const char* name) {
+  if (!name) return -1;
+  FILE* f = openFile(name, "ab");
+  if (!f) return -1;
+  if (gGlobalLog) std::fclose(gGlobalLog);
+  gGlobalLog = f;
+  return 0;
+}
+
+int closeGlobalLog() {
+  if (!gGlobalLog) return -1;
+  int rc = std::fclose(gGlobalLog);
+  gGlobalLog = nullptr;
+  return rc;
+}
+
+void setAuxiliaryLog(FILE* stream) {
+  if (stream) gAuxiliaryLog = stream;
+}
+
+void closeAuxiliaryLog(FILE* stream) {
+  if (stream) std::fclose(stream);
+  gAuxiliaryLog = nullptr;
+}
+
+FILE* auxiliaryLog() { return gAuxiliaryLog; }
+
+void writeToLogs(std::string_view line) {
+  if (gAuxiliaryLog) writeLine(gAuxiliaryLog, line);
+  if (gGlobalLog) writeLine(gGlobalLog, line);
+}
+
+long saveAuxiliaryLog(FILE* auxiliary, const char* fileName) {
+  if (!auxiliary || !fileName) return -1;
+  FILE* out = openFile(fileName, "wb");
+  if (!out) {
+    consoleOut("Nelze otevrit soubor %s\n", fileName);
+    return -1;
+  }
+  long position = std::ftell(auxiliary);
+  std::rewind(auxiliary);
+  long copied = 0;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, auxiliary)) > 0) {
+    if (std::fwrite(buf, 1, n, out) != n) break;
+    copied += long(n);
+  }
+  if (position >= 0) std::fseek(auxiliary, position, SEEK_SET);
+  if (std::fclose(out) != 0) return -1;
+  return copied;
+}
+
+}  // namespace quervik

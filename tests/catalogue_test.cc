@@ -1,0 +1,160 @@
+// The message catalogue: lookup rules, console texts, and the in-memory copy answering
+// exactly as a fresh scan.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <random>
+
+#include "runtime/catalogue.h"
+#include "runtime/report.h"
+#include "test_support.h"
+
+namespace quervik::test {
+namespace {
+
+class CatalogueTest : public RuntimeTest {};
+
+TEST_F(CatalogueTest, CommentsCountInLineNumbersAndEmptyLineIsSyntaxError) {
+  std::string path = useCatalogue(tmp, {"# header", "# more", "07001 first %d", "", "07002 second"});
+  EXPECT_EQ(lookupMessage(7001), "first %d");
+  CapturedStdout out;
+  EXPECT_EQ(lookupMessage(7002), "");
+  EXPECT_EQ(out.take(), "Spatna syntaxe na radce 4 v message file " + path + "\n");
+  reportError(7002);
+  ASSERT_EQ(errorEntries().size(), 1u);
+  EXPECT_EQ(errorEntries()[0], " (7002)\n");
+}
+
+TEST_F(CatalogueTest, FirstOfTwoTextsWinsAndLaterSyntaxErrorsAreNotReached) {
+  useCatalogue(tmp, {"07001 first", "07001 second", "", "07003 behind the gap"});
+  EXPECT_EQ(lookupMessage(7001), "first");
+}
+
+TEST_F(CatalogueTest, UnknownCodeTextIsFilledAndSuffixed) {
+  std::string path = useCatalogue(tmp, {"07001 x"});
+  EXPECT_EQ(lookupMessage(7999), "Chyba 7999 nenalezena v souboru " + path);
+  reportError(7999);
+  EXPECT_EQ(errorEntries().at(0), "Chyba 7999 nenalezena v souboru " + path + " (7999)\n");
+}
+
+TEST_F(CatalogueTest, CodeFieldIsFiveCharactersWithBlanksAndSign) {
+  useCatalogue(tmp, {"  123 blank-led", "+0124 signed", "00125", "126    seven", "12345678 wide"});
+  EXPECT_EQ(lookupMessage(123), "blank-led");
+  EXPECT_EQ(lookupMessage(124), "signed");
+  EXPECT_EQ(lookupMessage(125), "");       // no text after the code
+  EXPECT_EQ(lookupMessage(126), " seven");  // the text starts at the seventh character
+  EXPECT_EQ(lookupMessage(12345), "78 wide");
+}
+
+TEST_F(CatalogueTest, CrLfCataloguesReadLikeLf) {
+  std::string path = tmp / "crlf.msg";
+  writeFile(path, "# c\r\n07001 text %s\r\n07002 two\r\n");
+  setMessageFile(path.c_str());
+  EXPECT_EQ(lookupMessage(7001), "text %s");
+  EXPECT_EQ(lookupMessage(7002), "two");
+}
+
+TEST_F(CatalogueTest, MissingCatalogueRecordsNothingAndPrintsTwoTexts) {
+  std::string path = tmp / "missing.msg";
+  setMessageFile(path.c_str());
+  setReportArgumentCheck(false);  // 7001 is this test's code
+  CapturedStdout out;
+  reportError(7001, 5);
+  EXPECT_EQ(out.take(), "Nenalezen message file " + path + "\nSpatny message file nejde zobrazit chybu 7001\n");
+  EXPECT_EQ(errorEntryCount(), 0);
+}
+
+TEST_F(CatalogueTest, DirectoryAsCatalogueIsNotFound) {
+  setMessageFile(tmp.path().c_str());
+  CapturedStdout out;
+  EXPECT_FALSE(lookupMessage(7001).has_value());
+  EXPECT_EQ(out.take(), "Nenalezen message file " + tmp.path().string() + "\n");
+}
+
+TEST_F(CatalogueTest, DefaultNameKeepsPathSetByHost) {
+  std::string path = useCatalogue(tmp, {"07001 x"});
+  setMessageFile(kDefaultMessageFile);
+  EXPECT_EQ(messageFilePath(), path);
+  setMessageFile(nullptr);
+  EXPECT_EQ(messageFilePath(), path);
+  resetMessageCatalogue();
+  setMessageFile(kDefaultMessageFile);
+  EXPECT_EQ(messageFilePath(), std::string(kDefaultMessageFile));
+  setMessageFile(path.c_str());  // another name replaces the default
+  EXPECT_EQ(messageFilePath(), path);
+}
+
+TEST_F(CatalogueTest, DrgbinPrefixesOnce) {
+  ::setenv("DRGBIN", "/opt/drg", 1);
+  setMessageFile(kDefaultMessageFile);
+  EXPECT_EQ(messageFilePath(), std::string("/opt/drg/msg/errors.msg"));
+  resetMessageCatalogue();
+  setMessageFile("/opt/drg/msg/other.msg");
+  EXPECT_EQ(messageFilePath(), std::string("/opt/drg/msg/other.msg"));
+  ::unsetenv("DRGBIN");
+}
+
+TEST_F(CatalogueTest, LongLinesArriveInPiecesAndTextsAreCut) {
+  // A 3000-character line: the first piece holds 2054 characters, the rest is a line of its
+  // own whose first five characters are not a code.
+  std::string longText(3000 - 6, 'a');
+  std::string path = useCatalogue(tmp, {"07001 " + longText, "07002 after"});
+  std::string t = *lookupMessage(7001);
+  EXPECT_EQ(t.size(), 2047u);
+  CapturedStdout out;
+  EXPECT_EQ(lookupMessage(7002), "");
+  EXPECT_EQ(out.take(), "Spatna syntaxe na radce 2 v message file " + path + "\n");
+
+  // 2053 characters and a CR LF fill the buffer exactly: one line. One more character and
+  // the line end arrives alone, as a line of its own.
+  std::string exact = "07001 " + std::string(2053 - 6, 'b');
+  writeFile(path, exact + "\r\n07002 next\r\n" + exact + "c\r\n07003 last\r\n");
+  resetMessageCatalogue();
+  setMessageFile(path.c_str());
+  EXPECT_EQ(lookupMessage(7001)->size(), 2047u);
+  EXPECT_EQ(lookupMessage(7002), "next");
+  CapturedStdout out2;
+  EXPECT_EQ(lookupMessage(7003), "");
+  EXPECT_EQ(out2.take(), "Spatna syntaxe na radce 4 v message file " + path + "\n");
+}
+
+TEST_F(CatalogueTest, EditedCatalogueIsPickedUpAtNextReport) {
+  std::string path = useCatalogue(tmp, {"07001 old"});
+  EXPECT_EQ(lookupMessage(7001), "old");
+  writeFile(path, "07001 new text\n");
+  struct timespec times[2] = {{0, UTIME_NOW}, {12345, 678}};  // a different mtime for sure
+  ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+  EXPECT_EQ(lookupMessage(7001), "new text");
+}
+
+// Random catalogues: the in-memory copy answers every code exactly as a fresh scan, console
+// texts included.
+TEST_F(CatalogueTest, CachedAnswersEqualFreshScans) {
+  std::mt19937 rng(7);
+  const char* pieces[] = {"#c", "", "07001 a %d", "07002 b", " 7003 c", "07001 dup", "x bad", "00000 zero",
+                          "7004", "07005 e\r", "\t7006 tab", "-7007 neg"};
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::string> lines;
+    int n = int(rng() % 8);
+    for (int i = 0; i < n; ++i) lines.push_back(pieces[rng() % std::size(pieces)]);
+    std::string path = tmp / ("c" + std::to_string(round) + ".msg");
+    std::string text;
+    for (auto& l : lines) text += l + "\n";
+    writeFile(path, text);
+    resetMessageCatalogue();
+    setMessageFile(path.c_str());
+    for (int code : {7001, 7002, 7003, 7004, 7005, 7006, -7007, 9999}) {
+      CapturedStdout a;
+      auto cached = lookupMessage(code);
+      std::string cachedOut = a.take();
+      CapturedStdout b;
+      auto fresh = lookupMessageUncached(code);
+      std::string freshOut = b.take();
+      ASSERT_EQ(cached, fresh) << "round " << round << " code " << code << "\n" << text;
+      ASSERT_EQ(cachedOut, freshOut) << "round " << round << " code " << code;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quervik::test

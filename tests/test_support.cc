@@ -1,0 +1,110 @@
+// Shared test helpers; see test_support.h.
+#include "test_support.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "runtime/cancellation.h"
+#include "runtime/catalogue.h"
+#include "runtime/logs.h"
+#include "runtime/progress.h"
+#include "runtime/report.h"
+
+namespace quervik::test {
+
+TempDir::TempDir() {
+  std::random_device rd;
+  for (;;) {
+    path_ = fs::temp_directory_path() / ("quervik-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    if (fs::create_directory(path_)) break;
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+namespace {
+
+void resetRunState() {
+  resetMessageCatalogue();
+  setCatalogueCacheEnabled(true);
+  clearErrors();
+  closeErrorFile();
+  closeGlobalLog();
+  closeAuxiliaryLog(nullptr);
+  resetActivity();
+  installCancellationSource(nullptr);
+}
+
+}  // namespace
+
+void RuntimeTest::SetUp() {
+  resetRunState();
+  setReportArgumentCheck(true);
+}
+void RuntimeTest::TearDown() {
+  for (const std::string& problem : takeReportArgumentProblems()) ADD_FAILURE() << problem;
+  resetRunState();
+  setReportArgumentCheck(true);
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string useCatalogue(const TempDir& dir, const std::vector<std::string>& lines) {
+  std::string path = dir / "errors.msg";
+  std::string text;
+  for (const std::string& l : lines) text += l + "\n";
+  writeFile(path, text);
+  setMessageFile(path.c_str());
+  // The codes of a test's own catalogue are not the library's: no registry check.
+  setReportArgumentCheck(false);
+  return path;
+}
+
+std::vector<int> reportedCodes() {
+  std::vector<int> codes;
+  for (const std::string& e : errorEntries()) {
+    size_t open = e.rfind(" (");
+    if (open == std::string::npos || e.size() < 3 || e.compare(e.size() - 2, 2, ")\n") != 0) {
+      ADD_FAILURE() << "entry without a code suffix: " << e;
+      continue;
+    }
+    codes.push_back(std::stoi(e.substr(open + 2)));
+  }
+  return codes;
+}
+
+CapturedStdout::CapturedStdout() {
+  std::fflush(stdout);
+  ::testing::internal::CaptureStdout();
+}
+
+CapturedStdout::~CapturedStdout() {
+  if (active_) ::testing::internal::GetCapturedStdout();
+}
+
+std::string CapturedStdout::take() {
+  std::fflush(stdout);
+  active_ = false;
+  return ::testing::internal::GetCapturedStdout();
+}
+
+std::string sourceCatalogue() { return std::string(QUERVIK_SOURCE_DIR) + "/msg/errors.msg"; }
+
+}  // namespace quervik::test

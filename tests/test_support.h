@@ -1,0 +1,59 @@
+// Shared test helpers: a temporary directory per test, file helpers, captured console
+// output, and the codes of the error list.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quervik::test {
+
+namespace fs = std::filesystem;
+
+// A fresh directory under the system temporary directory, removed with the fixture.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const fs::path& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
+
+// Every test that touches files derives from this: it resets the process-wide run state
+// (catalogue, error list, logs, activity) before and after the test.
+class RuntimeTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  TempDir tmp;
+};
+
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+
+// A catalogue in the temporary directory, set as the catalogue path. Lines end with LF.
+// Its codes are the test's own, so the registry check is off until the test ends.
+std::string useCatalogue(const TempDir& dir, const std::vector<std::string>& lines);
+
+// The codes of the error list, in order, read from each entry's " (CODE)\n" suffix.
+std::vector<int> reportedCodes();
+
+// Standard output captured while the object lives.
+class CapturedStdout {
+ public:
+  CapturedStdout();
+  ~CapturedStdout();
+  std::string take();
+
+ private:
+  bool active_ = true;
+};
+
+// Path of msg/errors.msg in the source tree.
+std::string sourceCatalogue();
+
+}  // namespace quervik::test
