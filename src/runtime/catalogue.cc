@@ -85,6 +85,18 @@ ParsedPiece parsePiece(const std::string& piece) {
   return p;
 }
 
+// Calls visit(lineNumber, piece) for every piece that is not a comment, in file order, until
+// it returns false.
+template <class Visit>
+void forEachEntry(const std::string& content, Visit visit) {
+  PieceReader reader(content);
+  std::string piece;
+  while (reader.next(piece)) {
+    ParsedPiece p = parsePiece(piece);
+    if (!p.comment && !visit(reader.lineNumber(), p)) return;
+  }
+}
+
 std::string notFoundText(int code, const std::string& path) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "Chyba %d nenalezena v souboru ", code);
@@ -137,20 +149,17 @@ struct CatalogueIndex {
   std::optional<size_t> firstSyntaxError;     // entry index
 
   void build(const std::string& content) {
-    PieceReader reader(content);
-    std::string piece;
-    while (reader.next(piece)) {
-      ParsedPiece p = parsePiece(piece);
-      if (p.comment) continue;
+    forEachEntry(content, [&](int lineNumber, ParsedPiece& p) {
       if (p.code == 0) {
-        if (!firstSyntaxError) firstSyntaxError = entries.size();
-        entries.push_back({reader.lineNumber(), {}});
         // Nothing past the first syntax error can be reached by a scan.
-        break;
+        firstSyntaxError = entries.size();
+        entries.push_back({lineNumber, {}});
+        return false;
       }
       firstOfCode.emplace(p.code, entries.size());
-      entries.push_back({reader.lineNumber(), std::move(p.text)});
-    }
+      entries.push_back({lineNumber, std::move(p.text)});
+      return true;
+    });
   }
 };
 
@@ -166,18 +175,17 @@ CatalogueState& state() {
 }
 
 std::optional<std::string> scanForCode(const std::string& content, int code, const std::string& path) {
-  PieceReader reader(content);
-  std::string piece;
-  while (reader.next(piece)) {
-    ParsedPiece p = parsePiece(piece);
-    if (p.comment) continue;
+  std::optional<std::string> result;
+  forEachEntry(content, [&](int lineNumber, ParsedPiece& p) {
     if (p.code == 0) {
-      printSyntaxError(reader.lineNumber(), path);
-      return std::string();
+      printSyntaxError(lineNumber, path);
+      result.emplace();
+    } else if (p.code == code) {
+      result = std::move(p.text);
     }
-    if (p.code == code) return p.text;
-  }
-  return notFoundText(code, path);
+    return !result;
+  });
+  return result ? *result : notFoundText(code, path);
 }
 
 std::string pathForMessages() {
