@@ -1,0 +1,49 @@
+// Fuzz target: arbitrary bytes as DER and PEM certificates and keys, through the readers, the
+// RSA request and the DN text. Nothing may crash, leak or leave errors queued.
+#include <openssl/err.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "crypto/certificate.h"
+#include "crypto/key_files.h"
+#include "crypto/rsa.h"
+#include "runtime/report.h"
+
+using namespace quervik;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static std::string path = [] {
+    char name[] = "/tmp/quervik-fuzz-key-XXXXXX";
+    int fd = ::mkstemp(name);
+    if (fd >= 0) ::close(fd);
+    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+    return std::string(name);
+  }();
+  if (X509Ptr cert = parseCertificateDer(data, size)) {
+    if (certificateDnText(cert.get()).size() > kMaxDnText) std::abort();
+  }
+  const unsigned char block[128] = {0, 1};
+  for (int command : {kRsaPublicEncrypt, kRsaPrivateDecrypt, kRsaCertificateEncrypt, kRsaCertificateRecoverBlock,
+                      kRsaPrivateSign, kRsaPublicRecover}) {
+    RsaRequest r;
+    r.publicSource = r.privateSource = data;
+    r.publicLength = r.privateLength = static_cast<int32_t>(size);
+    r.input = block;
+    r.inputLength = sizeof block;
+    if (size > 0 && performRsaRequest(r, command) == 0 && r.output.size() != size_t(r.outputLength)) std::abort();
+  }
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return 0;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+  if (X509Ptr cert = readCertificatePem(path.c_str(), kPemFormat)) certificateDnText(cert.get());
+  readPublicKeyPem(path.c_str(), kPemFormat);
+  readPrivateKeyPem(path.c_str(), kPemFormat, "heslo");
+  if (ERR_peek_error()) std::abort();
+  clearErrors();
+  return 0;
+}

@@ -1,0 +1,193 @@
+// Certificates and keys in PEM files and DER bytes; see key_files.h.
+#include "crypto/key_files.h"
+
+#include <openssl/core_names.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+
+#include <climits>
+#include <cstdio>
+
+#include "crypto/crypto_errors.h"
+#include "crypto/messages.h"
+#include "crypto/password.h"
+#include "runtime/console.h"
+#include "runtime/platform.h"
+#include "runtime/report.h"
+
+namespace quervik {
+namespace {
+
+// Certificates and public keys are never encrypted; this keeps OpenSSL from ever prompting
+// on the terminal for them.
+int refusePassword(char*, int, int, void*) { return -1; }
+
+struct ReaderCodes {
+  int noName, noStream, noOpen, nothingRead;
+};
+
+constexpr ReaderCodes kCertificateCodes{kMsgCertificateNoName, kMsgCertificateNoStream, kMsgCertificateNoOpen,
+                                        kMsgCertificateNotRead};
+constexpr ReaderCodes kPrivateKeyCodes{kMsgPrivateKeyNoName, kMsgPrivateKeyNoStream, kMsgPrivateKeyNoOpen,
+                                       kMsgPrivateKeyNotRead};
+constexpr ReaderCodes kPublicKeyCodes{kMsgPublicKeyNoName, kMsgPublicKeyNoStream, kMsgPublicKeyNoOpen,
+                                      kMsgPublicKeyNotRead};
+
+// Opens the file as a read stream, or reports why not and gives null.
+BioPtr openPemFile(const char* fileName, const ReaderCodes& codes) {
+  if (!fileName) {
+    reportError(codes.noName);
+    return nullptr;
+  }
+  FILE* f = openFile(fileName, "rb");
+  if (!f) {
+    reportError(codes.noOpen);
+    return nullptr;
+  }
+  BioPtr bio(BIO_new_fp(f, BIO_CLOSE));
+  if (!bio) {
+    std::fclose(f);
+    reportCryptoFailure(codes.noStream);
+  }
+  return bio;
+}
+
+template <class T, class Read>
+T readPem(const char* fileName, int format, const ReaderCodes& codes, Read read) {
+  BioPtr bio = openPemFile(fileName, codes);
+  if (!bio) return nullptr;
+  T object;
+  if (format == kPemFormat) object.reset(read(bio.get()));
+  if (!object) {
+    reportCryptoFailure(codes.nothingRead);
+    return nullptr;
+  }
+  ERR_clear_error();  // the PEM decoders may queue what they tried before the right one
+  return object;
+}
+
+bool fitsLong(size_t n) { return n <= static_cast<size_t>(LONG_MAX); }
+
+}  // namespace
+
+X509Ptr readCertificatePem(const char* fileName, int format) {
+  CryptoErrorScope scope("readCertificatePem");
+  return readPem<X509Ptr>(fileName, format, kCertificateCodes,
+                          [](BIO* b) { return PEM_read_bio_X509(b, nullptr, refusePassword, nullptr); });
+}
+
+EvpPkeyPtr readPrivateKeyPem(const char* fileName, int format, const char* password) {
+  CryptoErrorScope scope("readPrivateKeyPem");
+  PasswordRequest request{password, kKeyPasswordPrompt};
+  return readPem<EvpPkeyPtr>(fileName, format, kPrivateKeyCodes, [&](BIO* b) {
+    return PEM_read_bio_PrivateKey(b, nullptr, readPassword, &request);
+  });
+}
+
+EvpPkeyPtr readPublicKeyPem(const char* fileName, int format) {
+  CryptoErrorScope scope("readPublicKeyPem");
+  return readPem<EvpPkeyPtr>(fileName, format, kPublicKeyCodes,
+                             [](BIO* b) { return PEM_read_bio_PUBKEY(b, nullptr, refusePassword, nullptr); });
+}
+
+X509Ptr parseCertificateDer(const unsigned char* der, size_t length) {
+  CryptoErrorScope scope("parseCertificateDer");
+  if (!der || !fitsLong(length)) return nullptr;
+  const unsigned char* p = der;
+  X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(length)));
+  drainCryptoErrors();
+  return cert;
+}
+
+EvpPkeyPtr parsePublicKeyDer(const unsigned char* der, size_t length) {
+  CryptoErrorScope scope("parsePublicKeyDer");
+  if (!der || !fitsLong(length)) return nullptr;
+  const unsigned char* p = der;
+  EvpPkeyPtr key(d2i_PUBKEY(nullptr, &p, static_cast<long>(length)));
+  drainCryptoErrors();
+  return key;
+}
+
+EvpPkeyPtr parsePrivateKeyDer(const unsigned char* der, size_t length) {
+  CryptoErrorScope scope("parsePrivateKeyDer");
+  if (!der || !fitsLong(length)) return nullptr;
+  const unsigned char* p = der;
+  EvpPkeyPtr key(d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(length)));
+  drainCryptoErrors();
+  return key;
+}
+
+EvpPkeyPtr rsaPublicKeyFromParts(const unsigned char* modulus, size_t modulusLength, const unsigned char* exponent,
+                                 size_t exponentLength) {
+  CryptoErrorScope scope("rsaPublicKeyFromParts");
+  if (!modulus || !exponent || modulusLength == 0 || exponentLength == 0 || !fitsLong(modulusLength) ||
+      !fitsLong(exponentLength))
+    return nullptr;
+  BnPtr n(BN_bin2bn(modulus, static_cast<int>(modulusLength), nullptr));
+  BnPtr e(BN_bin2bn(exponent, static_cast<int>(exponentLength), nullptr));
+  OsslParamBldPtr build(OSSL_PARAM_BLD_new());
+  EvpPkeyCtxPtr ctx(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
+  EVP_PKEY* raw = nullptr;
+  if (n && e && build && ctx && OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_N, n.get()) &&
+      OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_E, e.get())) {
+    OsslParamPtr params(OSSL_PARAM_BLD_to_param(build.get()));
+    if (params && EVP_PKEY_fromdata_init(ctx.get()) > 0)
+      EVP_PKEY_fromdata(ctx.get(), &raw, EVP_PKEY_PUBLIC_KEY, params.get());
+  }
+  EvpPkeyPtr key(raw);
+  drainCryptoErrors();
+  return key;
+}
+
+int writeRsaPublicKeyPem(const unsigned char* modulus, int modulusLength, const unsigned char* exponent,
+                         int exponentLength, const char* fileName) {
+  CryptoErrorScope scope("writeRsaPublicKeyPem");
+  auto fail = [](int step) {
+    drainCryptoErrors();
+    consoleOut("Chyba:%d\n", step);
+    return -1;
+  };
+  if (!modulus || !exponent || modulusLength <= 0 || exponentLength <= 0) return fail(-101);
+  EvpPkeyPtr key = rsaPublicKeyFromParts(modulus, static_cast<size_t>(modulusLength), exponent,
+                                         static_cast<size_t>(exponentLength));
+  if (!key) return fail(-100);
+  FILE* f = openFile(fileName, "wb");
+  if (!f) return fail(-103);
+  BioPtr bio(BIO_new_fp(f, BIO_CLOSE));
+  if (!bio) {
+    std::fclose(f);
+    removeFile(fileName);
+    return fail(-102);
+  }
+  bool written = PEM_write_bio_PUBKEY(bio.get(), key.get()) == 1 && BIO_flush(bio.get()) == 1;
+  bio.reset();
+  if (!written) {
+    removeFile(fileName);  // no half-written key file is left behind
+    return fail(-104);
+  }
+  return 0;
+}
+
+int writeCertificatePem(const X509* certificate, const char* fileName) {
+  CryptoErrorScope scope("writeCertificatePem");
+  if (!certificate) return -1;
+  FILE* f = openFile(fileName, "wb");
+  if (!f) return -1;
+  BioPtr bio(BIO_new_fp(f, BIO_CLOSE));
+  if (!bio) {
+    std::fclose(f);
+    removeFile(fileName);
+    drainCryptoErrors();
+    return -1;
+  }
+  bool written = PEM_write_bio_X509(bio.get(), certificate) == 1 && BIO_flush(bio.get()) == 1;
+  bio.reset();
+  if (!written) {
+    removeFile(fileName);
+    drainCryptoErrors();
+    return -1;
+  }
+  return 0;
+}
+
+}  // namespace quervik

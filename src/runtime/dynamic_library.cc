@@ -1,0 +1,35 @@
+// Run-time loading for POSIX systems; see dynamic_library.h.
+#include "runtime/dynamic_library.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+
+#include "runtime/platform.h"
+
+namespace quervik {
+
+void* loadLibrary(const char* name, std::string* error) {
+  if (!name || !*name) {
+    if (error) *error = "no library name";
+    return nullptr;
+  }
+  std::string path(name);
+  if (path.find('/') != std::string::npos || path.find('\\') != std::string::npos) path = nativePath(path);
+  void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!library && error) {
+    const char* reason = ::dlerror();
+    *error = reason ? reason : "unknown reason";
+  }
+  return library;
+}
+
+void* librarySymbol(void* library, const char* symbol) { return library ? ::dlsym(library, symbol) : nullptr; }
+
+void unloadLibrary(void* library) {
+  if (library) ::dlclose(library);
+}
+
+const char* environmentValue(const char* name) { return std::getenv(name); }
+
+}  // namespace quervik

@@ -1,0 +1,279 @@
+// The RSA request against the openssl tool: every command round-trips with the tool's own
+// encryption, decryption, signing and recovery, and every bad key or input fails visibly.
+#include <openssl/rand.h>
+
+#include "crypto/crypto_errors.h"
+#include "crypto/key_files.h"
+#include "crypto/rsa.h"
+#include "crypto_support.h"
+#include "runtime/report.h"
+
+namespace quervik::test {
+namespace {
+
+class RsaRequests : public CryptoTest {
+ protected:
+  std::vector<unsigned char> randomBytes(size_t n) {
+    std::vector<unsigned char> b(n);
+    EXPECT_EQ(RAND_bytes(b.data(), int(n)), 1);
+    return b;
+  }
+  std::string put(const std::string& name, const std::vector<unsigned char>& bytes) {
+    std::string file = tmp / name;
+    writeFile(file, textOf(bytes));
+    return file;
+  }
+  static std::vector<unsigned char> out(const RsaRequest& r) {
+    EXPECT_EQ(size_t(r.outputLength), r.output.size());
+    return std::vector<unsigned char>(r.output.begin(), r.output.end());
+  }
+  // The tool's answer for an operation on the bytes; "" when it fails.
+  std::vector<unsigned char> tool(const std::string& args, const std::vector<unsigned char>& in) {
+    std::string inFile = put("tool.in", in), outFile = tmp / "tool.out";
+    std::remove(outFile.c_str());
+    ToolResult r = runTool("openssl " + args + " -in " + shellQuote(inFile) + " -out " + shellQuote(outFile));
+    if (r.status != 0) return {};
+    return bytesOf(readFile(outFile));
+  }
+  const KeyMaterial& k = keyMaterial();
+};
+
+TEST_F(RsaRequests, PublicEncryptionDecryptsWithTheTool) {
+  std::vector<unsigned char> data = randomBytes(64);
+  std::string pubDer = readFile(k.pubDer);
+  for (int32_t length : {-1, 0, int32_t(pubDer.size())}) {
+    RsaRequest r;
+    r.publicSource = length > 0 ? static_cast<const void*>(pubDer.data()) : k.pubPem.c_str();
+    r.publicLength = length;
+    r.input = data.data();
+    r.inputLength = 64;
+    ASSERT_EQ(performRsaRequest(r, kRsaPublicEncrypt), 0) << length;
+    EXPECT_EQ(r.outputLength, 128);
+    EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(k.keyPem), out(r)), data) << length;
+  }
+  // The same with the certificate, from a PEM file and from DER bytes.
+  std::string certDer = readFile(k.certDer);
+  for (int32_t length : {-1, int32_t(certDer.size())}) {
+    RsaRequest r;
+    r.publicSource = length > 0 ? static_cast<const void*>(certDer.data()) : k.certPem.c_str();
+    r.publicLength = length;
+    r.input = data.data();
+    r.inputLength = 24;
+    ASSERT_EQ(performRsaRequest(r, kRsaCertificateEncrypt), 0);
+    std::vector<unsigned char> expected(data.begin(), data.begin() + 24);
+    EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(k.keyPem), out(r)), expected);
+  }
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(RsaRequests, DerBytesAreNeverTakenForAFileName) {
+  // DER bytes whose text would name an existing PEM file: with a length they are bytes.
+  std::string name = k.pubPem;
+  RsaRequest r;
+  r.publicSource = name.c_str();
+  r.publicLength = int32_t(name.size());
+  std::vector<unsigned char> data = randomBytes(8);
+  r.input = data.data();
+  r.inputLength = 8;
+  EXPECT_EQ(performRsaRequest(r, kRsaPublicEncrypt), -1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{90001});
+}
+
+TEST_F(RsaRequests, PrivateDecryptionReadsTheToolsEncryption) {
+  std::vector<unsigned char> data = randomBytes(24);
+  std::vector<unsigned char> enc =
+      tool("pkeyutl -encrypt -pubin -inkey " + shellQuote(k.pubPem) + " -pkeyopt rsa_padding_mode:pkcs1", data);
+  ASSERT_EQ(enc.size(), 128u);
+  std::string p1 = readFile(k.keyPkcs1Der), p8 = readFile(k.keyPkcs8Der);
+  struct Source {
+    const void* source;
+    int32_t length;
+    const char* password;
+  } sources[] = {
+      {k.keyPem.c_str(), -1, nullptr},
+      {k.keyEncPem.c_str(), -1, kKeyPassword},
+      {k.keyTradEncPem.c_str(), 0, kKeyPassword},
+      {p1.data(), int32_t(p1.size()), nullptr},
+      {p8.data(), int32_t(p8.size()), nullptr},
+  };
+  for (const Source& s : sources) {
+    RsaRequest r;
+    r.privateSource = s.source;
+    r.privateLength = s.length;
+    r.password = s.password;
+    r.input = enc.data();
+    r.inputLength = 128;
+    ASSERT_EQ(performRsaRequest(r, kRsaPrivateDecrypt), 0);
+    EXPECT_EQ(out(r), data);
+  }
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(RsaRequests, SignatureEqualsTheToolsAndRecoversWithEveryPublicSource) {
+  std::vector<unsigned char> data = randomBytes(45);
+  RsaRequest sign;
+  sign.privateSource = k.keyEncPem.c_str();
+  sign.privateLength = -1;
+  sign.password = kKeyPassword;
+  sign.input = data.data();
+  sign.inputLength = 45;
+  ASSERT_EQ(performRsaRequest(sign, kRsaPrivateSign), 0);
+  std::vector<unsigned char> signature = out(sign);
+  ASSERT_EQ(signature.size(), 128u);
+  EXPECT_EQ(signature, tool("pkeyutl -sign -inkey " + shellQuote(k.keyPem), data));
+
+  // Command 3 and 5 take the whole key-size block whatever the length said.
+  signature.resize(200, 0xEE);
+  for (int command : {kRsaPublicRecoverBlock, kRsaCertificateRecoverBlock}) {
+    RsaRequest r;
+    r.publicSource = command == kRsaPublicRecoverBlock ? k.pubPem.c_str() : k.certPem.c_str();
+    r.publicLength = -1;
+    r.input = signature.data();
+    r.inputLength = 200;
+    ASSERT_EQ(performRsaRequest(r, command), 0) << command;
+    EXPECT_EQ(r.inputLength, 128);
+    EXPECT_EQ(out(r), data) << command;
+  }
+  RsaRequest given;
+  given.certificate = readCertificatePem(k.certPem.c_str(), kPemFormat);
+  given.input = signature.data();
+  given.inputLength = 128;
+  ASSERT_EQ(performRsaRequest(given, kRsaGivenCertificateRecoverBlock), 0);
+  EXPECT_FALSE(given.certificate);  // consumed by the request
+  EXPECT_EQ(out(given), data);
+
+  RsaRequest exact;
+  std::string pubDer = readFile(k.pubDer);
+  exact.publicSource = pubDer.data();
+  exact.publicLength = int32_t(pubDer.size());
+  exact.input = signature.data();
+  exact.inputLength = 128;
+  ASSERT_EQ(performRsaRequest(exact, kRsaPublicRecover), 0);
+  EXPECT_EQ(out(exact), data);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(RsaRequests, ToolSignatureRecoversAndGivenCertificateEncrypts) {
+  std::vector<unsigned char> data = randomBytes(20);
+  std::vector<unsigned char> signature = tool("pkeyutl -sign -inkey " + shellQuote(k.keyPem), data);
+  RsaRequest r;
+  r.publicSource = k.pubRsaPem.c_str();
+  r.publicLength = -1;
+  r.input = signature.data();
+  r.inputLength = int32_t(signature.size());
+  ASSERT_EQ(performRsaRequest(r, kRsaPublicRecover), 0);
+  EXPECT_EQ(out(r), data);
+
+  RsaRequest e;
+  e.certificate = readCertificatePem(k.otherCertPem.c_str(), kPemFormat);
+  e.input = data.data();
+  e.inputLength = 20;
+  ASSERT_EQ(performRsaRequest(e, kRsaGivenCertificateEncrypt), 0);
+  EXPECT_FALSE(e.certificate);
+  EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(k.otherKeyPem), out(e)), data);
+}
+
+TEST_F(RsaRequests, FinishingStepTouchesNothing) {
+  RsaRequest r;
+  r.output.assign({1, 2, 3});
+  r.outputLength = 3;
+  r.inputLength = 77;
+  r.certificate = readCertificatePem(k.certPem.c_str(), kPemFormat);
+  EXPECT_EQ(performRsaRequest(r, kRsaFinish), 0);
+  EXPECT_EQ(out(r), (std::vector<unsigned char>{1, 2, 3}));
+  EXPECT_EQ(r.inputLength, 77);
+  EXPECT_TRUE(r.certificate);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(RsaRequests, UnknownCommandsFindNoKey) {
+  std::vector<unsigned char> data = randomBytes(8);
+  for (int command : {2, 8, 9, 10, 14, 99, -1}) {
+    clearErrors();
+    RsaRequest r;
+    r.publicSource = k.pubPem.c_str();
+    r.privateSource = k.keyPem.c_str();
+    r.publicLength = r.privateLength = -1;
+    r.certificate = readCertificatePem(k.certPem.c_str(), kPemFormat);
+    r.input = data.data();
+    r.inputLength = 8;
+    EXPECT_EQ(performRsaRequest(r, command), -1) << command;
+    EXPECT_EQ(reportedCodes(), std::vector<int>{90001}) << command;
+    EXPECT_TRUE(r.output.empty());
+  }
+}
+
+TEST_F(RsaRequests, BadKeysAndInputsFailWithTheirCodes) {
+  std::vector<unsigned char> data = randomBytes(200);
+  std::vector<unsigned char> garbage = {0x30, 0x03, 0x02, 0x01, 0x05};
+  std::vector<unsigned char> enc =
+      tool("pkeyutl -encrypt -pubin -inkey " + shellQuote(k.otherPubPem), std::vector<unsigned char>(data.begin(), data.begin() + 24));
+  ASSERT_EQ(enc.size(), 128u);
+  struct Case {
+    const char* what;
+    int command;
+    const void* pub;
+    int32_t pubLength;
+    const void* priv;
+    int32_t privLength;
+    const unsigned char* input;
+    int32_t inputLength;
+    int result;
+    std::vector<int> codes;
+  };
+  const Case cases[] = {
+      {"missing public file", 0, "no-such.pem", -1, nullptr, 0, data.data(), 8, -1, {250, 90001}},
+      {"certificate where a public key is due", 0, k.certPem.c_str(), -1, nullptr, 0, data.data(), 8, -1, {251, 90001}},
+      {"garbage DER public key", 0, garbage.data(), 5, nullptr, 0, data.data(), 8, -1, {90001}},
+      {"garbage DER certificate", 4, garbage.data(), 5, nullptr, 0, data.data(), 8, -1, {90001}},
+      {"garbage DER private key", 1, nullptr, 0, garbage.data(), 5, enc.data(), 128, -1, {90001}},
+      {"no private key named", 12, nullptr, 0, nullptr, 0, data.data(), 8, -1, {244, 90001}},
+      {"EC public key", 0, k.ecPubPem.c_str(), -1, nullptr, 0, data.data(), 8, -2, {90002}},
+      {"EC certificate", 5, k.ecCertPem.c_str(), -1, nullptr, 0, data.data(), 128, -2, {90002}},
+      {"EC private key", 12, nullptr, 0, k.ecKeyPem.c_str(), -1, data.data(), 8, -2, {90002}},
+      {"encryption input too long", 0, k.pubPem.c_str(), -1, nullptr, 0, data.data(), 118, -3, {90003}},
+      {"signature input too long", 12, nullptr, 0, k.keyPem.c_str(), -1, data.data(), 118, -3, {90003}},
+      {"decryption with the wrong key", 1, nullptr, 0, k.keyPem.c_str(), -1, enc.data(), 128, -3, {90003}},
+      {"recovery of something unsigned", 3, k.pubPem.c_str(), -1, nullptr, 0, data.data(), 128, -3, {90003}},
+      {"block shorter than the key", 5, k.certPem.c_str(), -1, nullptr, 0, data.data(), 127, -3, {90003}},
+      {"negative input length", 0, k.pubPem.c_str(), -1, nullptr, 0, data.data(), -4, -3, {90003}},
+      {"no input bytes", 0, k.pubPem.c_str(), -1, nullptr, 0, nullptr, 4, -3, {90003}},
+  };
+  for (const Case& c : cases) {
+    clearErrors();
+    RsaRequest r;
+    r.publicSource = c.pub;
+    r.publicLength = c.pubLength;
+    r.privateSource = c.priv;
+    r.privateLength = c.privLength;
+    r.input = c.input;
+    r.inputLength = c.inputLength;
+    EXPECT_EQ(performRsaRequest(r, c.command), c.result) << c.what;
+    EXPECT_EQ(reportedCodes(), c.codes) << c.what;
+    EXPECT_TRUE(r.output.empty()) << c.what;
+    EXPECT_EQ(r.outputLength, 0) << c.what;
+  }
+  // The library's text of the last failure is kept for the drivers that print it.
+  EXPECT_NE(lastCryptoErrorText(), "");
+}
+
+TEST_F(RsaRequests, WrongKeyDecryptionNeverYieldsBytes) {
+  // Many ciphertexts for another key: PKCS#1 v1.5 decryption must refuse each one outright.
+  RsaRequest r;
+  r.privateSource = k.keyPem.c_str();
+  r.privateLength = -1;
+  int accepted = 0;
+  for (int i = 0; i < 200; ++i) {
+    std::vector<unsigned char> c = randomBytes(128);
+    c[0] = 0;  // below the modulus
+    r.input = c.data();
+    r.inputLength = 128;
+    if (performRsaRequest(r, kRsaPrivateDecrypt) == 0) ++accepted;
+  }
+  // A random block has about a 1 in 100000 chance of valid padding.
+  EXPECT_EQ(accepted, 0);
+  clearErrors();
+}
+
+}  // namespace
+}  // namespace quervik::test
