@@ -1,0 +1,132 @@
+// Converting the lines of one VZP file; see vzp_converter.h.
+#include "convert/vzp_converter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "convert/convert_messages.h"
+#include "runtime/report.h"
+
+namespace quervik::convert {
+namespace {
+
+struct Blanks {
+  char text[256];
+  Blanks() { std::memset(text, ' ', sizeof text); }
+};
+const Blanks kBlanks;
+
+// Copies a record into a working line that held `previous` characters before: the record,
+// then blanks. A NUL byte reads as a blank, so a damaged line can never end a DRG field
+// early or put a NUL into a DRG file.
+size_t copyRecord(std::string_view record, char* to, size_t previous) {
+  const size_t n = std::min(record.size(), kMaxRecordLength);
+  std::memcpy(to, record.data(), n);
+  if (std::memchr(to, '\0', n)) std::replace(to, to + n, '\0', ' ');
+  if (previous > n) std::memset(to + n, ' ', previous - n);
+  return n;
+}
+
+}  // namespace
+
+VzpConverter::VzpConverter(const ConversionSettings& settings, RecordSink& sink)
+    : settings_(settings), sink_(sink), context_{settings.currentYear, settings.excludedTypes} {
+  line_.fill(' ');
+  nextLine_.fill(' ');
+  documentLine_.fill(' ');
+  next_ = kBlanks.text;
+  document_ = kBlanks.text;
+  selectBatchType(0);
+}
+
+void VzpConverter::selectBatchType(int type) {
+  batchType_ = type;
+  rows_.fill(nullptr);
+  olderLayouts_.fill(nullptr);
+  if (type == -1) return;  // the lines of an excluded batch produce nothing
+  // The first row of a letter that applies, as findDispatchRow would find it per line.
+  for (const DispatchRow& row : dispatchTable()) {
+    const auto letter = static_cast<unsigned char>(row.letter);
+    if (!rows_[letter]) rows_[letter] = findDispatchRow(type, row.letter);
+  }
+  for (const OlderLayout& layout : olderLayouts()) {
+    const auto letter = static_cast<unsigned char>(layout.letter);
+    if (!olderLayouts_[letter]) olderLayouts_[letter] = findOlderLayout(type, layout.letter);
+  }
+}
+
+void VzpConverter::takeLine(std::string_view record) {
+  lineLength_ = copyRecord(record, line_.data(), lineLength_);
+}
+
+void VzpConverter::readNextLine(LineReader& reader) {
+  std::string_view following;
+  if (!reader.peek(following)) {
+    reportError(msg::CONVERT_NO_NEXT_LINE);
+    next_ = kBlanks.text;
+  } else if (!following.empty() && following[0] == 'V') {
+    nextLength_ = copyRecord(following, nextLine_.data(), nextLength_);
+    next_ = nextLine_.data();
+  } else {
+    next_ = kBlanks.text;
+  }
+}
+
+void VzpConverter::write(const FillingRule& rule) {
+  FilledRecord record(*rule.record);
+  std::optional<std::string_view> insurer;
+  if (settings_.insurerCode) insurer = *settings_.insurerCode;
+  applyFillingRule(rule, RuleInputs{line_.data(), next_, document_, insurer}, record);
+  writeDrgRecord(record, context_, sink_);
+}
+
+void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
+  if (record.empty() || record.size() > kMaxRecordLength) return;
+  const unsigned char letter = static_cast<unsigned char>(record[0]);
+
+  if (letter == 'D') {
+    takeLine(record);
+    FilledRecord header(kRecordA);
+    std::optional<std::string_view> insurer;
+    if (settings_.insurerCode) insurer = *settings_.insurerCode;
+    applyFillingRule(kAFromD, RuleInputs{line_.data(), kBlanks.text, kBlanks.text, insurer}, header);
+    const int type = writeDrgRecord(header, context_, sink_);
+    if (type != 0 && type != -1) convertedBatch_ = true;
+    if (type != batchType_) selectBatchType(type);
+    return;
+  }
+  const DispatchRow* row = rows_[letter];
+  if (!row) return;  // an excluded batch, or nothing to write for this letter
+
+  takeLine(record);
+  if (const OlderLayout* older = olderLayouts_[letter])
+    lineLength_ = widenOlderLayout(*older, line_.data(), lineLength_);
+  if (row->use & kReadsNextLine) readNextLine(reader);
+
+  const auto& steps = row->longLayoutLength && lineLength_ == row->longLayoutLength ? row->longLayoutSteps : row->steps;
+  bool documentRecord = false;
+  for (const DispatchStep& step : steps) {
+    if (!step.rule) break;
+    // (A working line holds no NUL, which strchr would find.)
+    if (step.onlyIfPosition && !std::strchr(step.onlyIfOneOf, line_[step.onlyIfPosition - 1u])) continue;
+    write(*step.rule);
+    documentRecord = documentRecord || step.rule->record == &kRecordB;
+  }
+  if (row->use & kBecomesDocumentLine) {
+    documentLine_ = line_;
+    document_ = documentLine_.data();
+  } else if (documentRecord) {
+    document_ = kBlanks.text;  // the items of this document cannot read an earlier one
+  }
+}
+
+std::string convertVzpText(std::string_view text, const ConversionSettings& settings) {
+  RecordSink sink;
+  VzpConverter converter(settings, sink);
+  LineReader reader(text);
+  std::string_view record;
+  while (reader.next(record)) converter.convertLine(record, reader);
+  return std::string(sink.buffered());
+}
+
+}  // namespace quervik::convert
