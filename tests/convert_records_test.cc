@@ -9,30 +9,13 @@
 #include "convert/older_layouts.h"
 #include "convert/vzp_converter.h"
 #include "runtime/catalogue.h"
+#include "convert_test_lines.h"
 #include "test_support.h"
 
 namespace quervik::test {
 namespace {
 
 using namespace quervik::convert;
-
-struct At {
-  int position;  // 1-based
-  std::string text;
-};
-
-std::string overlay(std::string base, std::initializer_list<At> fields) {
-  for (const At& f : fields) {
-    EXPECT_LE(f.position - 1 + f.text.size(), base.size()) << "field at " << f.position << " overruns";
-    base.replace(size_t(f.position - 1), f.text.size(), f.text);
-  }
-  return base;
-}
-
-// A VZP line of the given length: blanks with the fields written at their positions.
-std::string vzp(size_t length, std::initializer_list<At> fields) { return overlay(std::string(length, ' '), fields); }
-
-std::string right(const std::string& text, size_t width) { return std::string(width - text.size(), ' ') + text; }
 
 // Empty DRG records: number fields hold a right-aligned 0, text fields blanks.
 const std::string kEmptyA = "A" + right("0", 8) + "  " + right("0", 6) + "  " + right("0", 2) + right("0", 4) + right("0", 3) + " ";
@@ -43,24 +26,7 @@ const std::string kEmptyC = "C" + std::string(9, ' ') + right("0", 12) + std::st
 std::string B(std::initializer_list<At> fields) { return overlay(kEmptyB, fields); }
 std::string C(std::initializer_list<At> fields) { return overlay(kEmptyC, fields); }
 
-std::string header(const std::string& type) {
-  return vzp(62, {{1, "D"}, {2, "P"}, {3, type}, {5, "12345678"}, {17, "2024"}, {21, "03"}, {23, "000042"}});
-}
-
 ConversionSettings settings2024() { return ConversionSettings{std::string("111"), {}, 2024}; }
-
-std::vector<std::string> records(const std::string& drg) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start < drg.size()) {
-    size_t end = drg.find("\r\n", start);
-    EXPECT_NE(end, std::string::npos) << "a record without CR LF";
-    if (end == std::string::npos) break;
-    out.push_back(drg.substr(start, end - start));
-    start = end + 2;
-  }
-  return out;
-}
 
 struct RuleCase {
   const char* title;
@@ -241,9 +207,9 @@ TEST(ConvertRecords, EveryFillingRuleWritesTheExpectedRecords) {
   for (const RuleCase& c : ruleCases()) {
     SCOPED_TRACE(c.title);
     std::string text;
-    if (!c.batchType.empty()) text = header(c.batchType) + "\r\n";
+    if (!c.batchType.empty()) text = vzpHeader(c.batchType) + "\r\n";
     for (const std::string& l : c.lines) text += l + "\n";
-    std::vector<std::string> got = records(convertVzpText(text, settings2024()));
+    std::vector<std::string> got = drgRecords(convertVzpText(text, settings2024()));
     if (!c.batchType.empty()) {
       ASSERT_FALSE(got.empty());
       EXPECT_EQ(got.front()[0], 'A');
@@ -260,7 +226,7 @@ TEST(ConvertRecords, EveryFillingRuleWritesTheExpectedRecords) {
 TEST(ConvertRecords, HeaderRecord) {
   const std::string expected =
       overlay(kEmptyA, {{2, "12345678"}, {10, "Z"}, {11, "P"}, {12, "000042"}, {18, "82"}, {20, "03"}, {22, "2024"}});
-  const std::string text = header("82") + "\n";
+  const std::string text = vzpHeader("82") + "\n";
   ConversionSettings s = settings2024();
   s.insurerCode = "1111";  // at most three characters are taken
   EXPECT_EQ(convertVzpText(text, s), overlay(expected, {{26, "111"}}) + "\r\n");
@@ -275,8 +241,8 @@ TEST(ConvertRecords, ExcludedBatchesAreSkippedUpToTheNextHeader) {
   ConversionSettings s = settings2024();
   s.excludedTypes = {10, 12};
   const std::string g = vzp(7, {{1, "G"}, {2, "I2190"}});
-  std::vector<std::string> got = records(convertVzpText(header("10") + "\n" + g + "\n" + header("34") + "\n" + g + "\n" +
-                                                          header("12") + "\n" + g + "\n" + header("00") + "\n" + g + "\n", s));
+  std::vector<std::string> got = drgRecords(convertVzpText(vzpHeader("10") + "\n" + g + "\n" + vzpHeader("34") + "\n" + g + "\n" +
+                                                          vzpHeader("12") + "\n" + g + "\n" + vzpHeader("00") + "\n" + g + "\n", s));
   ASSERT_EQ(got.size(), 4u);
   EXPECT_EQ(got[0].substr(17, 2), "34");
   EXPECT_EQ(got[1], C({{2, "8 "}, {4, "I2190  "}}));

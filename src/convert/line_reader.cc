@@ -76,6 +76,7 @@ bool LineReader::locate(size_t& recordEnd, size_t& nextStart) {
   }
   const void* cr = std::memchr(data_ + pos_, '\r', lineEnd - pos_);
   recordEnd = cr ? size_t(static_cast<const char*>(cr) - data_) : lineEnd;
+  if (recordEnd - pos_ > kKeep) recordEnd = pos_ + kKeep;  // however the line lay in the blocks
   return true;
 }
 

@@ -1,8 +1,8 @@
 // Reading the lines of a VZP file in large blocks, with a look at the following line.
 //
 // A line ends with LF; the record is the line up to its first CR or LF, so a CR LF line end
-// is not part of it. A last line without a line end is a line too. Of a line longer than
-// kKeep bytes only the first kKeep are kept (the rest up to its LF is read and dropped):
+// is not part of it. A last line without a line end is a line too. Of a record longer than
+// kKeep bytes only the first kKeep are given (the rest up to its LF is read and dropped):
 // such a line is far longer than any record that is converted, and memory stays bounded.
 #pragma once
 #include <cstdint>
