@@ -53,7 +53,7 @@ void applyFillingRule(const FillingRule& rule, const RuleInputs& in, FilledRecor
   }
 }
 
-RecordSink::RecordSink(FILE* file) : file_(file) { buffer_.resize(kBlock + 1024); }
+RecordSink::RecordSink(FILE* file) : file_(file) { buffer_.resize(file ? kBlock + 1024 : 4096); }
 
 char* RecordSink::reserve(size_t n) {
   if (used_ + n > buffer_.size()) {
