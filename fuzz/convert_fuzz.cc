@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary bytes as a VZP file, converted with exclusions and a current year
 // taken from the first bytes. Every output line must be a whole DRG record A, B or C of its
-// exact length with a CR LF, and hold no byte that would break the DRG file's lines.
+// exact length with a CR LF, and hold no byte that would break the DRG file's lines; the
+// prepared rules must agree with the field-by-field writer.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data) + 2, size - 2);
 
   const std::string drg = convert::convertVzpText(text, settings);
+  // The prepared rules write exactly what the field-by-field writer writes.
+  settings.preparedRules = false;
+  if (convert::convertVzpText(text, settings) != drg) std::abort();
   size_t at = 0;
   while (at < drg.size()) {
     size_t length = drg[at] == 'A' ? 29 : drg[at] == 'B' ? 124 : drg[at] == 'C' ? 76 : 0;

@@ -7,6 +7,7 @@
 
 #include "convert/dispatch.h"
 #include "convert/older_layouts.h"
+#include "convert/prepared_rule.h"
 #include "convert/vzp_converter.h"
 #include "runtime/catalogue.h"
 #include "convert_test_lines.h"
@@ -209,18 +210,59 @@ TEST(ConvertRecords, EveryFillingRuleWritesTheExpectedRecords) {
     std::string text;
     if (!c.batchType.empty()) text = vzpHeader(c.batchType) + "\r\n";
     for (const std::string& l : c.lines) text += l + "\n";
-    std::vector<std::string> got = drgRecords(convertVzpText(text, settings2024()));
-    if (!c.batchType.empty()) {
-      ASSERT_FALSE(got.empty());
-      EXPECT_EQ(got.front()[0], 'A');
-      got.erase(got.begin());
-    }
-    ASSERT_EQ(got.size(), c.expected.size());
-    for (size_t i = 0; i < got.size(); ++i) {
-      EXPECT_EQ(got[i], c.expected[i]) << "record " << i;
-      EXPECT_EQ(got[i].size(), got[i][0] == 'B' ? 124u : 76u);
+    for (bool prepared : {true, false}) {
+      ConversionSettings settings = settings2024();
+      settings.preparedRules = prepared;
+      std::vector<std::string> got = drgRecords(convertVzpText(text, settings));
+      if (!c.batchType.empty()) {
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got.front()[0], 'A');
+        got.erase(got.begin());
+      }
+      ASSERT_EQ(got.size(), c.expected.size()) << (prepared ? "prepared" : "field by field");
+      for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i], c.expected[i]) << "record " << i << (prepared ? ", prepared" : ", field by field");
+        EXPECT_EQ(got[i].size(), got[i][0] == 'B' ? 124u : 76u);
+      }
     }
   }
+}
+
+// The prepared rules against the field-by-field writer, on lines of digits and many blanks
+// (so that birth numbers form dates and codes begin with three blanks now and then).
+TEST(ConvertRecords, PreparedRulesWriteWhatTheFieldByFieldWriterWrites) {
+  unsigned seed = 1;
+  auto random = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  int dates = 0, kindSix = 0;
+  for (const FillingRule* rule : allFillingRules()) {
+    SCOPED_TRACE(rule->title);
+    const PreparedRule* prepared = preparedRule(*rule);
+    ASSERT_NE(prepared, nullptr);
+    EXPECT_EQ(prepared->direct(), rule->record != &kRecordA) << "B and C records take the prepared path";
+    for (int n = 0; n < 3000; ++n) {
+      std::string lines[3];
+      for (std::string& l : lines) {
+        l.assign(192, ' ');
+        for (char& c : l) c = random() % 2 ? ' ' : "0123456789"[random() % 10];
+        if (random() % 2) l.replace(random() % 100, 10, "8555121234");
+      }
+      const std::string insurer = n % 2 ? "111" : "";
+      const RuleInputs inputs{lines[0].data(), lines[1].data(), lines[2].data(),
+                              n % 3 ? std::optional<std::string_view>(insurer) : std::nullopt};
+      const RecordContext context{2024, {}};
+      RecordSink reference, direct;
+      FilledRecord record(*rule->record);
+      applyFillingRule(*rule, inputs, record);
+      writeDrgRecord(record, context, reference);
+      prepared->write(inputs, context, direct);
+      ASSERT_EQ(direct.buffered(), reference.buffered()) << "lines:\n" << lines[0] << "\n" << lines[1] << "\n" << lines[2];
+      const std::string_view out = reference.buffered();
+      if (rule->record == &kRecordB && out.substr(11, 8) != "11111111") ++dates;
+      if (rule->record == &kRecordC && out[1] == '6' && rule != &kCFrom36V) ++kindSix;
+    }
+  }
+  EXPECT_GT(dates, 100);
+  EXPECT_GT(kindSix, 100);
 }
 
 TEST(ConvertRecords, HeaderRecord) {

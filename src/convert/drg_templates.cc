@@ -64,6 +64,7 @@ static_assert(totalWidth(kFieldsA) == 29);
 static_assert(totalWidth(kFieldsB) == 124);
 static_assert(totalWidth(kFieldsC) == 76);
 static_assert(std::size(kFieldsB) <= kMaxDrgFields);
+static_assert(totalWidth(kFieldsB) <= kMaxDrgRecordLength);
 
 }  // namespace
 

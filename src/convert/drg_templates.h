@@ -69,6 +69,7 @@ extern const DrgRecordTemplate kRecordB;
 extern const DrgRecordTemplate kRecordC;
 
 inline constexpr size_t kMaxDrgFields = 18;
+inline constexpr size_t kMaxDrgRecordLength = 124;
 
 // Field indexes, in record order. Index 0 is always Typ vety, the record letter.
 namespace fieldA {

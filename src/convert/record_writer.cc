@@ -17,17 +17,14 @@ int twoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
 
 }  // namespace
 
-FilledRecord::FilledRecord(const DrgRecordTemplate& layout) : layout(&layout) {
-  for (size_t i = 0; i < layout.fields.size(); ++i) {
-    const char* d = layout.fields[i].defaultValue();
-    values[i] = {d, 1};
-    kinds[i] = layout.fields[i].kind;
-  }
+FieldValue FilledRecord::value(size_t field) const {
+  if (setFields >> field & 1) return values[field];
+  return {layout->fields[field].defaultValue(), 1};
 }
 
 void applyFillingRule(const FillingRule& rule, const RuleInputs& in, FilledRecord& record) {
   for (const FieldFill& fill : rule.fills) {
-    FieldValue v;
+    FieldValue v{};
     switch (fill.source) {
       case Source::End:
         return;
@@ -48,8 +45,8 @@ void applyFillingRule(const FillingRule& rule, const RuleInputs& in, FilledRecor
         v = {in.insurerCode->data(), std::min<size_t>(in.insurerCode->size(), fill.width)};
         break;
     }
-    record.values[fill.field] = v;
-    if (fill.codeKind) record.kinds[fill.field] = FieldKind::CodeKind;
+    record.set(fill.field, v);
+    if (fill.codeKind) record.codeKindFields |= 1u << fill.field;
   }
 }
 
@@ -111,14 +108,59 @@ char sexFromThirdDigit(std::string_view value) {
   return !value.empty() && (value[0] == '5' || value[0] == '6') ? 'Z' : 'M';
 }
 
+void putValue(const DrgFieldTemplate& field, FieldValue v, char* to) {
+  // The rule's width (a birth number of 10 for a date of 8) served the kind; the record
+  // itself never grows beyond the field.
+  const size_t size = std::min<size_t>(v.size, field.width);
+  const size_t pad = field.width - size;
+  if (field.leftAligned) {
+    std::memcpy(to, v.data, size);
+    std::memset(to + size, ' ', pad);
+  } else {
+    std::memset(to, ' ', pad);
+    std::memcpy(to + pad, v.data, size);
+  }
+}
+
+namespace {
+
+// Prints one field's value, after its kind, at its place in the record. `next` is the value
+// of the field after it, which a code kind may change.
+void printField(const DrgFieldTemplate& field, FieldKind kind, FieldValue v, FieldValue* next, int currentYear, char* to) {
+  char computed[8];
+  switch (kind) {
+    case FieldKind::Sex:
+      computed[0] = sexFromThirdDigit({v.data, v.size});
+      v = {computed, 1};
+      break;
+    case FieldKind::BirthDate:
+      birthDateFromBirthNumber({v.data, v.size}, currentYear, computed);
+      v = {computed, 8};
+      break;
+    case FieldKind::CodeKind:
+      // A code written as three blanks and two characters is a code of kind 6: the two
+      // characters are the code.
+      if (next && next->size >= 3 && std::memcmp(next->data, "   ", 3) == 0) {
+        v = {"6", 1};
+        *next = {next->data + 3, std::min<size_t>(next->size - 3, 2)};
+      }
+      break;
+    default:
+      break;
+  }
+  putValue(field, v, to);
+}
+
+}  // namespace
+
 int writeDrgRecord(FilledRecord& record, const RecordContext& context, RecordSink& sink) {
   const DrgRecordTemplate& layout = *record.layout;
   const size_t count = layout.fields.size();
   int batchType = 0;
   if (layout.letter == 'A') {
     for (size_t i = 0; i < count; ++i) {
-      if (record.kinds[i] != FieldKind::BatchType) continue;
-      const FieldValue& v = record.values[i];
+      if (record.kind(i) != FieldKind::BatchType) continue;
+      const FieldValue v = record.value(i);
       batchType = int(leadingInteger(std::string_view(v.data, std::min<size_t>(v.size, 2))));
     }
     if (batchType != 0 &&
@@ -126,53 +168,19 @@ int writeDrgRecord(FilledRecord& record, const RecordContext& context, RecordSin
       return -1;
   }
 
-  char* const start = sink.reserve(layout.length + 2);
-  char* p = start;
+  char* const out = sink.reserve(layout.length + 2);
   const char letter = layout.letter;
-  char computed[8];
+  size_t at = 0;
   for (size_t i = 0; i < count; ++i) {
-    const DrgFieldTemplate& field = layout.fields[i];
     // Typ vety is the record letter, whatever the VZP line began with.
-    FieldValue v = i == 0 ? FieldValue{&letter, 1} : record.values[i];
-    switch (record.kinds[i]) {
-      case FieldKind::Sex:
-        computed[0] = sexFromThirdDigit({v.data, v.size});
-        v = {computed, 1};
-        break;
-      case FieldKind::BirthDate:
-        birthDateFromBirthNumber({v.data, v.size}, context.currentYear, computed);
-        v = {computed, 8};
-        break;
-      case FieldKind::CodeKind:
-        // A code written as three blanks and two characters is a code of kind 6: the two
-        // characters are the code.
-        if (i + 1 < count) {
-          FieldValue& next = record.values[i + 1];
-          if (next.size >= 3 && std::memcmp(next.data, "   ", 3) == 0) {
-            v = {"6", 1};
-            next = {next.data + 3, std::min<size_t>(next.size - 3, 2)};
-          }
-        }
-        break;
-      default:
-        break;
-    }
-    // The rule's width (a birth number of 10 for a date of 8) served the kind; the record
-    // itself never grows beyond the field.
-    v.size = std::min<size_t>(v.size, field.width);
-    const size_t pad = field.width - v.size;
-    if (field.leftAligned) {
-      std::memcpy(p, v.data, v.size);
-      std::memset(p + v.size, ' ', pad);
-    } else {
-      std::memset(p, ' ', pad);
-      std::memcpy(p + pad, v.data, v.size);
-    }
-    p += field.width;
+    const FieldValue v = i == 0 ? FieldValue{&letter, 1} : record.value(i);
+    FieldValue* next = i + 1 < count && (record.setFields >> (i + 1) & 1) ? &record.values[i + 1] : nullptr;
+    printField(layout.fields[i], record.kind(i), v, next, context.currentYear, out + at);
+    at += layout.fields[i].width;
   }
-  *p++ = '\r';
-  *p++ = '\n';
-  sink.commit(size_t(p - start));
+  out[at] = '\r';
+  out[at + 1] = '\n';
+  sink.commit(layout.length + 2);
   return batchType;
 }
 

@@ -20,12 +20,23 @@ struct FieldValue {
   size_t size;
 };
 
-// A template copied for one record: every field starts at its default.
+// A template copied for one record. Fields a rule does not set keep the template's default
+// value and kind.
 struct FilledRecord {
-  explicit FilledRecord(const DrgRecordTemplate& layout);
+  explicit FilledRecord(const DrgRecordTemplate& recordLayout) : layout(&recordLayout) {}
+  void set(size_t field, FieldValue value) {
+    values[field] = value;
+    setFields |= 1u << field;
+  }
+  FieldValue value(size_t field) const;
+  FieldKind kind(size_t field) const {
+    return (codeKindFields >> field & 1) ? FieldKind::CodeKind : layout->fields[field].kind;
+  }
+
   const DrgRecordTemplate* layout;
-  std::array<FieldValue, kMaxDrgFields> values;
-  std::array<FieldKind, kMaxDrgFields> kinds;
+  uint32_t setFields = 0;       // bit i: field i was set
+  uint32_t codeKindFields = 0;  // bit i: field i is a code kind in this record
+  std::array<FieldValue, kMaxDrgFields> values;  // where set
 };
 
 // Where a rule reads. The three lines are working copies padded with blanks far beyond any
@@ -73,6 +84,10 @@ struct RecordContext {
 // Druh davky, or -1 when that type is not 0 and is excluded (then nothing is written); for
 // B and C records it is 0.
 int writeDrgRecord(FilledRecord& record, const RecordContext& context, RecordSink& sink);
+
+// Prints a value into a field of the record: aligned as the field's format says, cut to its
+// width, the rest blanks.
+void putValue(const DrgFieldTemplate& field, FieldValue value, char* to);
 
 // The birth date DDMMYYYY of a birth number of 10 digits, or of 9 digits and a blank, into
 // out; "11111111" when no valid date up to the current year can be formed.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "convert/convert_messages.h"
+#include "convert/prepared_rule.h"
 #include "runtime/report.h"
 
 namespace quervik::convert {
@@ -20,7 +21,7 @@ const Blanks kBlanks;
 // then blanks. A NUL byte reads as a blank, so a damaged line can never end a DRG field
 // early or put a NUL into a DRG file.
 size_t copyRecord(std::string_view record, char* to, size_t previous) {
-  const size_t n = std::min(record.size(), kMaxRecordLength);
+  const size_t n = std::min(record.size(), kMaxVzpRecordLength);
   std::memcpy(to, record.data(), n);
   if (std::memchr(to, '\0', n)) std::replace(to, to + n, '\0', ' ');
   if (previous > n) std::memset(to + n, ' ', previous - n);
@@ -41,13 +42,24 @@ VzpConverter::VzpConverter(const ConversionSettings& settings, RecordSink& sink)
 
 void VzpConverter::selectBatchType(int type) {
   batchType_ = type;
-  rows_.fill(nullptr);
+  planOf_.fill(0);
   olderLayouts_.fill(nullptr);
   if (type == -1) return;  // the lines of an excluded batch produce nothing
   // The first row of a letter that applies, as findDispatchRow would find it per line.
-  for (const DispatchRow& row : dispatchTable()) {
-    const auto letter = static_cast<unsigned char>(row.letter);
-    if (!rows_[letter]) rows_[letter] = findDispatchRow(type, row.letter);
+  size_t count = 0;
+  for (const DispatchRow& candidate : dispatchTable()) {
+    const auto letter = static_cast<unsigned char>(candidate.letter);
+    if (planOf_[letter]) continue;
+    const DispatchRow* row = findDispatchRow(type, candidate.letter);
+    if (!row) continue;
+    Plan& plan = plans_[count++];
+    plan = Plan{row, {}, {}};
+    for (size_t i = 0; i < plan.steps.size(); ++i) {
+      if (!settings_.preparedRules) break;
+      if (row->steps[i].rule) plan.steps[i] = preparedRule(*row->steps[i].rule);
+      if (row->longLayoutSteps[i].rule) plan.longLayoutSteps[i] = preparedRule(*row->longLayoutSteps[i].rule);
+    }
+    planOf_[letter] = uint8_t(count);
   }
   for (const OlderLayout& layout : olderLayouts()) {
     const auto letter = static_cast<unsigned char>(layout.letter);
@@ -72,16 +84,18 @@ void VzpConverter::readNextLine(LineReader& reader) {
   }
 }
 
-void VzpConverter::write(const FillingRule& rule) {
-  FilledRecord record(*rule.record);
+void VzpConverter::write(const FillingRule& rule, const PreparedRule* prepared) {
   std::optional<std::string_view> insurer;
   if (settings_.insurerCode) insurer = *settings_.insurerCode;
-  applyFillingRule(rule, RuleInputs{line_.data(), next_, document_, insurer}, record);
+  const RuleInputs inputs{line_.data(), next_, document_, insurer};
+  if (prepared) return prepared->write(inputs, context_, sink_);
+  FilledRecord record(*rule.record);
+  applyFillingRule(rule, inputs, record);
   writeDrgRecord(record, context_, sink_);
 }
 
 void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
-  if (record.empty() || record.size() > kMaxRecordLength) return;
+  if (record.empty() || record.size() > kMaxVzpRecordLength) return;
   const unsigned char letter = static_cast<unsigned char>(record[0]);
 
   if (letter == 'D') {
@@ -95,21 +109,24 @@ void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
     if (type != batchType_) selectBatchType(type);
     return;
   }
-  const DispatchRow* row = rows_[letter];
-  if (!row) return;  // an excluded batch, or nothing to write for this letter
+  if (!planOf_[letter]) return;  // an excluded batch, or nothing to write for this letter
+  const Plan& plan = plans_[planOf_[letter] - 1u];
+  const DispatchRow* row = plan.row;
 
   takeLine(record);
   if (const OlderLayout* older = olderLayouts_[letter])
     lineLength_ = widenOlderLayout(*older, line_.data(), lineLength_);
   if (row->use & kReadsNextLine) readNextLine(reader);
 
-  const auto& steps = row->longLayoutLength && lineLength_ == row->longLayoutLength ? row->longLayoutSteps : row->steps;
+  const bool longLayout = row->longLayoutLength && lineLength_ == row->longLayoutLength;
+  const auto& steps = longLayout ? row->longLayoutSteps : row->steps;
+  const auto& prepared = longLayout ? plan.longLayoutSteps : plan.steps;
   bool documentRecord = false;
-  for (const DispatchStep& step : steps) {
-    if (!step.rule) break;
+  for (size_t i = 0; i < steps.size() && steps[i].rule; ++i) {
+    const DispatchStep& step = steps[i];
     // (A working line holds no NUL, which strchr would find.)
     if (step.onlyIfPosition && !std::strchr(step.onlyIfOneOf, line_[step.onlyIfPosition - 1u])) continue;
-    write(*step.rule);
+    write(*step.rule, prepared[i]);
     documentRecord = documentRecord || step.rule->record == &kRecordB;
   }
   if (row->use & kBecomesDocumentLine) {

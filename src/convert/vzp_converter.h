@@ -17,14 +17,19 @@
 
 namespace quervik::convert {
 
+class PreparedRule;
+
 // No converted record is longer; a longer line (a record of a batch type that is not
 // converted, or damage) is skipped whole.
-inline constexpr size_t kMaxRecordLength = 158;
+inline constexpr size_t kMaxVzpRecordLength = 158;
 
 struct ConversionSettings {
   std::optional<std::string> insurerCode;  // none: Pojistovna keeps its default
   std::vector<int> excludedTypes;
   int currentYear = 0;                     // birth dates after it are invalid
+  // Records through the prepared rules (prepared_rule.h); off, every record is filled and
+  // printed field by field (the tests hold the two against each other).
+  bool preparedRules = true;
 };
 
 class VzpConverter {
@@ -50,14 +55,21 @@ class VzpConverter {
   void selectBatchType(int type);
   void takeLine(std::string_view record);
   void readNextLine(LineReader& reader);
-  void write(const FillingRule& rule);
+  void write(const FillingRule& rule, const PreparedRule* prepared);
 
   const ConversionSettings& settings_;
   RecordSink& sink_;
   RecordContext context_;
   int batchType_ = 0;
   bool convertedBatch_ = false;
-  std::array<const DispatchRow*, 256> rows_{};
+  // How the lines of each letter are written in the current batch type.
+  struct Plan {
+    const DispatchRow* row;
+    std::array<const PreparedRule*, 3> steps;
+    std::array<const PreparedRule*, 3> longLayoutSteps;
+  };
+  std::array<Plan, 32> plans_{};
+  std::array<uint8_t, 256> planOf_{};  // 1 + index into plans_; 0: the letter writes nothing
   std::array<const OlderLayout*, 256> olderLayouts_{};
 
   LineBuffer line_;
