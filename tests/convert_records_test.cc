@@ -67,8 +67,8 @@ std::vector<RuleCase> ruleCases() {
                                      {42, "001.00"}, {48, "0000099.90"}, {68, "M5450"}, {80, "21032024"}, {90, "207"}});
   const std::string o118 = vzp(118, {{1, "O"}, {2, "004"}, {5, "7060151234"}, {15, "18032024"}, {23, "33445566"}, {35, "99998"},
                                      {40, "002.00"}, {46, "0000088.80"}, {66, "M5450"}, {78, "22032024"}, {88, "208"}});
-  auto b13 = [](const char* number, const char* specialty) {
-    return B({{2, right(number, 7)}, {9, "13"}, {11, "Z"}, {12, "15101970"}, {22, "M545"}, {26, "33445566"}, {54, specialty},
+  auto b13 = [](const char* number, const char* department) {
+    return B({{2, right(number, 7)}, {9, "13"}, {11, "Z"}, {12, "15101970"}, {22, "M545"}, {26, "33445566"}, {54, department},
               {60, "18032024"}, {84, "7060151234"}});
   };
   auto b14 = [](const char* number, const char* issued) {

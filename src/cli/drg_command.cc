@@ -8,12 +8,12 @@
 namespace quervik::cli {
 
 int runDrg(int argc, char** argv) {
-  static const OptionSpec specs[] = {
+  static const OptionSpec options[] = {
       {"insurer", 'i', true}, {"out-dir", 'o', true}, {"exclude", 'x', true},
       {"log", 'l', true},     {"done-dir", 'd', true}, {"move", 'm', false},
   };
   const Command& self = *findCommand("drg");
-  ParsedArgs args = parseArgs(argc, argv, specs);
+  ParsedArgs args = parseArgs(argc, argv, options);
   if (args.help) return std::fputs(self.help, stdout), 0;
   if (!args.error.empty()) return usageError(self, args.error);
   if (args.positional.size() != 1) return usageError(self, "one input file or directory is needed");

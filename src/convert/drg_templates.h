@@ -1,6 +1,6 @@
 // The three DRG records the conversion writes: the batch header A (29 characters), the
 // document record B (124) and the item record C (76). A template lists a record's fields in
-// order with the printf format each is printed with and the special treatment (kind) the
+// order with the printf format each is printed with and the particular treatment (kind) the
 // record writer gives it; the filling rules (filling_rules.h) name the fields by the indexes
 // below.
 #pragma once

@@ -124,7 +124,7 @@ void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
   bool documentRecord = false;
   for (size_t i = 0; i < steps.size() && steps[i].rule; ++i) {
     const DispatchStep& step = steps[i];
-    // (A working line holds no NUL, which strchr would find.)
+    // A working line holds no NUL, which strchr would match.
     if (step.onlyIfPosition && !std::strchr(step.onlyIfOneOf, line_[step.onlyIfPosition - 1u])) continue;
     write(*step.rule, prepared[i]);
     documentRecord = documentRecord || step.rule->record == &kRecordB;
