@@ -21,7 +21,8 @@ public class Quervik {
     public static native int dkontrol(String org, String drg, String osn, String eko, String dir,
                                       String logDir, String outDir, String move, String kor);
     public static native int kkontrol(String a1, String a2, String a3, String a4, String a5);
-    public static native int drg(String a1, String a2, String a3, String a4, String a5, String a6, String a7);
+    public static native int drg(String insurer, String input, String drgDir, String excludedTypes,
+                                 String logDir, String doneDir, String move);
 
     // Protected files
     public static native int signFile(String a1, String a2, String a3, String a4, String a5, String a6);

@@ -9,6 +9,7 @@ namespace quervik::cli {
 int runVersion(int argc, char** argv);
 int runMessage(int argc, char** argv);
 int runCard(int argc, char** argv);
+int runDrg(int argc, char** argv);
 
 namespace {
 
@@ -28,6 +29,19 @@ const Command kCommands[] = {
      "label, maker, model, serial number and flags of the card in SLOT. The PKCS#11 module is\n"
      "$QUERVIK_PKCS11_MODULE, or libdkck201.so through the dynamic loader.\n",
      runCard},
+    {"drg", "convert VZP batch files into DRG batch files",
+     "Usage: quervik drg INPUT [--insurer CODE] [--out-dir DIR] [--exclude 10,12] [--log DIR]\n"
+     "                  [--done-dir DIR [--move]]\n\n"
+     "Converts the VZP batch file INPUT, or every VZP file of the directory INPUT, into a DRG\n"
+     "batch file of the same name (KDAVKA.111 gives KDAVKA_111.drg).\n\n"
+     "  -i, --insurer CODE   insurer code of every batch header (default: each file's extension)\n"
+     "  -o, --out-dir DIR    where the DRG files go (default: beside each input file)\n"
+     "  -x, --exclude LIST   batch types not to convert, e.g. 10,12\n"
+     "  -l, --log DIR        a log per file in DIR/ok or DIR/err\n"
+     "  -d, --done-dir DIR   copy the processed VZP files into DIR/ok or DIR/err\n"
+     "  -m, --move           move them instead of copying\n\n"
+     "Exit status: 0 every file converted, 1 some files failed, 2 interrupted.\n",
+     runDrg},
 };
 
 void printUsage(FILE* out) {

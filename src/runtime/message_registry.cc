@@ -12,6 +12,7 @@ constexpr MessageSpec kUnsorted[] = {
 #include "runtime/messages.def"
 #include "crypto/messages.def"
 #include "token/messages.def"
+#include "convert/messages.def"
 #undef MSG
     {"", 0, ""},  // sorts first and is left out: code 0 is never a message
 };

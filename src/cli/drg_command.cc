@@ -1,0 +1,36 @@
+// quervik drg: the VZP to DRG conversion from the command line.
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "convert/convert_driver.h"
+#include "runtime/cancellation.h"
+
+namespace quervik::cli {
+
+int runDrg(int argc, char** argv) {
+  static const OptionSpec options[] = {
+      {"insurer", 'i', true}, {"out-dir", 'o', true}, {"exclude", 'x', true},
+      {"log", 'l', true},     {"done-dir", 'd', true}, {"move", 'm', false},
+  };
+  const Command& self = *findCommand("drg");
+  ParsedArgs args = parseArgs(argc, argv, options);
+  if (args.help) return std::fputs(self.help, stdout), 0;
+  if (!args.error.empty()) return usageError(self, args.error);
+  if (args.positional.size() != 1) return usageError(self, "one input file or directory is needed");
+  if (args.flag("move") && !args.value("done-dir")) return usageError(self, "--move needs --done-dir");
+
+  const std::string& input = args.positional[0];
+  int result = runDriver([&] {
+    return convert::convertVzpBatches(args.value("insurer"), input.c_str(), args.value("out-dir"),
+                                      args.value("exclude"), args.value("log"), args.value("done-dir"),
+                                      args.flag("move"));
+  });
+  printFindings();
+  if (wasInterrupted()) {
+    std::fputs("quervik drg: preruseno\n", stderr);
+    return 2;
+  }
+  return exitStatus(result);
+}
+
+}  // namespace quervik::cli

@@ -1,0 +1,53 @@
+// Reading the lines of a VZP file in large blocks, with a look at the following line.
+//
+// A line ends with LF; the record is the line up to its first CR or LF, so a CR LF line end
+// is not part of it. A last line without a line end is a line too. Of a record longer than
+// kKeep bytes only the first kKeep are given (the rest up to its LF is read and dropped):
+// such a line is far longer than any record that is converted, and memory stays bounded.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace quervik::convert {
+
+class LineReader {
+ public:
+  static constexpr size_t kKeep = 1024;
+
+  // Reads the stream from its current position; the caller keeps and closes it.
+  explicit LineReader(FILE* file);
+  // Reads a text held in memory.
+  explicit LineReader(std::string_view text);
+
+  // The next record; false at the end of the input. The view is valid until the next call
+  // of next() or peek().
+  bool next(std::string_view& record);
+  // The record of the following line without moving on; false when there is none. The view
+  // is valid until the next call of next() or peek().
+  bool peek(std::string_view& record);
+
+  // Bytes of the input consumed so far (the lines returned by next()).
+  int64_t position() const { return bytesRead_ - int64_t(end_ - pos_); }
+  // True when reading the stream failed (the input then ends early).
+  bool failed() const { return failed_; }
+
+ private:
+  // Finds the line starting at pos_: its record end and the start of the line after it.
+  bool locate(size_t& recordEnd, size_t& nextStart);
+  // Reads more of the stream behind what is held; false at its end.
+  bool readMore();
+  void dropRestOfLongLine();
+
+  FILE* file_ = nullptr;
+  std::vector<char> storage_;
+  const char* data_ = nullptr;
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  int64_t bytesRead_ = 0;
+  bool atEnd_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace quervik::convert

@@ -1,0 +1,63 @@
+// A filling rule prepared for the hot path of the conversion. Everything in a record that does
+// not depend on the lines (the record letter, the defaults, the constants) is printed once
+// into an image; a field taken from a line becomes a plain byte copy into its blank place, and
+// only the sex, the birth date and the code kind are computed per record. Writing a prepared
+// rule gives byte for byte the record that applyFillingRule and writeDrgRecord give: the
+// record tests and the fuzz target hold the two against each other. A rule this cannot
+// express (the A record, which needs the exclusion check and the insurer code) is written
+// through those two.
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "convert/filling_rules.h"
+#include "convert/record_writer.h"
+
+namespace quervik::convert {
+
+class PreparedRule {
+ public:
+  explicit PreparedRule(const FillingRule& rule);
+
+  const FillingRule& rule() const { return *rule_; }
+  // False when records are written through applyFillingRule and writeDrgRecord.
+  bool direct() const { return direct_; }
+
+  void write(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const;
+
+ private:
+  struct Copy {
+    Source source;
+    uint8_t from;  // 0-based position in the line
+    uint8_t size;
+    uint8_t to;    // offset in the record
+  };
+  struct Computed {
+    FieldKind kind;  // Sex, BirthDate, or CodeKind (then `from` and `size` are those of the code after it)
+    Source source;
+    uint8_t from;
+    uint8_t size;
+    uint8_t field;  // index of the field in the record
+  };
+
+  void writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const;
+
+  const FillingRule* rule_;
+  bool direct_ = true;
+  uint8_t length_ = 0;
+  // Copied whole, a fixed size the compiler copies inline; the record is the first length_ + 2.
+  static constexpr size_t kImageSize = 128;
+  static_assert(kImageSize >= kMaxDrgRecordLength + 2);
+  char image_[kImageSize] = {};
+  std::array<uint8_t, kMaxDrgFields> offsets_{};
+  std::array<Copy, kMaxFills> copies_{};
+  uint8_t copyCount_ = 0;
+  std::array<Computed, kMaxFills> computed_{};
+  uint8_t computedCount_ = 0;
+};
+
+// The prepared form of a rule of the tables (filling_rules.h), made once per process; null
+// for any other rule.
+const PreparedRule* preparedRule(const FillingRule& rule);
+
+}  // namespace quervik::convert

@@ -1,0 +1,187 @@
+// Filling and printing DRG records; see record_writer.h.
+#include "convert/record_writer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "runtime/leading_number.h"
+
+namespace quervik::convert {
+namespace {
+
+constexpr char kInvalidDate[] = "11111111";
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+int twoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+}  // namespace
+
+FieldValue FilledRecord::value(size_t field) const {
+  if (setFields >> field & 1) return values[field];
+  return {layout->fields[field].defaultValue(), 1};
+}
+
+void applyFillingRule(const FillingRule& rule, const RuleInputs& in, FilledRecord& record) {
+  for (const FieldFill& fill : rule.fills) {
+    FieldValue v{};
+    switch (fill.source) {
+      case Source::End:
+        return;
+      case Source::Line:
+        v = {in.line + fill.position - 1, fill.width};
+        break;
+      case Source::NextLine:
+        v = {in.nextLine + fill.position - 1, fill.width};
+        break;
+      case Source::DocumentLine:
+        v = {in.documentLine + fill.position - 1, fill.width};
+        break;
+      case Source::Text:
+        v = {fill.text, fill.width};
+        break;
+      case Source::InsurerCode:
+        if (!in.insurerCode) continue;
+        v = {in.insurerCode->data(), std::min<size_t>(in.insurerCode->size(), fill.width)};
+        break;
+    }
+    record.set(fill.field, v);
+    if (fill.codeKind) record.codeKindFields |= 1u << fill.field;
+  }
+}
+
+RecordSink::RecordSink(FILE* file) : file_(file) { buffer_.resize(file ? kBlock + 1024 : 4096); }
+
+char* RecordSink::reserve(size_t n) {
+  if (used_ + n > buffer_.size()) {
+    if (file_) flush();
+    if (used_ + n > buffer_.size()) buffer_.resize(std::max(buffer_.size() * 2, used_ + n));
+  }
+  return buffer_.data() + used_;
+}
+
+bool RecordSink::flush() {
+  if (file_ && used_ > 0) {
+    if (!failed_ && std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
+    used_ = 0;
+  }
+  return !failed_;
+}
+
+void birthDateFromBirthNumber(std::string_view n, int currentYear, char out[8]) {
+  std::memcpy(out, kInvalidDate, 8);
+  if (n.size() != 10) return;
+  char text[8];
+  // Day from digits 5 and 6. A woman's month is raised by 50 (70 in some numbers), so the
+  // third digit folds back into 0 or 1.
+  text[0] = n[4];
+  text[1] = n[5];
+  char m = n[2];
+  if (m == '5' || m == '8') m = '0';
+  if (m == '6' || m == '9') m = '1';
+  text[2] = m;
+  text[3] = n[3];
+  // The century: nine-digit numbers (ending in a blank) were issued before 1954.
+  const char* century;
+  if (n.find(' ') != std::string_view::npos)
+    century = n[0] >= '6' && n[0] <= '9' ? "18" : "19";
+  else if (n[0] >= '5' && n[0] <= '9')
+    century = "19";
+  else if (n[4] > '3' && n[0] > '0')
+    century = "19";
+  else
+    century = "20";
+  if (text[0] > '3') text[0] = char(text[0] - 5);
+  text[4] = century[0];
+  text[5] = century[1];
+  text[6] = n[0];
+  text[7] = n[1];
+  for (char c : text)
+    if (!isDigit(c)) return;
+  const int day = twoDigits(text), month = twoDigits(text + 2);
+  const int year = twoDigits(text + 4) * 100 + twoDigits(text + 6);
+  if (month < 1 || month > 12 || day < 1 || day > 31 || year <= 0 || year > currentYear) return;
+  std::memcpy(out, text, 8);
+}
+
+char sexFromThirdDigit(std::string_view value) {
+  return !value.empty() && (value[0] == '5' || value[0] == '6') ? 'Z' : 'M';
+}
+
+void putValue(const DrgFieldTemplate& field, FieldValue v, char* to) {
+  // The rule's width (a birth number of 10 for a date of 8) served the kind; the record
+  // itself never grows beyond the field.
+  const size_t size = std::min<size_t>(v.size, field.width);
+  const size_t pad = field.width - size;
+  if (field.leftAligned) {
+    std::memcpy(to, v.data, size);
+    std::memset(to + size, ' ', pad);
+  } else {
+    std::memset(to, ' ', pad);
+    std::memcpy(to + pad, v.data, size);
+  }
+}
+
+namespace {
+
+// Prints one field's value, after its kind, at its place in the record. `next` is the value
+// of the field after it, which a code kind may change.
+void printField(const DrgFieldTemplate& field, FieldKind kind, FieldValue v, FieldValue* next, int currentYear, char* to) {
+  char computed[8];
+  switch (kind) {
+    case FieldKind::Sex:
+      computed[0] = sexFromThirdDigit({v.data, v.size});
+      v = {computed, 1};
+      break;
+    case FieldKind::BirthDate:
+      birthDateFromBirthNumber({v.data, v.size}, currentYear, computed);
+      v = {computed, 8};
+      break;
+    case FieldKind::CodeKind:
+      // A code written as three blanks and two characters is a code of kind 6: the two
+      // characters are the code.
+      if (next && next->size >= 3 && std::memcmp(next->data, "   ", 3) == 0) {
+        v = {"6", 1};
+        *next = {next->data + 3, std::min<size_t>(next->size - 3, 2)};
+      }
+      break;
+    default:
+      break;
+  }
+  putValue(field, v, to);
+}
+
+}  // namespace
+
+int writeDrgRecord(FilledRecord& record, const RecordContext& context, RecordSink& sink) {
+  const DrgRecordTemplate& layout = *record.layout;
+  const size_t count = layout.fields.size();
+  int batchType = 0;
+  if (layout.letter == 'A') {
+    for (size_t i = 0; i < count; ++i) {
+      if (record.kind(i) != FieldKind::BatchType) continue;
+      const FieldValue v = record.value(i);
+      batchType = int(leadingInteger(std::string_view(v.data, std::min<size_t>(v.size, 2))));
+    }
+    if (batchType != 0 &&
+        std::find(context.excludedTypes.begin(), context.excludedTypes.end(), batchType) != context.excludedTypes.end())
+      return -1;
+  }
+
+  char* const out = sink.reserve(layout.length + 2);
+  const char letter = layout.letter;
+  size_t at = 0;
+  for (size_t i = 0; i < count; ++i) {
+    // Typ vety is the record letter, whatever the VZP line began with.
+    const FieldValue v = i == 0 ? FieldValue{&letter, 1} : record.value(i);
+    FieldValue* next = i + 1 < count && (record.setFields >> (i + 1) & 1) ? &record.values[i + 1] : nullptr;
+    printField(layout.fields[i], record.kind(i), v, next, context.currentYear, out + at);
+    at += layout.fields[i].width;
+  }
+  out[at] = '\r';
+  out[at + 1] = '\n';
+  sink.commit(layout.length + 2);
+  return batchType;
+}
+
+}  // namespace quervik::convert

@@ -1,0 +1,149 @@
+// Converting the lines of one VZP file; see vzp_converter.h.
+#include "convert/vzp_converter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "convert/convert_messages.h"
+#include "convert/prepared_rule.h"
+#include "runtime/report.h"
+
+namespace quervik::convert {
+namespace {
+
+struct Blanks {
+  char text[256];
+  Blanks() { std::memset(text, ' ', sizeof text); }
+};
+const Blanks kBlanks;
+
+// Copies a record into a working line that held `previous` characters before: the record,
+// then blanks. A NUL byte reads as a blank, so a damaged line can never end a DRG field
+// early or put a NUL into a DRG file.
+size_t copyRecord(std::string_view record, char* to, size_t previous) {
+  const size_t n = std::min(record.size(), kMaxVzpRecordLength);
+  std::memcpy(to, record.data(), n);
+  if (std::memchr(to, '\0', n)) std::replace(to, to + n, '\0', ' ');
+  if (previous > n) std::memset(to + n, ' ', previous - n);
+  return n;
+}
+
+}  // namespace
+
+VzpConverter::VzpConverter(const ConversionSettings& settings, RecordSink& sink)
+    : settings_(settings), sink_(sink), context_{settings.currentYear, settings.excludedTypes} {
+  line_.fill(' ');
+  nextLine_.fill(' ');
+  documentLine_.fill(' ');
+  next_ = kBlanks.text;
+  document_ = kBlanks.text;
+  selectBatchType(0);
+}
+
+void VzpConverter::selectBatchType(int type) {
+  batchType_ = type;
+  planOf_.fill(0);
+  olderLayouts_.fill(nullptr);
+  if (type == -1) return;  // the lines of an excluded batch produce nothing
+  // The first row of a letter that applies, as findDispatchRow would find it per line.
+  size_t count = 0;
+  for (const DispatchRow& candidate : dispatchTable()) {
+    const auto letter = static_cast<unsigned char>(candidate.letter);
+    if (planOf_[letter]) continue;
+    const DispatchRow* row = findDispatchRow(type, candidate.letter);
+    if (!row) continue;
+    Plan& plan = plans_[count++];
+    plan = Plan{row, {}, {}};
+    for (size_t i = 0; i < plan.steps.size(); ++i) {
+      if (!settings_.preparedRules) break;
+      if (row->steps[i].rule) plan.steps[i] = preparedRule(*row->steps[i].rule);
+      if (row->longLayoutSteps[i].rule) plan.longLayoutSteps[i] = preparedRule(*row->longLayoutSteps[i].rule);
+    }
+    planOf_[letter] = uint8_t(count);
+  }
+  for (const OlderLayout& layout : olderLayouts()) {
+    const auto letter = static_cast<unsigned char>(layout.letter);
+    if (!olderLayouts_[letter]) olderLayouts_[letter] = findOlderLayout(type, layout.letter);
+  }
+}
+
+void VzpConverter::takeLine(std::string_view record) {
+  lineLength_ = copyRecord(record, line_.data(), lineLength_);
+}
+
+void VzpConverter::readNextLine(LineReader& reader) {
+  std::string_view following;
+  if (!reader.peek(following)) {
+    reportError(msg::CONVERT_NO_NEXT_LINE);
+    next_ = kBlanks.text;
+  } else if (!following.empty() && following[0] == 'V') {
+    nextLength_ = copyRecord(following, nextLine_.data(), nextLength_);
+    next_ = nextLine_.data();
+  } else {
+    next_ = kBlanks.text;
+  }
+}
+
+void VzpConverter::write(const FillingRule& rule, const PreparedRule* prepared) {
+  std::optional<std::string_view> insurer;
+  if (settings_.insurerCode) insurer = *settings_.insurerCode;
+  const RuleInputs inputs{line_.data(), next_, document_, insurer};
+  if (prepared) return prepared->write(inputs, context_, sink_);
+  FilledRecord record(*rule.record);
+  applyFillingRule(rule, inputs, record);
+  writeDrgRecord(record, context_, sink_);
+}
+
+void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
+  if (record.empty() || record.size() > kMaxVzpRecordLength) return;
+  const unsigned char letter = static_cast<unsigned char>(record[0]);
+
+  if (letter == 'D') {
+    takeLine(record);
+    FilledRecord header(kRecordA);
+    std::optional<std::string_view> insurer;
+    if (settings_.insurerCode) insurer = *settings_.insurerCode;
+    applyFillingRule(kAFromD, RuleInputs{line_.data(), kBlanks.text, kBlanks.text, insurer}, header);
+    const int type = writeDrgRecord(header, context_, sink_);
+    if (type != 0 && type != -1) convertedBatch_ = true;
+    if (type != batchType_) selectBatchType(type);
+    return;
+  }
+  if (!planOf_[letter]) return;  // an excluded batch, or nothing to write for this letter
+  const Plan& plan = plans_[planOf_[letter] - 1u];
+  const DispatchRow* row = plan.row;
+
+  takeLine(record);
+  if (const OlderLayout* older = olderLayouts_[letter])
+    lineLength_ = widenOlderLayout(*older, line_.data(), lineLength_);
+  if (row->use & kReadsNextLine) readNextLine(reader);
+
+  const bool longLayout = row->longLayoutLength && lineLength_ == row->longLayoutLength;
+  const auto& steps = longLayout ? row->longLayoutSteps : row->steps;
+  const auto& prepared = longLayout ? plan.longLayoutSteps : plan.steps;
+  bool documentRecord = false;
+  for (size_t i = 0; i < steps.size() && steps[i].rule; ++i) {
+    const DispatchStep& step = steps[i];
+    // A working line holds no NUL, which strchr would match.
+    if (step.onlyIfPosition && !std::strchr(step.onlyIfOneOf, line_[step.onlyIfPosition - 1u])) continue;
+    write(*step.rule, prepared[i]);
+    documentRecord = documentRecord || step.rule->record == &kRecordB;
+  }
+  if (row->use & kBecomesDocumentLine) {
+    documentLine_ = line_;
+    document_ = documentLine_.data();
+  } else if (documentRecord) {
+    document_ = kBlanks.text;  // the items of this document cannot read an earlier one
+  }
+}
+
+std::string convertVzpText(std::string_view text, const ConversionSettings& settings) {
+  RecordSink sink;
+  VzpConverter converter(settings, sink);
+  LineReader reader(text);
+  std::string_view record;
+  while (reader.next(record)) converter.convertLine(record, reader);
+  return std::string(sink.buffered());
+}
+
+}  // namespace quervik::convert
