@@ -141,16 +141,16 @@ TEST_F(ProtectedFiles, FilesOfEveryVersionMadeByTheToolOpen) {
   std::string content = randomContent(777);
   for (char version : {'1', '2', '3'}) {
     SCOPED_TRACE(version);
-    ToolFile spec;
-    spec.content = content;
-    spec.version = version;
-    spec.dn = "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ";
-    std::string in = put("v.bin", toolProtectedFile(spec)), back = tmp / "back.txt";
+    ToolFile plan;
+    plan.content = content;
+    plan.version = version;
+    plan.dn = "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ";
+    std::string in = put("v.bin", toolProtectedFile(plan)), back = tmp / "back.txt";
     ASSERT_EQ(open(in, back), 0);
     EXPECT_EQ(readFile(back), content);
     // The DN is covered by the signature only from version 3 on.
     if (version != '1') {
-      EXPECT_EQ(protectedFileDn(in.c_str()), spec.dn);
+      EXPECT_EQ(protectedFileDn(in.c_str()), plan.dn);
       std::string file = readFile(in);
       file[file.size() - 136 - 3] = 'X';
       put("v.bin", file);
@@ -162,15 +162,15 @@ TEST_F(ProtectedFiles, FilesOfEveryVersionMadeByTheToolOpen) {
   }
   // A pad count that claims more than a block writes nothing of the last block; the digest
   // then tells.
-  ToolFile spec;
-  spec.content = randomContent(16);
-  spec.padOverride = 8;
-  std::string in = put("pad.bin", toolProtectedFile(spec)), back = tmp / "back.txt";
+  ToolFile plan;
+  plan.content = randomContent(16);
+  plan.padOverride = 8;
+  std::string in = put("pad.bin", toolProtectedFile(plan)), back = tmp / "back.txt";
   ASSERT_EQ(open(in, back), 0);
-  EXPECT_EQ(readFile(back), spec.content);
-  spec.content = randomContent(13);
-  spec.padOverride = 200;
-  put("pad.bin", toolProtectedFile(spec));
+  EXPECT_EQ(readFile(back), plan.content);
+  plan.content = randomContent(13);
+  plan.padOverride = 200;
+  put("pad.bin", toolProtectedFile(plan));
   EXPECT_EQ(open(in, back), 1);
   EXPECT_EQ(reportedCodes(), std::vector<int>{90004});
 }
@@ -345,11 +345,11 @@ TEST_F(ProtectedFiles, SenderDnOfEveryKindOfFile) {
   std::string in = put("in.txt", "obsah"), out = tmp / "out.bin";
   ASSERT_EQ(sign(in, out), 0);
   EXPECT_EQ(protectedFileDn(out.c_str()), "");
-  ToolFile spec;
-  spec.content = "obsah";
-  spec.dn = std::string(127, 'N');
-  std::string tool = put("tool.bin", toolProtectedFile(spec));
-  EXPECT_EQ(protectedFileDn(tool.c_str()), spec.dn);
+  ToolFile plan;
+  plan.content = "obsah";
+  plan.dn = std::string(127, 'N');
+  std::string tool = put("tool.bin", toolProtectedFile(plan));
+  EXPECT_EQ(protectedFileDn(tool.c_str()), plan.dn);
   // Characters readers refuse, a DN length reaching before the file's start, a negative one.
   std::string file = readFile(tool);
   std::string bad = file;
@@ -364,8 +364,8 @@ TEST_F(ProtectedFiles, SenderDnOfEveryKindOfFile) {
   EXPECT_EQ(protectedFileDn(put("short.bin", "abc").c_str()), std::nullopt);
   EXPECT_EQ(protectedFileDn(nullptr), std::nullopt);
   // A version 1 file has no DN field: whatever lies there is read as one or refused.
-  spec.version = '1';
-  std::string v1 = put("v1.bin", toolProtectedFile(spec));
+  plan.version = '1';
+  std::string v1 = put("v1.bin", toolProtectedFile(plan));
   std::optional<std::string> dn = protectedFileDn(v1.c_str());
   if (dn) {
     for (char c : *dn) EXPECT_TRUE(c >= 0x20 && c < 0x7F);
@@ -374,13 +374,13 @@ TEST_F(ProtectedFiles, SenderDnOfEveryKindOfFile) {
 
 TEST_F(ProtectedFiles, HashKeyCheckAgainstAReference) {
   std::string hashKey = goodDesKey(), otherHashKey = goodDesKey();
-  ToolFile spec;
-  spec.content = "obsah";
-  spec.keyCheck = keyCheckBlockFor(hashKey);
-  std::string file = put("checked.bin", toolProtectedFile(spec));
+  ToolFile plan;
+  plan.content = "obsah";
+  plan.keyCheck = keyCheckBlockFor(hashKey);
+  std::string file = put("checked.bin", toolProtectedFile(plan));
   // The reference is made for the same addressee and key, with padding of its own.
   std::string reference = underscoredBase64Of(keyCheckBlockFor(hashKey));
-  ASSERT_NE(reference, underscoredBase64Of(spec.keyCheck));
+  ASSERT_NE(reference, underscoredBase64Of(plan.keyCheck));
   std::string other = underscoredBase64Of(keyCheckBlockFor(otherHashKey));
   const char* key = k.otherKeyPem.c_str();
   EXPECT_EQ(checkFileHashKey(file.c_str(), reference.c_str(), key, "-1", nullptr), 0);

@@ -99,24 +99,24 @@ std::string keyCheckBlockFor(const std::string& hashKey24) {
   return toolRsaEncrypt(keyMaterial().otherPubPem, toolEncrypt(hexOf(hashKey24), plain));
 }
 
-std::string toolProtectedFile(const ToolFile& spec) {
+std::string toolProtectedFile(const ToolFile& plan) {
   const KeyMaterial& k = keyMaterial();
-  std::string key = spec.contentKey.empty() ? goodDesKey() : spec.contentKey;
-  size_t pad = 8 - spec.content.size() % 8;
-  std::string encrypted = toolEncrypt(hexOf(key), spec.content + std::string(pad, '\0'));
+  std::string key = plan.contentKey.empty() ? goodDesKey() : plan.contentKey;
+  size_t pad = 8 - plan.content.size() % 8;
+  std::string encrypted = toolEncrypt(hexOf(key), plan.content + std::string(pad, '\0'));
   std::string trailer;
-  if (spec.version == '1') {
+  if (plan.version == '1') {
     trailer = " 1";
   } else {
-    std::string keyCheck = spec.keyCheck.empty() ? std::string(kRsaBlockSize, '\0') : spec.keyCheck;
-    trailer = dnField(spec.dn) + keyCheck + " " + spec.version;
+    std::string keyCheck = plan.keyCheck.empty() ? std::string(kRsaBlockSize, '\0') : plan.keyCheck;
+    trailer = dnField(plan.dn) + keyCheck + " " + plan.version;
   }
-  std::string digest = sha1Of(spec.version == '3' ? spec.content + trailer : spec.content);
+  std::string digest = sha1Of(plan.version == '3' ? plan.content + trailer : plan.content);
   std::string record = key + digest + std::string(1, '\0');
   std::string signature = toolOutput("openssl pkeyutl -sign -inkey " + shellQuote(k.keyPem), record);
   std::string wrapped = toolRsaEncrypt(k.otherPubPem, signature.substr(0, 64)) +
                         toolRsaEncrypt(k.otherPubPem, signature.substr(64, 64));
-  char padByte = static_cast<char>(spec.padOverride >= 0 ? spec.padOverride : static_cast<int>(pad));
+  char padByte = static_cast<char>(plan.padOverride >= 0 ? plan.padOverride : static_cast<int>(pad));
   return encrypted + wrapped + std::string(1, padByte) + trailer;
 }
 

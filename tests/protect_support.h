@@ -47,6 +47,6 @@ struct ToolFile {
 };
 // A protected file of the version, made with the openssl tool only: the hospital signs, the
 // centre is the addressee.
-std::string toolProtectedFile(const ToolFile& spec);
+std::string toolProtectedFile(const ToolFile& plan);
 
 }  // namespace quervik::test
