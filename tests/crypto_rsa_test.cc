@@ -275,22 +275,5 @@ TEST_F(RsaRequests, WrongKeyDecryptionNeverYieldsBytes) {
   clearErrors();
 }
 
-TEST_F(RsaRequests, SoftwareRecoveryFromModulusAndExponent) {
-  std::vector<unsigned char> data = randomBytes(45);
-  std::vector<unsigned char> signature = tool("pkeyutl -sign -inkey " + shellQuote(k.keyPem), data);
-  std::vector<unsigned char> n = rsaModulusOf(k.pubPem), e = rsaExponentOf(k.pubPem);
-  SecureBytes recovered;
-  ASSERT_TRUE(rsaRecoverWithPublicParts(n.data(), n.size(), e.data(), e.size(), signature.data(), signature.size(),
-                                        recovered));
-  EXPECT_EQ(std::vector<unsigned char>(recovered.begin(), recovered.end()), data);
-  signature[5] ^= 1;
-  EXPECT_FALSE(rsaRecoverWithPublicParts(n.data(), n.size(), e.data(), e.size(), signature.data(), signature.size(),
-                                         recovered));
-  EXPECT_TRUE(recovered.empty());
-  EXPECT_FALSE(rsaRecoverWithPublicParts(n.data(), 0, e.data(), e.size(), signature.data(), signature.size(),
-                                         recovered));
-  EXPECT_TRUE(reportedCodes().empty());
-}
-
 }  // namespace
 }  // namespace quervik::test

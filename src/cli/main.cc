@@ -8,6 +8,7 @@ namespace quervik::cli {
 
 int runVersion(int argc, char** argv);
 int runMessage(int argc, char** argv);
+int runCard(int argc, char** argv);
 
 namespace {
 
@@ -21,6 +22,12 @@ const Command kCommands[] = {
      "texts) and prints it with its \" (CODE)\" suffix. The catalogue is msg/errors.msg (under\n"
      "$DRGBIN when set) unless --catalogue names another.\n",
      runMessage},
+    {"card", "list the card slots or show a card's information",
+     "Usage: quervik card slots\n       quervik card info --slot SLOT\n\n"
+     "'slots' prints the ID of every slot that holds a card, one per line. 'info' prints the\n"
+     "label, maker, model, serial number and flags of the card in SLOT. The PKCS#11 module is\n"
+     "$QUERVIK_PKCS11_MODULE, or libdkck201.so through the dynamic loader.\n",
+     runCard},
 };
 
 void printUsage(FILE* out) {

@@ -39,6 +39,7 @@ CK_RV finalizeModule();
 bool moduleInitialized();
 
 // Finalises the module if initialised and unloads it (tests, and a host that unloads us).
+// Close the card session (closeToken) first.
 void unloadModule();
 
 // Tests: the real module's functions (null when none is bound), and a list that replaces

@@ -1,0 +1,244 @@
+// Cryptography inside the card against SoftHSM2, with the openssl tool as the oracle: RSA
+// signing, encryption, decryption and recovery with key objects (recovery in software where the
+// card has none), the card's digest, DES on the card, and key generation.
+#include <openssl/rand.h>
+
+#include <cstring>
+
+#include "card_fixture.h"
+#include "crypto/hex.h"
+#include "runtime/report.h"
+#include "token/attributes.h"
+#include "token/module.h"
+#include "token/objects.h"
+#include "token/operations.h"
+#include "token/session.h"
+
+namespace quervik::test {
+namespace {
+
+class TokenOperations : public CardTest {
+ protected:
+  void SetUp() override {
+    CardTest::SetUp();
+    s = openUserSession();
+    ASSERT_EQ(findCertificateByDn(s, &cert, "CN=ABC", nullptr, 0), CKR_OK);
+    ASSERT_EQ(findPrivateKeyById(s, cert, &priv), CKR_OK);
+    ASSERT_NE(priv, CK_INVALID_HANDLE);
+    for (CK_OBJECT_HANDLE h : allObjects(s))
+      if (labelOf(s, h) == "Verejny klic:ABC") pub = h;
+    ASSERT_NE(pub, CK_INVALID_HANDLE);
+  }
+  std::vector<unsigned char> random(size_t n) {
+    std::vector<unsigned char> b(n);
+    EXPECT_EQ(RAND_bytes(b.data(), int(n)), 1);
+    return b;
+  }
+  // applyRsaKey with a buffer of the given capacity; the result bytes, or the failure value.
+  CK_RV apply(CK_OBJECT_HANDLE key, int direction, const std::vector<unsigned char>& in,
+              std::vector<unsigned char>& out, CK_ULONG capacity = 256) {
+    out.assign(capacity, 0);
+    CK_ULONG length = capacity;
+    CK_RV rv = applyRsaKey(s, key, direction, in.data(), CK_ULONG(in.size()), out.data(), &length);
+    out.resize(rv == CKR_OK ? length : 0);
+    return rv;
+  }
+  std::vector<unsigned char> tool(const std::string& args, const std::vector<unsigned char>& in) {
+    std::string inFile = tmp / "tool.in", outFile = tmp / "tool.out";
+    writeFile(inFile, textOf(in));
+    std::remove(outFile.c_str());
+    ToolResult r = runTool("openssl " + args + " -in " + shellQuote(inFile) + " -out " + shellQuote(outFile));
+    EXPECT_EQ(r.status, 0) << r.output;
+    return bytesOf(readFile(outFile));
+  }
+  CK_SESSION_HANDLE s = kNoSession;
+  CK_OBJECT_HANDLE cert = CK_INVALID_HANDLE, priv = CK_INVALID_HANDLE, pub = CK_INVALID_HANDLE;
+};
+
+TEST_F(TokenOperations, CardSignatureEqualsTheToolsAndRecoversWithThePublicKey) {
+  std::vector<unsigned char> data = random(45), signature, recovered;
+  ASSERT_EQ(apply(priv, kRsaForward, data, signature), CKR_OK);
+  ASSERT_EQ(signature.size(), 128u);
+  EXPECT_EQ(signature, tool("pkeyutl -sign -inkey " + shellQuote(keyMaterial().keyPem), data));
+  // SoftHSM2 has no recovery with a public key: it runs in software with the same bytes.
+  ModuleSpy spy;
+  ASSERT_EQ(apply(pub, kRsaReverse, signature, recovered, 45), CKR_OK);
+  EXPECT_EQ(recovered, data);
+  EXPECT_EQ(spy.calls("C_VerifyRecoverInit"), 1);
+  EXPECT_EQ(spy.calls("C_VerifyRecover"), 0);
+  // The session key made from the certificate recovers it too.
+  CK_OBJECT_HANDLE fromCert = CK_INVALID_HANDLE;
+  ASSERT_EQ(publicKeyFromCertificate(s, cert, &fromCert), CKR_OK);
+  ASSERT_EQ(apply(fromCert, kRsaReverse, signature, recovered), CKR_OK);
+  EXPECT_EQ(recovered, data);
+  // A damaged signature does not recover.
+  signature[7] ^= 0x40;
+  EXPECT_EQ(apply(pub, kRsaReverse, signature, recovered), CKR_SIGNATURE_INVALID);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{209});
+}
+
+TEST_F(TokenOperations, CardEncryptionAndDecryptionMeetTheTool) {
+  std::vector<unsigned char> data = random(64), encrypted, decrypted;
+  ASSERT_EQ(apply(pub, kRsaForward, data, encrypted, 128), CKR_OK);
+  ASSERT_EQ(encrypted.size(), 128u);
+  EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(keyMaterial().keyPem), encrypted), data);
+  std::vector<unsigned char> key24 = random(24);
+  std::vector<unsigned char> blob =
+      tool("pkeyutl -encrypt -pubin -inkey " + shellQuote(keyMaterial().pubPem) + " -pkeyopt rsa_padding_mode:pkcs1",
+           key24);
+  // The card refuses buffers smaller than the key; the capacity of 24 applies to what came back.
+  ASSERT_EQ(apply(priv, kRsaReverse, blob, decrypted, 24), CKR_OK);
+  EXPECT_EQ(decrypted, key24);
+  CK_ULONG length = 10;
+  unsigned char small[10];
+  EXPECT_EQ(applyRsaKey(s, priv, kRsaReverse, blob.data(), 128, small, &length), CKR_BUFFER_TOO_SMALL);
+  EXPECT_EQ(length, 24u);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{211});
+}
+
+TEST_F(TokenOperations, ObjectsThatAreNotRsaKeysAndUnknownDirectionsStartNothing) {
+  ASSERT_EQ(createDataObject(s, "DATA", "value", 5), 0);
+  CK_OBJECT_HANDLE data = CK_INVALID_HANDLE;
+  ASSERT_EQ(findObjectByLabel(s, &data, "DATA"), CKR_OK);
+  ModuleSpy spy;
+  std::vector<unsigned char> in = random(20), out;
+  EXPECT_EQ(apply(cert, kRsaForward, in, out), kNoMatch);
+  EXPECT_EQ(apply(data, kRsaReverse, in, out), kNoMatch);
+  EXPECT_EQ(apply(9999, kRsaForward, in, out), kNoMatch);
+  EXPECT_EQ(apply(priv, 102, in, out), kNoMatch);
+  EXPECT_EQ(apply(priv, 0, in, out), kNoMatch);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{202, 202, 202, 203, 203}));
+  for (const char* f : {"C_SignInit", "C_EncryptInit", "C_DecryptInit", "C_VerifyRecoverInit"})
+    EXPECT_EQ(spy.calls(f), 0) << f;
+}
+
+TEST_F(TokenOperations, CardRefusalsReportTheirCodes) {
+  std::vector<unsigned char> tooLong = random(118), garbage = random(128), out;
+  garbage[0] = 0;
+  EXPECT_NE(apply(priv, kRsaForward, tooLong, out), CKR_OK);
+  EXPECT_NE(apply(pub, kRsaForward, tooLong, out), CKR_OK);
+  EXPECT_NE(apply(priv, kRsaReverse, garbage, out), CKR_OK);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{205, 207, 211}));
+  clearErrors();
+  ModuleSpy spy;
+  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
+    if (f == "C_SignInit" || f == "C_EncryptInit" || f == "C_DecryptInit") return CKR_KEY_FUNCTION_NOT_PERMITTED;
+    if (f == "C_VerifyRecoverInit") return CKR_KEY_FUNCTION_NOT_PERMITTED;  // a refusal, not a missing function
+    return std::nullopt;
+  };
+  std::vector<unsigned char> in = random(20);
+  for (auto [key, direction] : {std::pair{priv, kRsaForward}, {pub, kRsaForward}, {pub, kRsaReverse},
+                                {priv, kRsaReverse}})
+    EXPECT_EQ(apply(key, direction, in, out), CKR_KEY_FUNCTION_NOT_PERMITTED);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{204, 206, 208, 210}));
+  EXPECT_NE(errorEntries()[0].find("0x68"), std::string::npos) << errorEntries()[0];
+}
+
+TEST_F(TokenOperations, DigestOnTheCardIsSha1InUpperCaseHex) {
+  std::vector<unsigned char> data = random(1000);
+  char hex[41];
+  CK_ULONG length = 0;
+  ASSERT_EQ(digestOnToken(s, data.data(), CK_ULONG(data.size()), hex, &length), CKR_OK);
+  EXPECT_EQ(length, 20u);
+  std::string in = tmp / "digest.in", out = tmp / "digest.out";
+  writeFile(in, textOf(data));
+  runToolOk("openssl dgst -sha1 -binary -out " + shellQuote(out) + " " + shellQuote(in));
+  std::string expected = readFile(out);
+  ASSERT_EQ(expected.size(), 20u);
+  EXPECT_EQ(std::string(hex), hexUpper(bytesOf(expected)));
+  ASSERT_EQ(digestOnToken(s, reinterpret_cast<const unsigned char*>("abc"), 3, hex, &length), CKR_OK);
+  EXPECT_STREQ(hex, "A9993E364706816ABA3E25717850C26C9CD0D89D");
+  EXPECT_EQ(digestOnToken(kNoSession, data.data(), 3, hex, &length), CKR_SESSION_HANDLE_INVALID);
+}
+
+TEST_F(TokenOperations, GivenTripleDesKeysEncryptAsTheToolDoes) {
+  const std::pair<CK_KEY_TYPE, const char*> kinds[] = {{CKK_DES3, "des-ede3"}, {CKK_DES2, "des-ede"}};
+  for (auto [type, cipher] : kinds) {
+    size_t length = type == CKK_DES3 ? 24 : 16;
+    std::vector<unsigned char> key = random(length), data = random(32), enc(32), dec(32);
+    ModuleSpy spy;
+    CK_OBJECT_HANDLE h = CK_INVALID_HANDLE;
+    ASSERT_EQ(generateDesKey(s, "SESSION_KEY", key.data(), type, &h), CKR_OK);
+    EXPECT_EQ(spy.calls("C_GenerateKey"), 0);
+    CK_ULONG n = 32;
+    ASSERT_EQ(desCryptOnToken(s, h, kDesEncrypt, data.data(), 32, enc.data(), &n), CKR_OK) << cipher;
+    EXPECT_EQ(enc, tool(std::string("enc -") + cipher + " -nopad -K " + hexUpper(key), data)) << cipher;
+    n = 32;
+    ASSERT_EQ(desCryptOnToken(s, h, kDesDecrypt, enc.data(), 32, dec.data(), &n), CKR_OK);
+    EXPECT_EQ(dec, data);
+    EXPECT_EQ(labelOf(s, h), "SESSION_KEY");
+  }
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(TokenOperations, GeneratedDesKeyAndDesFailures) {
+  CK_OBJECT_HANDLE h = CK_INVALID_HANDLE;
+  size_t before = allObjects(s).size();
+  ASSERT_EQ(generateDesKey(s, "GEN", nullptr, CKK_DES3, &h), CKR_OK);
+  // Only the session key remains: the readable intermediate copy is gone.
+  EXPECT_EQ(allObjects(s).size(), before + 1);
+  std::vector<unsigned char> data = random(16), enc(16), dec(16);
+  CK_ULONG n = 16;
+  ASSERT_EQ(desCryptOnToken(s, h, kDesEncrypt, data.data(), 16, enc.data(), &n), CKR_OK);
+  n = 16;
+  ASSERT_EQ(desCryptOnToken(s, h, kDesDecrypt, enc.data(), 16, dec.data(), &n), CKR_OK);
+  EXPECT_EQ(dec, data);
+  EXPECT_NE(enc, data);
+
+  n = 16;
+  EXPECT_EQ(desCryptOnToken(s, h, 7, data.data(), 16, enc.data(), &n), CKR_MECHANISM_INVALID);
+  n = 5;
+  EXPECT_EQ(desCryptOnToken(s, h, kDesEncrypt, data.data(), 5, enc.data(), &n), CKR_DATA_LEN_RANGE);
+  n = 16;
+  EXPECT_NE(desCryptOnToken(s, cert, kDesEncrypt, data.data(), 16, enc.data(), &n), CKR_OK);  // no key type
+  EXPECT_NE(desCryptOnToken(s, priv, kDesDecrypt, data.data(), 16, enc.data(), &n), CKR_OK);  // RSA key type
+  EXPECT_EQ(generateDesKey(s, nullptr, nullptr, CKK_DES3, &h), kNoMatch);
+  EXPECT_EQ(generateDesKey(s, "AES", nullptr, CKK_AES, &h), CKR_KEY_TYPE_INCONSISTENT);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{194, 191, 188, 192, 195}));
+  CapturedStdout out;
+  EXPECT_EQ(generateDesKey(kNoSession, "K", data.data(), CKK_DES2, &h), CKR_SESSION_HANDLE_INVALID);
+  EXPECT_EQ(out.take(), "Nelze vytvorit objekt DES klice: b3");
+}
+
+TEST_F(TokenOperations, KeyPairIsGeneratedWithItsLabelsAndWorks) {
+  CK_OBJECT_HANDLE gpub = CK_INVALID_HANDLE, gpriv = CK_INVALID_HANDLE;
+  {
+    CapturedStdout out;
+    ASSERT_EQ(generateKeyPair(s, 0, &gpub, &gpriv, "GEN", "GEN"), CKR_OK);
+    EXPECT_EQ(out.take(), "Provadim generaci paru 512 bitoveho RSA klice:...\n512 bitovy RSA klicovy par vygenerovan\n");
+  }
+  std::vector<SecureBytes> v;
+  ASSERT_EQ(readAttributes(s, gpub, {CKA_MODULUS, CKA_PUBLIC_EXPONENT, CKA_LABEL, CKA_TOKEN}, v), CKR_OK);
+  EXPECT_EQ(v[0].size(), 64u);
+  EXPECT_EQ(std::vector<unsigned char>(v[1].begin(), v[1].end()), (std::vector<unsigned char>{1, 0, 1}));
+  EXPECT_EQ(std::string(v[2].begin(), v[2].end()), "Verejny klic:GEN");
+  EXPECT_EQ(v[3][0], CK_TRUE);
+  EXPECT_EQ(labelOf(s, gpriv), "Privatni klic:GEN");
+  std::vector<unsigned char> data = random(45), sig, rec;
+  ASSERT_EQ(apply(gpriv, kRsaForward, data, sig), CKR_OK);
+  EXPECT_EQ(sig.size(), 64u);
+  ASSERT_EQ(apply(gpub, kRsaReverse, sig, rec), CKR_OK);
+  EXPECT_EQ(rec, data);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(TokenOperations, KeyPairNamesAreCheckedFirst) {
+  CK_OBJECT_HANDLE a = CK_INVALID_HANDLE, b = CK_INVALID_HANDLE;
+  ModuleSpy spy;
+  const std::string priv15(15, 'p'), priv16(16, 'p'), pub16(16, 'q'), pub17(17, 'q');
+  EXPECT_EQ(generateKeyPair(s, 1024, &a, &b, nullptr, "x"), kNoMatch);
+  EXPECT_EQ(generateKeyPair(s, 1024, &a, &b, pub17.c_str(), priv16.c_str()), kNoMatch);
+  EXPECT_EQ(generateKeyPair(s, 1024, &a, &b, pub17.c_str(), priv15.c_str()), kNoMatch);
+  EXPECT_EQ(spy.calls("C_GenerateKeyPair"), 0);
+  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
+    if (f == "C_GenerateKeyPair") return CKR_MECHANISM_INVALID;
+    return std::nullopt;
+  };
+  CapturedStdout out;
+  EXPECT_EQ(generateKeyPair(s, 2048, &a, &b, pub16.c_str(), priv15.c_str()), CKR_MECHANISM_INVALID);
+  EXPECT_EQ(out.take(), "Provadim generaci paru 2048 bitoveho RSA klice:...\n");
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{214, 215, 216, 217}));
+}
+
+}  // namespace
+}  // namespace quervik::test
