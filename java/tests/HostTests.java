@@ -4,18 +4,22 @@ import java.util.ArrayList;
 import java.util.List;
 
 /**
- * Runs every host test class against the built library in this JVM and prints
+ * Runs every host test class (every "*Test" class) against the built library in this JVM and prints
  * "N passed, N failed" as its last line. Each test class has public static void methods
  * whose names start with "test"; a test fails by throwing.
  * Properties: quervik.library (path of libquervik.so), quervik.source (source tree).
  */
 public class HostTests {
+<<<<<<< HEAD
     static final Class<?>[] SUITES = {ServiceExportsTest.class, ConvertExportsTest.class};
+=======
+    static final Class<?>[] SUITES = {ServiceExportsTest.class, ProtectedFileExportsTest.class};
+>>>>>>> protect
 
     public static void main(String[] args) throws Exception {
         System.load(System.getProperty("quervik.library"));
         int passed = 0, failed = 0;
-        for (Class<?> suite : SUITES) {
+        for (Class<?> suite : suites()) {
             List<Method> tests = new ArrayList<>();
             for (Method m : suite.getDeclaredMethods())
                 if (m.getName().startsWith("test") && Modifier.isStatic(m.getModifiers())) tests.add(m);

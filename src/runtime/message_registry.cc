@@ -13,6 +13,8 @@ constexpr MessageSpec kUnsorted[] = {
 #include "crypto/messages.def"
 #include "token/messages.def"
 #include "convert/messages.def"
+#include "birthnumber/messages.def"
+#include "container/messages.def"
 #undef MSG
     {"", 0, ""},  // sorts first and is left out: code 0 is never a message
 };

@@ -1,0 +1,95 @@
+// RSA with card keys by name; see card_keys.h.
+#include "birthnumber/card_keys.h"
+
+#include <vector>
+
+#include "birthnumber/messages.h"
+#include "runtime/report.h"
+#include "token/objects.h"
+#include "token/operations.h"
+#include "token/session.h"
+
+namespace quervik {
+namespace {
+
+int withCertificateKey(int direction, int mode, const unsigned char* input, size_t inputLength,
+                       unsigned char* output, size_t* outputLength, const char* name) {
+  CK_SESSION_HANDLE session = tokenSession();
+  CK_OBJECT_HANDLE certificate = CK_INVALID_HANDLE;
+  CK_RV rv = findObjectByLabel(session, &certificate, name);
+  if (rv == kAttributeUnreadable) {
+    reportError(kMsgObjectAttributesUnreadable);
+    return -1;
+  }
+  if (rv != CKR_OK && (!name || findCertificateByDn(session, &certificate, name, nullptr, 0) != CKR_OK)) {
+    reportError(kMsgNoCertificateNamed, name);
+    return -1;
+  }
+  CK_OBJECT_HANDLE key = CK_INVALID_HANDLE;
+  if (mode == kCertificatePublicKey)
+    rv = publicKeyFromCertificate(session, certificate, &key);
+  else if (mode == kCertificatePrivateKey)
+    rv = findPrivateKeyById(session, certificate, &key);
+  else
+    rv = CKR_ARGUMENTS_BAD;
+  // A certificate without a private key of its CKA_ID has no key for this mode either.
+  if (rv != CKR_OK || key == CK_INVALID_HANDLE) {
+    reportError(kMsgNoKeyForCertificate, name);
+    return -2;
+  }
+  CK_ULONG length = *outputLength;
+  if (applyRsaKey(session, key, direction, input, inputLength, output, &length) != CKR_OK) {
+    reportError(kMsgCardRsaFailed);
+    return -3;
+  }
+  *outputLength = length;
+  return 0;
+}
+
+int withLabelledKey(int direction, const unsigned char* input, size_t inputLength, unsigned char* output,
+                    size_t* outputLength, const char* label) {
+  CK_SESSION_HANDLE session = tokenSession();
+  CK_OBJECT_HANDLE key = CK_INVALID_HANDLE;
+  if (findObjectByLabel(session, &key, label) != CKR_OK) {
+    reportError(kMsgNoObjectWithLabel, label);
+    return -1;
+  }
+  CK_ULONG length = *outputLength;
+  if (applyRsaKey(session, key, direction, input, inputLength, output, &length) != CKR_OK) {
+    reportError(kMsgCardRsaFailed);
+    return -2;
+  }
+  *outputLength = length;
+  return 0;
+}
+
+}  // namespace
+
+int encryptWithCertificate(int mode, const unsigned char* input, size_t inputLength, unsigned char* output,
+                           size_t* outputLength, const char* certificateName) {
+  return withCertificateKey(kRsaForward, mode, input, inputLength, output, outputLength, certificateName);
+}
+
+int decryptWithCertificateKey(int mode, const unsigned char* input, size_t inputLength, unsigned char* output,
+                              size_t* outputLength, const char* certificateName) {
+  return withCertificateKey(kRsaReverse, mode, input, inputLength, output, outputLength, certificateName);
+}
+
+int encryptWithPublicKeyLabel(const unsigned char* input, size_t inputLength, unsigned char* output,
+                              size_t* outputLength, const char* label) {
+  return withLabelledKey(kRsaForward, input, inputLength, output, outputLength, label);
+}
+
+int decryptWithPrivateKeyLabel(const unsigned char* input, size_t inputLength, unsigned char* output,
+                               size_t* outputLength, const char* label) {
+  return withLabelledKey(kRsaReverse, input, inputLength, output, outputLength, label);
+}
+
+std::optional<std::string> findUserDN(const char* pattern, size_t maxLength) {
+  CK_OBJECT_HANDLE certificate = CK_INVALID_HANDLE;
+  std::vector<char> dn(maxLength + 1, '\0');
+  if (findCertificateByDn(tokenSession(), &certificate, pattern, dn.data(), dn.size()) != CKR_OK) return std::nullopt;
+  return std::string(dn.data());
+}
+
+}  // namespace quervik

@@ -1,0 +1,249 @@
+// The key helpers without a card: triple-DES keys and blocks against the openssl tool, the DES
+// key rules against the library's own checks, session keys, key shares, the "_" base64 text
+// and hashing-key blobs in files.
+#define OPENSSL_SUPPRESS_DEPRECATED  // the DES_* checks serve as the oracle for our key rules
+#include <openssl/des.h>
+#include <openssl/rand.h>
+
+#include <array>
+#include <cstring>
+#include <set>
+
+#include "birthnumber/key_blob.h"
+#include "birthnumber/key_shares.h"
+#include "birthnumber/triple_des.h"
+#include "birthnumber/underscored_base64.h"
+#include "protect_support.h"
+#include "runtime/report.h"
+#include "token/session.h"
+
+namespace quervik::test {
+namespace {
+
+using KeyHelpers = CryptoTest;
+
+std::string bytes(const unsigned char* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
+std::span<const unsigned char> span(const std::string& s) {
+  return {reinterpret_cast<const unsigned char*>(s.data()), s.size()};
+}
+
+TEST_F(KeyHelpers, TripleDesMatchesTheToolBlockByBlockAndInBulk) {
+  // The published three-key vector first.
+  const unsigned char k[24] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x23, 0x45, 0x67, 0x89,
+                               0xAB, 0xCD, 0xEF, 0x01, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23};
+  TripleDesKey key;
+  ASSERT_EQ(makeTripleDesKey(k, key), 0);
+  unsigned char out[8], back[8];
+  ASSERT_EQ(tripleDesEncryptBlock(key, reinterpret_cast<const unsigned char*>("The qufc"), out), 0);
+  EXPECT_EQ(hexOf(bytes(out, 8)), "A826FD8CE53B855F");
+  ASSERT_EQ(tripleDesDecryptBlock(key, out, back), 0);
+  EXPECT_EQ(bytes(back, 8), "The qufc");
+
+  // A random key and 40 KiB: bulk, block by block and the tool all agree, and decryption
+  // gives the data back.
+  std::string keyBytes = goodDesKey();
+  ASSERT_EQ(makeTripleDesKey(span(keyBytes), key), 0);
+  std::string data(40 * 1024, '\0');
+  ASSERT_EQ(RAND_bytes(reinterpret_cast<unsigned char*>(data.data()), int(data.size())), 1);
+  std::string bulk(data.size(), '\0'), single(data.size(), '\0'), plain(data.size(), '\0');
+  auto* b = reinterpret_cast<unsigned char*>(bulk.data());
+  ASSERT_EQ(tripleDesEncryptBlocks(key, span(data).data(), b, data.size()), 0);
+  for (size_t i = 0; i < data.size(); i += 8)
+    tripleDesEncryptBlock(key, span(data).data() + i, reinterpret_cast<unsigned char*>(single.data()) + i);
+  EXPECT_EQ(bulk, single);
+  EXPECT_EQ(bulk, toolEncrypt(hexOf(keyBytes), data));
+  ASSERT_EQ(tripleDesDecryptBlocks(key, b, reinterpret_cast<unsigned char*>(plain.data()), bulk.size()), 0);
+  EXPECT_EQ(plain, data);
+  // Not whole blocks, or a key never made: refused, nothing written past the end.
+  EXPECT_EQ(tripleDesEncryptBlocks(key, span(data).data(), b, 12), -1);
+  TripleDesKey none;
+  EXPECT_EQ(tripleDesEncryptBlock(none, span(data).data(), out), -1);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(KeyHelpers, DesKeyRulesAgreeWithTheLibrarysChecks) {
+  auto libraryVerdict = [](const unsigned char* k8) {
+    DES_cblock c;
+    std::memcpy(c, k8, 8);
+    DES_key_schedule ks;
+    return DES_set_key_checked(&c, &ks);
+  };
+  // Every weak and semi-weak key, as tabled and with flipped parity bits.
+  std::vector<std::array<unsigned char, 8>> keys;
+  const char* weak[] = {"0101010101010101", "FEFEFEFEFEFEFEFE", "1F1F1F1F0E0E0E0E", "E0E0E0E0F1F1F1F1",
+                        "01FE01FE01FE01FE", "FE01FE01FE01FE01", "1FE01FE00EF10EF1", "E01FE01FF10EF10E",
+                        "01E001E001F101F1", "E001E001F101F101", "1FFE1FFE0EFE0EFE", "FE1FFE1FFE0EFE0E",
+                        "011F011F010E010E", "1F011F010E010E01", "E0FEE0FEF1FEF1FE", "FEE0FEE0FEF1FEF1"};
+  for (const char* hex : weak) {
+    std::array<unsigned char, 8> k{};
+    for (int i = 0; i < 8; ++i) k[i] = static_cast<unsigned char>(std::stoi(std::string(hex + 2 * i, 2), nullptr, 16));
+    keys.push_back(k);
+    EXPECT_EQ(checkDesKey(k.data()), -2) << hex;
+    k[3] ^= 1;
+    keys.push_back(k);
+  }
+  for (int i = 0; i < 2000; ++i) {
+    std::array<unsigned char, 8> k{};
+    ASSERT_EQ(RAND_bytes(k.data(), 8), 1);
+    if (i % 2) setOddParity(k.data());
+    keys.push_back(k);
+  }
+  for (const auto& k : keys) {
+    EXPECT_EQ(checkDesKey(k.data()), libraryVerdict(k.data())) << hexOf(bytes(k.data(), 8));
+    std::array<unsigned char, 8> fixed = k;
+    setOddParity(fixed.data());
+    DES_cblock c;
+    std::memcpy(c, k.data(), 8);
+    DES_set_odd_parity(&c);
+    EXPECT_EQ(std::memcmp(c, fixed.data(), 8), 0);
+  }
+}
+
+TEST_F(KeyHelpers, RejectedKeysAreReportedButStillFilled) {
+  std::string keyBytes = goodDesKey();
+  keyBytes[9] ^= 1;  // k2 loses its parity
+  TripleDesKey key;
+  EXPECT_EQ(makeTripleDesKey(span(keyBytes), key), -1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{161});
+  ASSERT_TRUE(key.ready());
+  unsigned char out[8];
+  ASSERT_EQ(tripleDesEncryptBlock(key, reinterpret_cast<const unsigned char*>("12345678"), out), 0);
+  EXPECT_EQ(bytes(out, 8), toolEncrypt(hexOf(keyBytes), "12345678"));
+  clearErrors();
+  std::string weak = goodDesKey();
+  weak.replace(16, 8, std::string(8, '\x01'));
+  EXPECT_EQ(makeTripleDesKey(span(weak), key), -1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{161});
+}
+
+TEST_F(KeyHelpers, SessionKeysAreFreshUsableDesKeys) {
+  std::set<std::string> seen;
+  for (int i = 0; i < 20; ++i) {
+    TripleDesKey key;
+    ASSERT_EQ(generateSessionKey(key), 0);
+    ASSERT_TRUE(key.ready());
+    ASSERT_EQ(key.bytes.size(), 24u);
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(checkDesKey(key.k(j)), 0);
+    EXPECT_NE(std::memcmp(key.k(0), key.k(1), 8), 0);
+    seen.insert(bytes(key.bytes.data(), 24));
+  }
+  EXPECT_EQ(seen.size(), 20u);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(KeyHelpers, SharesJoinToTheKeyAndShareAIsRandom) {
+  std::string keyBytes = goodDesKey();
+  KeyShares first, second;
+  first.key.assign(keyBytes.begin(), keyBytes.end());
+  second.key = first.key;
+  ASSERT_EQ(splitKey(first), 0);
+  ASSERT_EQ(splitKey(second), 0);
+  ASSERT_EQ(first.shareA.size(), 24u);
+  // Two splits in the same second still draw different shares.
+  EXPECT_NE(first.shareA, second.shareA);
+  EXPECT_NE(first.shareA, first.key);
+  KeyShares join;
+  join.shareA = first.shareA;
+  join.shareB = first.shareB;
+  ASSERT_EQ(joinKey(join), 0);
+  EXPECT_EQ(join.key, first.key);
+  EXPECT_EQ(join.shareA, first.shareA);  // the shares stay
+  // Missing or mismatched shares, nothing to split.
+  KeyShares broken;
+  EXPECT_EQ(joinKey(broken), -1);
+  broken.shareA = first.shareA;
+  EXPECT_EQ(joinKey(broken), -2);
+  broken.shareB = SecureBytes(first.shareB.begin(), first.shareB.end() - 1);
+  EXPECT_EQ(joinKey(broken), -2);
+  EXPECT_TRUE(broken.key.empty());
+  KeyShares empty;
+  EXPECT_EQ(splitKey(empty), -1);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(KeyHelpers, UnderscoredBase64MatchesTheToolsLines) {
+  for (size_t n : {1u, 24u, 48u, 49u, 128u, 256u}) {
+    std::string data(n, '\0');
+    ASSERT_EQ(RAND_bytes(reinterpret_cast<unsigned char*>(data.data()), int(n)), 1);
+    std::string text = encodeUnderscoredBase64(span(data));
+    EXPECT_EQ(text, underscoredBase64Of(data)) << n;
+    std::optional<SecureBytes> back = decodeUnderscoredBase64(text);
+    ASSERT_TRUE(back) << n;
+    EXPECT_EQ(std::string(back->begin(), back->end()), data) << n;
+    // Without the trailing "_", and as one line without separators.
+    back = decodeUnderscoredBase64(text.substr(0, text.size() - 1));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(std::string(back->begin(), back->end()), data);
+    back = decodeUnderscoredBase64(base64Of(data));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(std::string(back->begin(), back->end()), data) << n;
+  }
+  std::string block(128, 'x');
+  std::string text = encodeUnderscoredBase64(span(block));
+  ASSERT_EQ(text.size(), 175u);
+  EXPECT_EQ(text[64], '_');
+  EXPECT_EQ(text[129], '_');
+  EXPECT_EQ(text[174], '_');
+  // Characters outside the alphabet, data after the end, a broken quad.
+  EXPECT_FALSE(decodeUnderscoredBase64("QUJD*EVG"));
+  EXPECT_FALSE(decodeUnderscoredBase64("QUI=QUJD"));
+  EXPECT_FALSE(decodeUnderscoredBase64("QUJDR"));
+  ASSERT_TRUE(decodeUnderscoredBase64(""));
+  EXPECT_TRUE(decodeUnderscoredBase64("")->empty());
+}
+
+class HashKeyFiles : public CryptoTest {
+ protected:
+  std::string blobFile(const std::string& blob) {
+    std::string path = tmp / "blob.bin";
+    writeFile(path, blob);
+    return path;
+  }
+  const KeyMaterial& k = keyMaterial();
+};
+
+TEST_F(HashKeyFiles, BlobDecryptsWithThePasswordProtectedKey) {
+  std::string hashKey = goodDesKey();
+  std::string blob = blobFile(hashKeyBlob(hashKey));
+  for (const std::string& keyFile : {k.keyEncPem, k.keyTradEncPem}) {
+    TripleDesKey key;
+    ASSERT_EQ(loadHashKey(1, kNoSlot, blob.c_str(), keyFile.c_str(), kKeyPassword, key), 0);
+    EXPECT_EQ(bytes(key.bytes.data(), key.bytes.size()), hashKey);
+    unsigned char out[8];
+    ASSERT_EQ(tripleDesEncryptBlock(key, reinterpret_cast<const unsigned char*>("secret\0\0"), out), 0);
+    EXPECT_EQ(bytes(out, 8), toolEncrypt(hexOf(hashKey), std::string("secret\0\0", 8)));
+  }
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(HashKeyFiles, BadBlobsAreRefusedWithTheirCodes) {
+  struct Case {
+    std::string blobText;
+    bool makeFile;
+    const char* password;
+    std::vector<int> codes;
+  };
+  std::string good = hashKeyBlob(goodDesKey());
+  std::string parityBroken = goodDesKey();
+  parityBroken[0] ^= 1;
+  const Case cases[] = {
+      {hashKeyBlob(goodDesKey().substr(0, 16)), true, kKeyPassword, {159, 151}},
+      {hashKeyBlob(goodDesKey() + goodDesKey().substr(0, 8)), true, kKeyPassword, {159, 151}},
+      {"", false, kKeyPassword, {153, 151}},
+      {"", true, kKeyPassword, {90003, 158, 151}},
+      {good.substr(1), true, kKeyPassword, {90003, 158, 151}},
+      {good, true, "Spatne-Heslo", {247, 90001, 158, 151}},
+      {hashKeyBlob(parityBroken), true, kKeyPassword, {161}},
+  };
+  for (const Case& c : cases) {
+    clearErrors();
+    std::string path = tmp / "missing.bin";
+    if (c.makeFile) path = blobFile(c.blobText);
+    TripleDesKey key;
+    EXPECT_EQ(loadHashKey(1, kNoSlot, path.c_str(), k.keyEncPem.c_str(), c.password, key), -1);
+    EXPECT_EQ(reportedCodes(), c.codes);
+  }
+}
+
+}  // namespace
+}  // namespace quervik::test
