@@ -8,6 +8,7 @@ namespace quervik::cli {
 
 int runVersion(int argc, char** argv);
 int runMessage(int argc, char** argv);
+int runKkontrol(int argc, char** argv);
 
 namespace {
 
@@ -21,6 +22,13 @@ const Command kCommands[] = {
      "texts) and prints it with its \" (CODE)\" suffix. The catalogue is msg/errors.msg (under\n"
      "$DRGBIN when set) unless --catalogue names another.\n",
      runMessage},
+    {"kkontrol", "check VZP batch files",
+     "Usage: quervik kkontrol INPUT [--insurer CODE] [--log DIR] [--out DIR] [--move]\n\n"
+     "Checks a VZP batch file, or every file of the directory INPUT, record by record and\n"
+     "prints the findings. The insurer code is CODE, else each file's extension. With --log,\n"
+     "each file's log goes to DIR/ok or DIR/err; with --out, each file is copied (--move:\n"
+     "moved) to DIR/ok or DIR/err. Exit status 0 clean, 1 findings, 2 interrupted.\n",
+     runKkontrol},
 };
 
 void printUsage(FILE* out) {
