@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
       options.seededFindings = std::atoi(argv[++i]);
     } else if (a == "--seed" && hasValue) {
       options.seed = std::strtoull(argv[++i], nullptr, 10);
-    } else if (a.size() > 0 && a[0] != '-' && !output) {
+    } else if ((a == "-" || (!a.empty() && a[0] != '-')) && !output) {
       output = argv[i];
     } else {
       return usage();
