@@ -1,6 +1,8 @@
 // The generic check of each field kind and the named checks with the state they keep.
 #include "vzp/checks.h"
+#include "runtime/leading_number.h"
 #include "vzp/codes.h"
+#include "vzp/numbers.h"
 #include "vzp_test_support.h"
 
 namespace quervik::test {
@@ -43,6 +45,44 @@ TEST_F(VzpChecksTest, CharacterFields) {
   int national = 0;
   for (int c = 0; c < 0x100; ++c) national += isNationalLetter(static_cast<unsigned char>(c));
   EXPECT_EQ(national, 47);
+  // Longer fields are read eight bytes at a time: every byte in every place of a word and
+  // of the tail.
+  for (int c = 0; c < 0x100; ++c) {
+    const bool ok = (c >= 0x20 && c < 0x7F) || isNationalLetter(static_cast<unsigned char>(c));
+    for (size_t at = 0; at < 11; ++at) {
+      std::string value = "ABCDEFGHIJK";
+      value[at] = char(c);
+      const VzpFieldDescriptor field(1, "POLE", "C 11", "");
+      ASSERT_EQ(checkAttribute(value, field), ok ? 0 : 6053) << c << " at " << at;
+    }
+  }
+  expectAttributes({{"C 16", std::string(16, ' '), 6052}, {"C 16", std::string(15, ' ') + "A", 0}});
+}
+
+// The batch check's variant reads whole words past the value (its line buffer has the
+// slack): it must answer exactly as the plain check, for every kind and width.
+TEST_F(VzpChecksTest, LineVariantAnswersAsThePlainCheck) {
+  uint64_t x = 88172645463325252ULL;
+  auto next = [&x] { return x ^= x << 13, x ^= x >> 7, x ^= x << 17; };
+  const char* alphabet[] = {" ", "0123456789", " 0123456789.-", "AZaz \t\x7F\x80\xA0\xFC\xFF\x1F"};
+  for (const char* format : {"C 1", "CN3", "CX5", "C 8", "C 9", "CN13", "C 20", "N 3", "NX1", "DN8", "$ 10.2", "$N7.3"}) {
+    const VzpFieldDescriptor field(1, "POLE", format, "");
+    for (int round = 0; round < 2000; ++round) {
+      std::string buffer(size_t(field.width) + kVzpValueSlack, '\0');
+      const std::string chars = alphabet[next() % 4];
+      for (char& c : buffer) c = chars[next() % chars.size()];
+      const std::string_view value(buffer.data(), size_t(field.width));
+      ASSERT_EQ(checkAttributeInLine(value, field), checkAttribute(value, field)) << format << " \"" << value << "\"";
+    }
+  }
+}
+
+TEST_F(VzpChecksTest, AmountSignAnswersAsTheLeadingDecimal) {
+  for (const char* v : {"", "   ", "0", " 0.00", "-0.00", "0.01", "-0.01", "  12.50", "+3", ".5", "-.", "1.2.3",
+                        "00000000", "0000000001", "  - 5", "\t7", "9x", "x9", "0.000000000000000001"}) {
+    const double d = leadingDecimal(v);
+    EXPECT_EQ(leadingDecimalSign(v), d > 0 ? 1 : d < 0 ? -1 : 0) << "\"" << v << "\"";
+  }
 }
 
 TEST_F(VzpChecksTest, NumericFields) {

@@ -69,19 +69,17 @@ class RecordPass {
   void replaceInsurerCode();
   void startBatch();
   void checkFields(const VzpLayouts::Record& record);
-  bool allowed(char letter) const {
-    return allowed_ != nullptr ? letter != '\0' && std::strchr(allowed_, letter) != nullptr : letter == 'D';
-  }
+  bool allowed(char letter) const { return last_ ? last_->next[uint8_t(letter)] : letter == 'D'; }
 
   VzpLineReader& reader_;
   const int fileKind_;
   VzpLayouts& layouts_;
-  char line_[kVzpReadLimit + 1];
+  char line_[kVzpReadLimit + 1 + kVzpValueSlack] = {};
   size_t length_ = 0;
   bool newline_ = false;
   int64_t nextInterruptTest_ = 0;
 
-  const char* allowed_ = nullptr;  // the next set of the last record; none: only a header
+  const VzpLayouts::Record* last_ = nullptr;  // its next set is what may follow; none: a header
   char lookupType_[2] = {'0', '0'};
   char previousLetter_ = '\0';
   int runLength_ = 0;
@@ -134,7 +132,7 @@ void RecordPass::checkFields(const VzpLayouts::Record& record) {
   for (const VzpLayouts::Field& f : record.fields) {
     const VzpFieldDescriptor& d = *f.descriptor;
     const std::string_view value(line_ + d.offset(), size_t(d.width));
-    if (int code = checkAttribute(value, d)) reportFieldError(code, d.offset(), d, lineNumber, line());
+    if (int code = checkAttributeInLine(value, d)) reportFieldError(code, d.offset(), d, lineNumber, line());
     for (uint32_t i = 0; i < f.checkCount; ++i)
       if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, d.offset(), d, lineNumber, line());
   }
@@ -228,7 +226,7 @@ int RecordPass::run() {
     repeatLimit_ = record->descriptor->repeatLimit;
     if (record->descriptor->role == 'X') ++documents_;
     checkFields(*record);
-    allowed_ = record->descriptor->next;
+    last_ = record;
     if (header) {
       lookupType_[0] = line_[2];
       lookupType_[1] = line_[3];
@@ -273,9 +271,11 @@ VzpFileCounters& vzpFileCounters() { return gCounters; }
 
 VzpLayouts::VzpLayouts() {
   for (const VzpRecordDescriptor& r : vzpRecordTable()) {
-    Record record{&r, {}};
+    Record record{&r, {}, {}};
+    for (const char* c = r.next; *c; ++c) record.next[uint8_t(*c)] = true;
     for (const VzpFieldDescriptor& f : r.fields) {
       std::vector<VzpCheckFunction> resolved = resolveCheckList(f.checks);
+      std::erase_if(resolved, acceptsEveryValue);
       record.fields.push_back({&f, uint32_t(checks_.size()), uint32_t(resolved.size())});
       checks_.insert(checks_.end(), resolved.begin(), resolved.end());
     }
@@ -284,7 +284,10 @@ VzpLayouts::VzpLayouts() {
 }
 
 const VzpLayouts::Record* VzpLayouts::find(std::string_view batchType, char letter, int length) {
-  if (batchType != indexedType_) {
+  // Asked for every line, nearly always with the type of the previous line.
+  if (batchType.size() != indexedType_.size() ||
+      (batchType.size() == 2 && (batchType[0] != indexedType_[0] || batchType[1] != indexedType_[1])) ||
+      (batchType.size() != 2 && batchType != indexedType_)) {
     indexedType_ = std::string(batchType);
     for (auto& list : byLetter_) list.clear();
     for (const Record& r : records_)
@@ -337,9 +340,16 @@ int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts) {
   long headers = 0;
   bool all16 = true, all80 = true;
   int64_t nextInterruptTest = 0;
+  // The activity recomputes its percentage only past a hundredth of the total; asking it
+  // more often changes nothing, so the read asks it only then.
+  const int64_t progressStep = size / 100;
+  int64_t progressAt = 0;
   VzpLinePiece piece;
   while (reader.next(piece)) {
-    updateProgress(reader.position());
+    if (reader.position() > progressAt + progressStep) {
+      progressAt = reader.position();
+      updateProgress(progressAt);
+    }
     if (reader.position() >= nextInterruptTest) {
       nextInterruptTest = reader.position() + kInterruptInterval;
       if (testInterrupted() == 1) {

@@ -46,6 +46,7 @@ class VzpLayouts {
   struct Record {
     const VzpRecordDescriptor* descriptor;
     std::vector<Field> fields;
+    std::array<bool, 256> next{};  // the descriptor's next set by letter
   };
 
   VzpLayouts();

@@ -1,9 +1,14 @@
 // The generic check of a VZP field by its kind and presence; see checks.h.
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "runtime/leading_number.h"
 #include "vzp/checks.h"
 #include "vzp/codes.h"
+#include "vzp/numbers.h"
 
 namespace quervik::vzp {
 namespace {
@@ -25,11 +30,40 @@ constexpr std::array<bool, 256> kAllowed = makeAllowed();
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Eight bytes at a time: almost every character field is plain ASCII, and a word of
+// printable ASCII needs no table lookups.
+bool wordIsPrintableAscii(uint64_t w) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  // With every byte below 0x80, adding 0x01 or 0x60 to each byte carries into no other:
+  // b + 0x01 reaches 0x80 only for 0x7F, and b + 0x60 stays below 0x80 only for b < 0x20.
+  if (w & kHigh) return false;
+  return (((w + kOnes) | ~(w + kOnes * 0x60)) & kHigh) == 0;
+}
+
+// With `padded`, the caller guarantees that the bytes up to the next multiple of eight
+// past the value are readable (the batch check's line buffer has that slack), so a short
+// field is one masked word instead of a loop over its bytes.
+template <bool padded>
 int checkCharacter(std::string_view v, char presence) {
+  static_assert(std::endian::native == std::endian::little, "the word masks assume little-endian order");
+  constexpr uint64_t kBlanks = 0x2020202020202020ULL;
   bool filled = false, allowed = true;
-  for (char c : v) {
-    filled |= c != ' ';
-    allowed &= kAllowed[static_cast<unsigned char>(c)];
+  size_t i = 0;
+  for (; i + 8 <= v.size() || (padded && i < v.size()); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, v.data() + i, 8);
+    const size_t count = std::min<size_t>(8, v.size() - i);
+    if (count < 8) {  // bytes past the value read as blanks
+      const uint64_t keep = (uint64_t(1) << (8 * count)) - 1;
+      w = (w & keep) | (kBlanks & ~keep);
+    }
+    filled |= w != kBlanks;
+    if (!wordIsPrintableAscii(w))
+      for (size_t j = i; j < i + count; ++j) allowed &= kAllowed[static_cast<unsigned char>(v[j])];
+  }
+  for (; i < v.size(); ++i) {
+    filled |= v[i] != ' ';
+    allowed &= kAllowed[static_cast<unsigned char>(v[i])];
   }
   if (presence == 'X' && filled) return VZP_MUST_BE_BLANK;
   if (presence == ' ' && !filled) return VZP_REQUIRED_BLANK;
@@ -71,9 +105,13 @@ int checkDate(std::string_view v, char presence) {
   if (!filled) return presence == ' ' ? VZP_DATE_MISSING : 0;
   if (!digits) return VZP_DATE_FORMAT_WRONG;
   if (presence == 'X') return VZP_MUST_NOT_BE_FILLED;
-  const int64_t day = leadingInteger(d.substr(0, 2));
-  const int64_t month = leadingInteger(d.substr(2, 2));
-  const int64_t year = leadingInteger(d.substr(4, 4));
+  // All eight are digits here.
+  auto number = [&d](size_t from, size_t count) {
+    int n = 0;
+    for (size_t i = from; i < from + count; ++i) n = n * 10 + (d[i] - '0');
+    return n;
+  };
+  const int day = number(0, 2), month = number(2, 2), year = number(4, 4);
   if (year < 1992) return VZP_YEAR_OUT_OF_RANGE;
   if (day < 1 || day > 31) return VZP_DAY_WRONG;
   if ((month == 4 || month == 6 || month == 9 || month == 11) && day > 30) return VZP_DAY_WRONG;
@@ -104,7 +142,7 @@ int checkMoney(std::string_view v, char presence, int decimals) {
     if (!isDigit(c) && c != '-') return VZP_AMOUNT_CHARACTER_NOT_ALLOWED;
   }
   const bool endsBlank = v.empty() || v.back() == ' ';
-  if (presence == 'X' && (leadingDecimal(v) > 0 || endsBlank)) return VZP_AMOUNT_MUST_BE_ZERO;
+  if (presence == 'X' && (leadingDecimalSign(v) > 0 || endsBlank)) return VZP_AMOUNT_MUST_BE_ZERO;
   if (endsBlank) return VZP_AMOUNT_NOT_RIGHT_ALIGNED;
   return 0;
 }
@@ -113,10 +151,13 @@ int checkMoney(std::string_view v, char presence, int decimals) {
 
 bool isNationalLetter(unsigned char c) { return c >= 0x80 && kAllowed[c]; }
 
-int checkAttribute(std::string_view value, const VzpFieldDescriptor& field) {
+namespace {
+
+template <bool padded>
+int checkByKind(std::string_view value, const VzpFieldDescriptor& field) {
   switch (field.kind) {
     case 'C':
-      return checkCharacter(value, field.presence);
+      return checkCharacter<padded>(value, field.presence);
     case 'N':
       return checkNumeric(value, field.presence);
     case 'D':
@@ -126,6 +167,16 @@ int checkAttribute(std::string_view value, const VzpFieldDescriptor& field) {
     default:
       return VZP_UNKNOWN_KIND;
   }
+}
+
+}  // namespace
+
+int checkAttribute(std::string_view value, const VzpFieldDescriptor& field) {
+  return checkByKind<false>(value, field);
+}
+
+int checkAttributeInLine(std::string_view value, const VzpFieldDescriptor& field) {
+  return checkByKind<true>(value, field);
 }
 
 }  // namespace quervik::vzp

@@ -8,6 +8,7 @@
 #include "runtime/report.h"
 #include "vzp/checks.h"
 #include "vzp/codes.h"
+#include "vzp/numbers.h"
 
 namespace quervik::vzp {
 namespace {
@@ -22,7 +23,6 @@ char at(V v, size_t i) { return i < v.size() ? v[i] : '\0'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 int64_t integerOf(V v) { return leadingInteger(v); }
-double decimalOf(V v) { return leadingDecimal(v); }
 V part(V v, size_t from, size_t count) { return from < v.size() ? v.substr(from, count) : V(); }
 
 // DDMMYYYY rearranged to YYYYMMDD.
@@ -105,7 +105,7 @@ int ZvetsiPocDokl(V v) {
   return 0;
 }
 
-int CenNotNul(V v) { return decimalOf(v) == 0 ? VZP_AMOUNT_ZERO : 0; }
+int CenNotNul(V v) { return leadingDecimalSign(v) == 0 ? VZP_AMOUNT_ZERO : 0; }
 
 // A right-aligned amount with two decimals held in a character field.
 int NumberTest(V v) {
@@ -319,12 +319,12 @@ int DruhyRecept(V v) {
   }
   if (v.size() == 5 && (itemState & 1)) {
     if (second && (empty || isZeroAmount(v))) return VZP_AMOUNT_ZERO;
-    if (decimalOf(v) > 0) itemState |= 64;
+    if (leadingDecimalSign(v) > 0) itemState |= 64;
     return 0;
   }
   if (v.size() == 9) {
     if (second) return empty ? VZP_AMOUNT_ZERO : 0;
-    return decimalOf(v) > 0 || (itemState & (64 | 128)) ? VZP_SECOND_PRESCRIPTION_UNEXPECTED : 0;
+    return leadingDecimalSign(v) > 0 || (itemState & (64 | 128)) ? VZP_SECOND_PRESCRIPTION_UNEXPECTED : 0;
   }
   return 0;
 }
@@ -477,14 +477,14 @@ int TypDokl66789(V v) {
 int amountTest(V v) {
   std::string copy(v);
   if (copy.size() >= 4) copy.replace(copy.size() - 4, 4, "0.00");
-  return decimalOf(copy) != 0 ? VZP_AMOUNT_WRONG : 0;
+  return leadingDecimalSign(copy) != 0 ? VZP_AMOUNT_WRONG : 0;
 }
 
 int PovDokl66789_1(V v) {
   const bool type67 = gState.documentType == 67;
   switch (v.size()) {
     case 8: {  // ICO: a number, which may be followed by blanks
-      if (blank(v) || (type67 && decimalOf(v) != 0)) return VZP_SUPPLIER_ICO;
+      if (blank(v) || (type67 && leadingDecimalSign(v) != 0)) return VZP_SUPPLIER_ICO;
       bool started = false, minus = false;
       for (size_t i = 0; i < v.size(); ++i) {
         const char c = v[i];
@@ -503,7 +503,7 @@ int PovDokl66789_1(V v) {
     }
     case 10:
     case 50:  // PJDOD, DODAVATEL
-      return type67 && decimalOf(v) != 0 ? VZP_MUST_BE_BLANK : 0;
+      return type67 && leadingDecimalSign(v) != 0 ? VZP_MUST_BE_BLANK : 0;
     case 14:  // CENAKC
       if (blank(v)) return VZP_AMOUNT_WRONG;
       return type67 ? amountTest(v) : 0;
@@ -590,6 +590,8 @@ std::vector<VzpCheckFunction> resolveCheckList(std::string_view list) {
   }
   return out;
 }
+
+bool acceptsEveryValue(VzpCheckFunction check) { return check == acceptAll; }
 
 VzpCheckState& vzpCheckState() { return gState; }
 
