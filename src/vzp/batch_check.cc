@@ -65,7 +65,13 @@ class RecordPass {
   bool read();
   std::string_view line() const { return std::string_view(line_, length_); }
   char firstChar() const { return length_ > 0 ? line_[0] : '\n'; }
+  // Asked before every line, skipped ones included (a skip may run to the end of a large
+  // file); an interruption counts as a finding and ends the file.
   bool interrupted();
+  int stopInterrupted() {
+    ++gCounters.errors;
+    return kVzpFileInterrupted;
+  }
   void replaceInsurerCode();
   void startBatch();
   void checkFields(const VzpLayouts::Record& record);
@@ -150,10 +156,7 @@ int RecordPass::run() {
     if (!pending && !read()) break;
     pending = false;
     sawLine = true;
-    if (interrupted()) {
-      ++counters.errors;
-      return kVzpFileInterrupted;
-    }
+    if (interrupted()) return stopInterrupted();
     if (firstLine) {
       firstLine = false;
       if (firstChar() != 'D') {
@@ -178,7 +181,10 @@ int RecordPass::run() {
     if (repeatLimit_ != 0 && letter == previousLetter_ && runLength_ >= repeatLimit_) {
       reportRecordError(repeatLimitCode(letter, repeatLimit_), counters.lines, letter);
       bool more;
-      while ((more = read()) && firstChar() == letter) ++counters.lines;
+      while ((more = read()) && firstChar() == letter) {
+        ++counters.lines;
+        if (interrupted()) return stopInterrupted();
+      }
       if (!more) break;
       pending = true;
       continue;
@@ -197,6 +203,7 @@ int RecordPass::run() {
       bool found = false;
       while (read()) {
         ++counters.lines;
+        if (interrupted()) return stopInterrupted();
         if (firstChar() == 'D') {
           found = true;
           break;
