@@ -401,25 +401,29 @@ std::set<long> chooseSeeded(const VzpGeneratorOptions& options) {
 
 }  // namespace
 
-bool generateVzp(std::FILE* out, const VzpGeneratorOptions& options, VzpGeneratorResult* result) {
+namespace {
+
+template <class Write>
+bool generate(const VzpGeneratorOptions& options, VzpGeneratorResult* result, Write&& write) {
   const std::set<long> seeded = chooseSeeded(options);
   Generator generator(options, &seeded);
   VzpGeneratorResult local;
   VzpGeneratorResult& r = result ? *result : local;
   r = VzpGeneratorResult();
-  return generator.run(r, [out](const std::string& text) {
+  return generator.run(r, write);
+}
+
+}  // namespace
+
+bool generateVzp(std::FILE* out, const VzpGeneratorOptions& options, VzpGeneratorResult* result) {
+  return generate(options, result, [out](const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), out) == text.size();
   });
 }
 
 std::string generateVzpText(const VzpGeneratorOptions& options, VzpGeneratorResult* result) {
-  const std::set<long> seeded = chooseSeeded(options);
-  Generator generator(options, &seeded);
-  VzpGeneratorResult local;
-  VzpGeneratorResult& r = result ? *result : local;
-  r = VzpGeneratorResult();
   std::string out;
-  generator.run(r, [&out](const std::string& text) {
+  generate(options, result, [&out](const std::string& text) {
     out += text;
     return true;
   });

@@ -71,23 +71,9 @@ int checkCharacter(std::string_view v, char presence) {
   return allowed ? 0 : VZP_CHARACTER_NOT_ALLOWED;
 }
 
-// A number is right-aligned: leading blanks, then digits, with at most one minus sign that
-// does not stand in the first position of the field.
+// A number is right-aligned and, unless it may be blank, filled.
 int checkNumeric(std::string_view v, char presence) {
-  bool started = false, minus = false;
-  for (size_t i = 0; i < v.size(); ++i) {
-    const char c = v[i];
-    if (c == ' ') {
-      if (started) return VZP_NUMBER_INNER_BLANK;
-    } else if (c == '-') {
-      if (i == 0 || minus) return VZP_NUMBER_CHARACTER_NOT_ALLOWED;
-      minus = started = true;
-    } else if (isDigit(c)) {
-      started = true;
-    } else {
-      return VZP_NUMBER_CHARACTER_NOT_ALLOWED;
-    }
-  }
+  if (int code = walkNumber(v, false)) return code;
   const bool endsBlank = v.empty() || v.back() == ' ';
   if (presence == 'X' && (leadingInteger(v) != 0 || endsBlank)) return VZP_MUST_BE_ZERO;
   if (endsBlank) return presence == 'N' ? 0 : VZP_NUMBER_NOT_RIGHT_ALIGNED;

@@ -485,21 +485,7 @@ int PovDokl66789_1(V v) {
   switch (v.size()) {
     case 8: {  // ICO: a number, which may be followed by blanks
       if (blank(v) || (type67 && leadingDecimalSign(v) != 0)) return VZP_SUPPLIER_ICO;
-      bool started = false, minus = false;
-      for (size_t i = 0; i < v.size(); ++i) {
-        const char c = v[i];
-        if (c == ' ') {
-          if (started) return 0;
-        } else if (c == '-') {
-          if (i == 0 || minus) return VZP_NUMBER_CHARACTER_NOT_ALLOWED;
-          minus = started = true;
-        } else if (isDigit(c)) {
-          started = true;
-        } else {
-          return VZP_NUMBER_CHARACTER_NOT_ALLOWED;
-        }
-      }
-      return 0;
+      return walkNumber(v, true);
     }
     case 10:
     case 50:  // PJDOD, DODAVATEL

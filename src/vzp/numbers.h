@@ -3,6 +3,8 @@
 #pragma once
 #include <string_view>
 
+#include "vzp/codes.h"
+
 namespace quervik::vzp {
 
 // The sign of the leading decimal number of a text (see leadingDecimal): 1 positive, -1
@@ -18,6 +20,28 @@ inline int leadingDecimalSign(std::string_view v) {
   if (i < v.size() && v[i] == '.')
     for (++i; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) nonzero |= v[i] != '0';
   return nonzero ? (negative ? -1 : 1) : 0;
+}
+
+// Walks a right-aligned whole number: leading blanks, then digits with at most one minus
+// sign, which may not stand in the first place. Any other character, or a misplaced minus,
+// gives 6055. A blank after the number began gives 6056, or ends the walk with 0 when
+// `blankEnds` (a number followed by blanks).
+inline int walkNumber(std::string_view v, bool blankEnds) {
+  bool started = false, minus = false;
+  for (size_t i = 0; i < v.size(); ++i) {
+    const char c = v[i];
+    if (c == ' ') {
+      if (started) return blankEnds ? 0 : VZP_NUMBER_INNER_BLANK;
+    } else if (c == '-') {
+      if (i == 0 || minus) return VZP_NUMBER_CHARACTER_NOT_ALLOWED;
+      minus = started = true;
+    } else if (c >= '0' && c <= '9') {
+      started = true;
+    } else {
+      return VZP_NUMBER_CHARACTER_NOT_ALLOWED;
+    }
+  }
+  return 0;
 }
 
 }  // namespace quervik::vzp
