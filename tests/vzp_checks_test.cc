@@ -65,24 +65,28 @@ TEST_F(VzpChecksTest, LineVariantAnswersAsThePlainCheck) {
   uint64_t x = 88172645463325252ULL;
   auto next = [&x] { return x ^= x << 13, x ^= x >> 7, x ^= x << 17; };
   const char* alphabet[] = {" ", "0123456789", " 0123456789.-", "AZaz \t\x7F\x80\xA0\xFC\xFF\x1F"};
-  for (const char* format : {"C 1", "CN3", "CX5", "C 8", "C 9", "CN13", "C 20", "N 3", "NX1", "DN8", "$ 10.2", "$N7.3"}) {
+  for (const char* format : {"C 1", "CN3", "CX5", "C 8", "C 9", "CN13", "C 20", "N 3", "NN4", "NX1", "D 8", "DN8",
+                             "DX8", "$ 10.2", "$N7.3", "XN3", "C?3"}) {
     const VzpFieldDescriptor field(1, "POLE", format, "");
     for (int round = 0; round < 2000; ++round) {
       std::string buffer(size_t(field.width) + kVzpValueSlack, '\0');
       const std::string chars = alphabet[next() % 4];
       for (char& c : buffer) c = chars[next() % chars.size()];
       const std::string_view value(buffer.data(), size_t(field.width));
-      ASSERT_EQ(checkAttributeInLine(value, field), checkAttribute(value, field)) << format << " \"" << value << "\"";
+      ASSERT_EQ(genericCheckInLine(field)(value, field), checkAttribute(value, field)) << format << " \"" << value << "\"";
     }
   }
 }
 
-TEST_F(VzpChecksTest, AmountSignAnswersAsTheLeadingDecimal) {
+TEST_F(VzpChecksTest, FieldNumbersAnswerAsTheLeadingNumbers) {
   for (const char* v : {"", "   ", "0", " 0.00", "-0.00", "0.01", "-0.01", "  12.50", "+3", ".5", "-.", "1.2.3",
                         "00000000", "0000000001", "  - 5", "\t7", "9x", "x9", "0.000000000000000001"}) {
     const double d = leadingDecimal(v);
     EXPECT_EQ(leadingDecimalSign(v), d > 0 ? 1 : d < 0 ? -1 : 0) << "\"" << v << "\"";
+    EXPECT_EQ(fieldInteger(v), leadingInteger(v)) << "\"" << v << "\"";
   }
+  for (const char* v : {"999999999999999999", "-999999999999999999", "9999999999999999999999", " \v\f+12x"})
+    EXPECT_EQ(fieldInteger(v), leadingInteger(v)) << v;
 }
 
 TEST_F(VzpChecksTest, NumericFields) {

@@ -138,7 +138,7 @@ void RecordPass::checkFields(const VzpLayouts::Record& record) {
   for (const VzpLayouts::Field& f : record.fields) {
     const VzpFieldDescriptor& d = *f.descriptor;
     const std::string_view value(line_ + d.offset(), size_t(d.width));
-    if (int code = checkAttributeInLine(value, d)) reportFieldError(code, d.offset(), d, lineNumber, line());
+    if (int code = f.generic(value, d)) reportFieldError(code, d.offset(), d, lineNumber, line());
     for (uint32_t i = 0; i < f.checkCount; ++i)
       if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, d.offset(), d, lineNumber, line());
   }
@@ -283,7 +283,7 @@ VzpLayouts::VzpLayouts() {
     for (const VzpFieldDescriptor& f : r.fields) {
       std::vector<VzpCheckFunction> resolved = resolveCheckList(f.checks);
       std::erase_if(resolved, acceptsEveryValue);
-      record.fields.push_back({&f, uint32_t(checks_.size()), uint32_t(resolved.size())});
+      record.fields.push_back({&f, genericCheckInLine(f), uint32_t(checks_.size()), uint32_t(resolved.size())});
       checks_.insert(checks_.end(), resolved.begin(), resolved.end());
     }
     records_.push_back(std::move(record));

@@ -40,6 +40,7 @@ class VzpLayouts {
  public:
   struct Field {
     const VzpFieldDescriptor* descriptor;
+    VzpGenericCheck generic;
     uint32_t firstCheck;  // into checks()
     uint32_t checkCount;
   };

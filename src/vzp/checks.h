@@ -19,9 +19,11 @@ namespace quervik::vzp {
 // The generic check by the field's kind ('C', 'N', 'D', '$') and presence (' ', 'N', 'X'):
 // 0, or the code of the first rule the value breaks; 99999 for any other kind.
 int checkAttribute(std::string_view value, const VzpFieldDescriptor& field);
-// The same answer, faster, for a value inside a buffer that stays readable for at least 8
-// bytes past the value's end (the batch check's line buffer).
-int checkAttributeInLine(std::string_view value, const VzpFieldDescriptor& field);
+// The generic check for the field's kind and presence, chosen once per field: it answers
+// as checkAttribute, for a value inside a buffer that stays readable for kVzpValueSlack
+// bytes past the value's end (the batch check's line buffer), so it may read whole words.
+using VzpGenericCheck = int (*)(std::string_view value, const VzpFieldDescriptor& field);
+VzpGenericCheck genericCheckInLine(const VzpFieldDescriptor& field);
 inline constexpr size_t kVzpValueSlack = 8;
 
 // The characters a character field accepts besides printable ASCII: the Czech and Slovak

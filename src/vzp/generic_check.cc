@@ -75,7 +75,7 @@ int checkCharacter(std::string_view v, char presence) {
 int checkNumeric(std::string_view v, char presence) {
   if (int code = walkNumber(v, false)) return code;
   const bool endsBlank = v.empty() || v.back() == ' ';
-  if (presence == 'X' && (leadingInteger(v) != 0 || endsBlank)) return VZP_MUST_BE_ZERO;
+  if (presence == 'X' && (fieldInteger(v) != 0 || endsBlank)) return VZP_MUST_BE_ZERO;
   if (endsBlank) return presence == 'N' ? 0 : VZP_NUMBER_NOT_RIGHT_ALIGNED;
   return 0;
 }
@@ -137,13 +137,10 @@ int checkMoney(std::string_view v, char presence, int decimals) {
 
 bool isNationalLetter(unsigned char c) { return c >= 0x80 && kAllowed[c]; }
 
-namespace {
-
-template <bool padded>
-int checkByKind(std::string_view value, const VzpFieldDescriptor& field) {
+int checkAttribute(std::string_view value, const VzpFieldDescriptor& field) {
   switch (field.kind) {
     case 'C':
-      return checkCharacter<padded>(value, field.presence);
+      return checkCharacter<false>(value, field.presence);
     case 'N':
       return checkNumeric(value, field.presence);
     case 'D':
@@ -155,14 +152,52 @@ int checkByKind(std::string_view value, const VzpFieldDescriptor& field) {
   }
 }
 
-}  // namespace
+namespace {
 
-int checkAttribute(std::string_view value, const VzpFieldDescriptor& field) {
-  return checkByKind<false>(value, field);
+// One function per kind and presence, so the batch check decides both once per field of a
+// layout instead of once per value.
+template <char presence>
+int characterInLine(std::string_view v, const VzpFieldDescriptor&) {
+  return checkCharacter<true>(v, presence);
+}
+template <char presence>
+int numericOf(std::string_view v, const VzpFieldDescriptor&) {
+  return checkNumeric(v, presence);
+}
+template <char presence>
+int dateOf(std::string_view v, const VzpFieldDescriptor&) {
+  return checkDate(v, presence);
+}
+template <char presence>
+int moneyOf(std::string_view v, const VzpFieldDescriptor& field) {
+  return checkMoney(v, presence, field.decimals);
 }
 
-int checkAttributeInLine(std::string_view value, const VzpFieldDescriptor& field) {
-  return checkByKind<true>(value, field);
+}  // namespace
+
+VzpGenericCheck genericCheckInLine(const VzpFieldDescriptor& field) {
+  const int p = field.presence == ' ' ? 0 : field.presence == 'N' ? 1 : field.presence == 'X' ? 2 : -1;
+  if (p < 0) return checkAttribute;
+  switch (field.kind) {
+    case 'C': {
+      static constexpr VzpGenericCheck f[] = {characterInLine<' '>, characterInLine<'N'>, characterInLine<'X'>};
+      return f[p];
+    }
+    case 'N': {
+      static constexpr VzpGenericCheck f[] = {numericOf<' '>, numericOf<'N'>, numericOf<'X'>};
+      return f[p];
+    }
+    case 'D': {
+      static constexpr VzpGenericCheck f[] = {dateOf<' '>, dateOf<'N'>, dateOf<'X'>};
+      return f[p];
+    }
+    case '$': {
+      static constexpr VzpGenericCheck f[] = {moneyOf<' '>, moneyOf<'N'>, moneyOf<'X'>};
+      return f[p];
+    }
+    default:
+      return checkAttribute;
+  }
 }
 
 }  // namespace quervik::vzp

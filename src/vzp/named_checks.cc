@@ -22,7 +22,7 @@ bool blank(V v) { return v.find_first_not_of(' ') == V::npos; }
 char at(V v, size_t i) { return i < v.size() ? v[i] : '\0'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-int64_t integerOf(V v) { return leadingInteger(v); }
+int64_t integerOf(V v) { return fieldInteger(v); }
 V part(V v, size_t from, size_t count) { return from < v.size() ? v.substr(from, count) : V(); }
 
 // DDMMYYYY rearranged to YYYYMMDD.
@@ -332,8 +332,8 @@ int DruhyRecept(V v) {
 // ---- Transport (batch 36): the transport codes 08, 04 and 39 carry no trip details.
 
 bool specialTransport() {
-  const std::string& t = gState.transportCode;
-  return t == "08" || t == "04" || t == "39";
+  const std::string& t = gState.transportCode;  // asked for most fields of a batch-36 item
+  return t.size() == 2 && ((t[0] == '0' && (t[1] == '8' || t[1] == '4')) || (t[0] == '3' && t[1] == '9'));
 }
 
 int UlozKodDopravy(V v) {

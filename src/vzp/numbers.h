@@ -1,18 +1,35 @@
 // Small number readers of the VZP checks, kept beside the checks because they run for
 // nearly every field.
 #pragma once
+#include <cstdint>
 #include <string_view>
 
+#include "runtime/leading_number.h"
 #include "vzp/codes.h"
 
 namespace quervik::vzp {
+
+inline bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The leading integer of a text (see leadingInteger), read directly when the text is too
+// short for its number to overflow, as nearly every field is.
+inline int64_t fieldInteger(std::string_view v) {
+  if (v.size() > 18) return leadingInteger(v);
+  size_t i = 0;
+  while (i < v.size() && isCSpace(v[i])) ++i;
+  bool negative = false;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+  int64_t n = 0;
+  for (; i < v.size() && v[i] >= '0' && v[i] <= '9'; ++i) n = n * 10 + (v[i] - '0');
+  return negative ? -n : n;
+}
 
 // The sign of the leading decimal number of a text (see leadingDecimal): 1 positive, -1
 // negative, 0 when it is zero or there is none. The checks only ask whether an amount is
 // zero or above zero; this answers without converting it.
 inline int leadingDecimalSign(std::string_view v) {
   size_t i = 0;
-  while (i < v.size() && (v[i] == ' ' || (v[i] >= '\t' && v[i] <= '\r'))) ++i;
+  while (i < v.size() && isCSpace(v[i])) ++i;
   bool negative = false;
   if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
   bool nonzero = false;
