@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "runtime/cancellation.h"
@@ -281,7 +282,13 @@ VzpLayouts::VzpLayouts() {
     Record record{&r, {}, {}};
     for (const char* c = r.next; *c; ++c) record.next[uint8_t(*c)] = true;
     for (const VzpFieldDescriptor& f : r.fields) {
-      std::vector<VzpCheckFunction> resolved = resolveCheckList(f.checks);
+      std::vector<VzpCheckFunction> resolved;
+      try {
+        resolved = resolveCheckList(f.checks);
+      } catch (const std::bad_alloc&) {
+        // The field keeps its generic check and goes without its named checks.
+        reportError(VZP_INTERNAL, "Nelze alokovat pamet pro kontrolni funkci");
+      }
       std::erase_if(resolved, acceptsEveryValue);
       record.fields.push_back({&f, genericCheckInLine(f), uint32_t(checks_.size()), uint32_t(resolved.size())});
       checks_.insert(checks_.end(), resolved.begin(), resolved.end());

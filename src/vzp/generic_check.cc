@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "runtime/leading_number.h"
 #include "vzp/checks.h"
 #include "vzp/codes.h"
 #include "vzp/numbers.h"

@@ -4,7 +4,6 @@
 // are read as leading numbers (leading blanks, a sign, digits up to the first other byte).
 #include <new>
 
-#include "runtime/leading_number.h"
 #include "runtime/report.h"
 #include "vzp/checks.h"
 #include "vzp/codes.h"
