@@ -20,7 +20,7 @@ public class Quervik {
     // Checks and conversion
     public static native int dkontrol(String org, String drg, String osn, String eko, String dir,
                                       String logDir, String outDir, String move, String kor);
-    public static native int kkontrol(String a1, String a2, String a3, String a4, String a5);
+    public static native int kkontrol(String input, String insurer, String logDir, String outDir, String move);
     public static native int drg(String insurer, String input, String drgDir, String excludedTypes,
                                  String logDir, String doneDir, String move);
 

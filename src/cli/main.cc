@@ -14,6 +14,7 @@ int runSign(int argc, char** argv);
 int runOpen(int argc, char** argv);
 int runDn(int argc, char** argv);
 int runCheckKey(int argc, char** argv);
+int runKkontrol(int argc, char** argv);
 
 namespace {
 
@@ -80,6 +81,13 @@ const Command kCommands[] = {
      "encrypted for the centre), both decrypted with the centre's PEM private key. Exit 0 on a\n"
      "match, 1 otherwise.\n",
      runCheckKey},
+    {"kkontrol", "check VZP batch files",
+     "Usage: quervik kkontrol INPUT [--insurer CODE] [--log DIR] [--out DIR] [--move]\n\n"
+     "Checks a VZP batch file, or every file of the directory INPUT, record by record and\n"
+     "prints the findings. The insurer code is CODE, else each file's extension. With --log,\n"
+     "each file's log goes to DIR/ok or DIR/err; with --out, each file is copied (--move:\n"
+     "moved) to DIR/ok or DIR/err. Exit status 0 clean, 1 findings, 2 interrupted.\n",
+     runKkontrol},
 };
 
 void printUsage(FILE* out) {

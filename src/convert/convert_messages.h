@@ -7,4 +7,9 @@ namespace quervik::convert::msg {
 #include "convert/messages.def"
 #undef MSG
 
+// Registered with the run services, as the VZP check reports them too.
+inline constexpr int CONVERT_INPUT_UNREADABLE = 50102;
+inline constexpr int CONVERT_FILE_START = 50106;
+inline constexpr int CONVERT_TEXT_LINE = 7110;
+
 }  // namespace quervik::convert::msg

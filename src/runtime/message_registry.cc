@@ -15,6 +15,7 @@ constexpr MessageSpec kUnsorted[] = {
 #include "convert/messages.def"
 #include "birthnumber/messages.def"
 #include "container/messages.def"
+#include "vzp/messages.def"
 #undef MSG
     {"", 0, ""},  // sorts first and is left out: code 0 is never a message
 };

@@ -1,0 +1,78 @@
+// Fuzz target: arbitrary bytes through the VZP checker. The first byte chooses the form:
+// even, the rest is a whole VZP file for the batch check (both reads, every record rule);
+// odd, the rest is one record of the layout chosen by the second byte, whose fields go
+// through the generic check and their named checks, and every named check also sees
+// slices of the input of every width up to 16.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "runtime/catalogue.h"
+#include "runtime/report.h"
+#include "vzp/batch_check.h"
+#include "vzp/checks.h"
+
+using namespace quervik;
+using namespace quervik::vzp;
+
+namespace {
+
+void setUp() {
+  char name[] = "/tmp/quervik-fuzz-vzp-catalogue-XXXXXX";
+  const int fd = ::mkstemp(name);
+  if (fd < 0) std::abort();
+  const char text[] =
+      "00002 %s\n06900 %d %s\n06901 %s %c\n06902 %d\n06910 %d %s\n06911 %s %s\n06912 %d\n";
+  if (::write(fd, text, sizeof text - 1) != ssize_t(sizeof text - 1)) std::abort();
+  ::close(fd);
+  setMessageFile(name);
+  // Console texts of the lookups are not what is being tested.
+  if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+}
+
+void checkRecord(const VzpRecordDescriptor& record, const std::string& text) {
+  std::string line = text;
+  line.resize(size_t(record.length), ' ');
+  for (const VzpFieldDescriptor& f : record.fields) {
+    const std::string_view value(line.data() + f.offset(), size_t(f.width));
+    const int generic = checkAttribute(value, f);
+    if (generic < 0) std::abort();  // checks answer 0 or a finding code
+    for (VzpCheckFunction check : resolveCheckList(f.checks))
+      if (check(value) < 0) std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static VzpLayouts* layouts = [] {
+    setUp();
+    return new VzpLayouts();
+  }();
+  if (size == 0) return 0;
+  resetVzpCheckState();
+  const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  if (data[0] % 2 == 0) {
+    FILE* f = fmemopen(const_cast<char*>(rest.data()), rest.size(), "rb");
+    if (f || rest.empty()) {
+      vzpFileCounters() = VzpFileCounters();
+      const int result = f ? checkVzpStream(f, int64_t(rest.size()), *layouts) : 0;
+      if (f) std::fclose(f);
+      if (result != 0 && result != kVzpFileWithoutHeader && result != 6091 && result != 6093 && result != 6094 &&
+          result != 6097)
+        std::abort();
+      if (vzpFileCounters().lines < 0 || vzpFileCounters().errors < 0) std::abort();
+    }
+  } else if (!rest.empty()) {
+    const auto table = vzpRecordTable();
+    checkRecord(table[uint8_t(rest[0]) % table.size()], rest.substr(1));
+    for (const VzpCheckEntry& e : vzpCheckTable())
+      for (size_t width = 0; width <= 16 && width <= rest.size(); ++width)
+        if (e.function(std::string_view(rest.data(), width)) < 0) std::abort();
+  }
+  clearErrors();
+  return 0;
+}

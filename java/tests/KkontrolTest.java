@@ -1,0 +1,75 @@
+import QuervikPkg.Quervik;
+import java.nio.file.Files;
+import java.nio.file.Path;
+
+/** The VZP batch check through the export kkontrol. */
+public class KkontrolTest {
+    static final String HEADER = "DP05" + "12345678" + "1200" + "2023" + "05" + "000001" + "001" + " ".repeat(11)
+        + " ".repeat(14) + "0.00" + "1" + " ";
+    static final String P = "P" + "0000001" + "111" + "12345678" + " ".repeat(6) + "101" + "    100.00" + " ".repeat(7)
+        + "001" + " ";
+    static final String V = "V" + "15052023" + "8001011234" + "09513" + "J189 " + " ";
+
+    static void useShippedCatalogue() {
+        Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
+        Quervik.clearErrors();
+    }
+
+    static Path batch(Path dir, String name, String v) throws Exception {
+        Path file = dir.resolve(name);
+        Files.writeString(file, HEADER + "\r\n" + P + "\r\n" + v + "\r\n");
+        return file;
+    }
+
+    public static void testCleanFileAndAFinding() throws Exception {
+        useShippedCatalogue();
+        Check.equal(62, HEADER.length(), "header length");
+        Path dir = Check.tempDir();
+        Path clean = batch(dir, "clean.111", V);
+        Check.equal(0, Quervik.kkontrol(clean.toString(), null, null, null, null), "clean file");
+        String[] errors = Quervik.getErrors();
+        Check.equal(4, errors.length, "reports of a clean file");
+        Check.equal("Kontrola souboru " + clean + " (50106)\n", errors[0], "first report");
+        Check.equal("Kod pojistovny: 111 (6102)\n", errors[1], "insurer from the extension");
+        Quervik.clearErrors();
+
+        Path bad = batch(dir, "bad.205", V.replace("J189 ", "1XXXX"));
+        Check.equal(-1, Quervik.kkontrol(bad.toString(), "111", null, null, null), "one finding");
+        boolean found = false;
+        for (String e : Quervik.getErrors()) found |= e.equals("Chyba na radku 3: Chybna diagnoza (6041) (6910)\n");
+        Check.isTrue(found, "the finding with its line");
+        Quervik.clearErrors();
+    }
+
+    public static void testLogsAndMove() throws Exception {
+        useShippedCatalogue();
+        Path dir = Check.tempDir();
+        Path in = Files.createDirectory(dir.resolve("in"));
+        batch(in, "a.111", V);
+        batch(in, "b.111", V.replace("J189 ", "1XXXX"));
+        Path log = dir.resolve("log"), out = dir.resolve("out");
+        Check.equal(-1, Quervik.kkontrol(in.toString(), null, log.toString(), out.toString(), "move"), "result");
+        Check.isTrue(Files.exists(out.resolve("ok").resolve("a.111")), "clean file moved to ok");
+        Check.isTrue(Files.exists(out.resolve("err").resolve("b.111")), "file with findings moved to err");
+        Check.isTrue(!Files.exists(in.resolve("a.111")), "source moved");
+        Check.isTrue(Files.exists(log.resolve("ok").resolve("a_111.log.ok")), "log of the clean file");
+        Check.isTrue(Files.exists(log.resolve("err").resolve("b_111.log.err")), "log of the other");
+        Quervik.clearErrors();
+    }
+
+    public static void testNothingGiven() {
+        useShippedCatalogue();
+        Check.equal(0, Quervik.kkontrol(null, null, null, null, null), "no input");
+        Check.equal(null, Quervik.getErrors(), "no reports");
+    }
+
+    public static void testInterruptedThread() throws Exception {
+        useShippedCatalogue();
+        Path file = batch(Check.tempDir(), "a.111", V);
+        Thread.currentThread().interrupt();
+        Check.equal(-1, Quervik.kkontrol(file.toString(), null, null, null, null), "interrupted run");
+        Check.isTrue(!Thread.interrupted(), "the check consumed the interruption");
+        Check.equal("Preruseno", Quervik.getActName(), "activity after the interruption");
+        Quervik.clearErrors();
+    }
+}

@@ -1,0 +1,453 @@
+// The VZP batch check; see batch_check.h. Each file is read twice: a first read finds the
+// batch headers (and moves the progress), the main pass checks the records.
+#include "vzp/batch_check.h"
+
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <new>
+#include <optional>
+
+#include "runtime/cancellation.h"
+#include "runtime/catalogue.h"
+#include "runtime/console.h"
+#include "runtime/file_copy.h"
+#include "runtime/file_sets.h"
+#include "runtime/leading_number.h"
+#include "runtime/logs.h"
+#include "runtime/paths.h"
+#include "runtime/platform.h"
+#include "runtime/progress.h"
+#include "runtime/report.h"
+#include "vzp/codes.h"
+#include "vzp/line_reader.h"
+
+namespace quervik::vzp {
+namespace {
+
+VzpFileCounters gCounters;
+
+// Asking whether the run was cancelled costs a call into the JVM when a Java host runs us,
+// so both passes ask once per 64 KiB of input rather than once per line (and at the first
+// line, so a cancelled run stops before it starts).
+constexpr int64_t kInterruptInterval = 1 << 16;
+
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+
+int localDateNumber() {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  return (t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday;
+}
+
+std::string messageText(int code) { return formatMessage(code, {}).value_or(""); }
+
+std::string_view part(std::string_view s, size_t from, size_t count) {
+  return from < s.size() ? s.substr(from, count) : std::string_view();
+}
+
+// The header's first field stands in for the field of findings that concern the whole line.
+const VzpFieldDescriptor& headerLetterField() {
+  return findRecordDescriptor(kVzpHeaderBatchType, 'D', 62)->fields[0];
+}
+
+// The main pass over one file.
+class RecordPass {
+ public:
+  RecordPass(VzpLineReader& reader, int fileKind, VzpLayouts& layouts)
+      : reader_(reader), fileKind_(fileKind), layouts_(layouts) {}
+
+  int run();
+
+ private:
+  bool read();
+  std::string_view line() const { return std::string_view(line_, length_); }
+  char firstChar() const { return length_ > 0 ? line_[0] : '\n'; }
+  // Asked before every line, skipped ones included (a skip may run to the end of a large
+  // file); an interruption counts as a finding and ends the file.
+  bool interrupted();
+  int stopInterrupted() {
+    ++gCounters.errors;
+    return kVzpFileInterrupted;
+  }
+  void replaceInsurerCode();
+  void startBatch();
+  void checkFields(const VzpLayouts::Record& record);
+  bool allowed(char letter) const { return last_ ? last_->next[uint8_t(letter)] : letter == 'D'; }
+
+  VzpLineReader& reader_;
+  const int fileKind_;
+  VzpLayouts& layouts_;
+  char line_[kVzpReadLimit + 1 + kVzpValueSlack] = {};
+  size_t length_ = 0;
+  bool newline_ = false;
+  int64_t nextInterruptTest_ = 0;
+
+  const VzpLayouts::Record* last_ = nullptr;  // its next set is what may follow; none: a header
+  char lookupType_[2] = {'0', '0'};
+  char previousLetter_ = '\0';
+  int runLength_ = 0;
+  int repeatLimit_ = 0;
+  long documents_ = 0;
+  std::optional<long> headerDocuments_;
+  const VzpFieldDescriptor* lastField_ = nullptr;
+};
+
+bool RecordPass::read() {
+  VzpLinePiece piece;
+  if (!reader_.next(piece)) return false;
+  std::memcpy(line_, piece.text.data(), piece.text.size());
+  length_ = piece.text.size();
+  newline_ = piece.newline;
+  return true;
+}
+
+bool RecordPass::interrupted() {
+  if (reader_.position() < nextInterruptTest_) return false;
+  nextInterruptTest_ = reader_.position() + kInterruptInterval;
+  return testInterrupted() == 1;
+}
+
+// The insurer code of a header (characters 13-16) is rewritten from its ICO: the first two
+// characters of DICO followed by "00". Checks and reports see the rewritten line.
+void RecordPass::replaceInsurerCode() {
+  if (length_ < 16) return;
+  line_[12] = line_[4];
+  line_[13] = line_[5];
+  line_[14] = '0';
+  line_[15] = '0';
+}
+
+// Every header stores the same; before a later header the caller has compared the previous
+// batch's document count.
+void RecordPass::startBatch() {
+  VzpCheckState& state = vzpCheckState();
+  state.batchIco = std::string(part(line(), 4, 8));
+  state.fileKind = fileKind_;
+  state.today = localDateNumber();
+  headerDocuments_ = long(leadingInteger(part(line(), 28, 3)));
+  documents_ = 0;
+  lookupType_[0] = lookupType_[1] = '0';
+}
+
+void RecordPass::checkFields(const VzpLayouts::Record& record) {
+  const VzpCheckFunction* checks = layouts_.checks();
+  const int lineNumber = gCounters.lines;
+  for (const VzpLayouts::Field& f : record.fields) {
+    const VzpFieldDescriptor& d = *f.descriptor;
+    const std::string_view value(line_ + d.offset(), size_t(d.width));
+    if (int code = f.generic(value, d)) reportFieldError(code, d.offset(), d, lineNumber, line());
+    for (uint32_t i = 0; i < f.checkCount; ++i)
+      if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, d.offset(), d, lineNumber, line());
+  }
+  lastField_ = record.fields.back().descriptor;
+}
+
+int RecordPass::run() {
+  struct ReleaseAtEnd {
+    ~ReleaseAtEnd() { releaseReplacementList(); }
+  } releaseAtEnd;
+  VzpFileCounters& counters = gCounters;
+  int result = 0;
+  bool firstLine = true, firstHeader = true, pending = false, sawLine = false;
+  for (;;) {
+    if (!pending && !read()) break;
+    pending = false;
+    sawLine = true;
+    if (interrupted()) return stopInterrupted();
+    if (firstLine) {
+      firstLine = false;
+      if (firstChar() != 'D') {
+        reportFieldError(VZP_FIRST_LINE_NOT_HEADER, 0, headerLetterField(), 1, line());
+        return 0;
+      }
+    }
+    if (firstChar() == 'D') replaceInsurerCode();
+    ++counters.lines;
+    if (!newline_) {
+      reportRecordError(VZP_LINE_NOT_ENDED, counters.lines, ' ');
+      continue;
+    }
+    if (length_ == 0 || line_[0] == ' ') {
+      reportRecordError(VZP_RECORD_NOT_ALLOWED, counters.lines, ' ');
+      continue;
+    }
+    char letter = line_[0];
+
+    // Too many records of one letter in a row: one finding, and the rest of the run is
+    // skipped unchecked. The first line of another letter is checked as any line.
+    if (repeatLimit_ != 0 && letter == previousLetter_ && runLength_ >= repeatLimit_) {
+      reportRecordError(repeatLimitCode(letter, repeatLimit_), counters.lines, letter);
+      bool more;
+      while ((more = read()) && firstChar() == letter) {
+        ++counters.lines;
+        if (interrupted()) return stopInterrupted();
+      }
+      if (!more) break;
+      pending = true;
+      continue;
+    }
+    if (letter == previousLetter_) {
+      if (runLength_ <= repeatLimit_) ++runLength_;
+    } else {
+      previousLetter_ = letter;
+      runLength_ = 1;
+    }
+
+    // A record that may not stand here: everything up to the next header is skipped.
+    if (!allowed(letter)) {
+      reportRecordError(VZP_RECORD_NOT_ALLOWED, counters.lines, letter);
+      result = VZP_RECORD_NOT_ALLOWED;
+      bool found = false;
+      while (read()) {
+        ++counters.lines;
+        if (interrupted()) return stopInterrupted();
+        if (firstChar() == 'D') {
+          found = true;
+          break;
+        }
+      }
+      if (!found) break;
+      replaceInsurerCode();
+      letter = previousLetter_ = 'D';
+      runLength_ = 1;
+    }
+
+    const bool header = letter == 'D';
+    if (header) {
+      if (!firstHeader && documents_ != headerDocuments_.value_or(0)) {
+        reportRecordError(VZP_DOCUMENT_COUNT_DIFFERS, counters.lines - 1, '?');
+        return VZP_DOCUMENT_COUNT_DIFFERS;
+      }
+      startBatch();
+      firstHeader = false;
+    }
+    const VzpLayouts::Record* record =
+        layouts_.find(std::string_view(lookupType_, 2), letter, int(length_));
+    if (!record) {
+      reportRecordError(VZP_RECORD_UNKNOWN, counters.lines, letter);
+      return VZP_RECORD_UNKNOWN;
+    }
+    repeatLimit_ = record->descriptor->repeatLimit;
+    if (record->descriptor->role == 'X') ++documents_;
+    checkFields(*record);
+    last_ = record;
+    if (header) {
+      lookupType_[0] = line_[2];
+      lookupType_[1] = line_[3];
+    }
+  }
+
+  // The file must not end after a record that needs a follower.
+  if (sawLine && !allowed(firstChar())) {
+    const VzpFieldDescriptor& field = lastField_ ? *lastField_ : headerLetterField();
+    reportFieldError(VZP_FILE_ENDS_EARLY, 0, field, counters.lines, part(line(), 0, size_t(field.width)));
+    result = VZP_FILE_ENDS_EARLY;
+  }
+  if (headerDocuments_ && documents_ != *headerDocuments_) {
+    reportRecordError(VZP_DOCUMENT_COUNT_DIFFERS, counters.lines - 1, '?');
+    result = VZP_DOCUMENT_COUNT_DIFFERS;
+  }
+  return result;
+}
+
+// The log and output directories get "err" and "ok" below them.
+std::string subdirectory(const char* directory, const char* name) {
+  std::string path(directory);
+  if (!path.empty() && !isSeparator(path.back())) path += kSeparator;
+  return path + name;
+}
+
+struct Subdirectories {
+  std::string err, ok;
+};
+
+std::optional<Subdirectories> prepareDirectories(const char* directory) {
+  if (!directory) return std::nullopt;
+  Subdirectories d{subdirectory(directory, "err"), subdirectory(directory, "ok")};
+  makeDirectories(d.err.c_str());
+  makeDirectories(d.ok.c_str());
+  return d;
+}
+
+}  // namespace
+
+VzpFileCounters& vzpFileCounters() { return gCounters; }
+
+VzpLayouts::VzpLayouts() {
+  for (const VzpRecordDescriptor& r : vzpRecordTable()) {
+    Record record{&r, {}, {}};
+    for (const char* c = r.next; *c; ++c) record.next[uint8_t(*c)] = true;
+    for (const VzpFieldDescriptor& f : r.fields) {
+      std::vector<VzpCheckFunction> resolved;
+      try {
+        resolved = resolveCheckList(f.checks);
+      } catch (const std::bad_alloc&) {
+        // The field keeps its generic check and goes without its named checks.
+        reportError(VZP_INTERNAL, "Nelze alokovat pamet pro kontrolni funkci");
+      }
+      std::erase_if(resolved, acceptsEveryValue);
+      record.fields.push_back({&f, genericCheckInLine(f), uint32_t(checks_.size()), uint32_t(resolved.size())});
+      checks_.insert(checks_.end(), resolved.begin(), resolved.end());
+    }
+    records_.push_back(std::move(record));
+  }
+}
+
+const VzpLayouts::Record* VzpLayouts::find(std::string_view batchType, char letter, int length) {
+  // Asked for every line, nearly always with the type of the previous line.
+  if (batchType.size() != indexedType_.size() ||
+      (batchType.size() == 2 && (batchType[0] != indexedType_[0] || batchType[1] != indexedType_[1])) ||
+      (batchType.size() != 2 && batchType != indexedType_)) {
+    indexedType_ = std::string(batchType);
+    for (auto& list : byLetter_) list.clear();
+    for (const Record& r : records_)
+      if (batchType == std::string_view(r.descriptor->batchType, 2)) byLetter_[uint8_t(r.descriptor->letter)].push_back(&r);
+  }
+  for (const Record* r : byLetter_[uint8_t(letter)])
+    if (r->descriptor->length == length) return r;
+  return nullptr;
+}
+
+void reportRecordError(int code, int lineNumber, char letter) {
+  ++gCounters.errors;
+  reportError(VZP_RECORD_FINDING, lineNumber, messageText(code));
+  reportError(VZP_RECORD_FINDING_LETTER, "TYP", letter);
+  reportError(VZP_RECORD_FINDING_POSITION, 1);
+}
+
+void reportFieldError(int code, int position, const VzpFieldDescriptor& field, int lineNumber,
+                      std::string_view record) {
+  ++gCounters.errors;
+  reportError(VZP_FIELD_FINDING, lineNumber, messageText(code));
+  reportError(VZP_FIELD_FINDING_TEXT, field.code, part(record, size_t(position), size_t(field.width)));
+  reportError(VZP_FIELD_FINDING_POSITION, position);
+}
+
+int repeatLimitCode(char letter, int limit) {
+  struct Row {
+    char letter;
+    int limit;  // 0: any
+    int code;
+  };
+  static constexpr Row kRows[] = {
+      {'G', 2, VZP_REPEAT_G2_V99},    {'G', 4, VZP_REPEAT_G4},    {'G', 14, VZP_REPEAT_G14},
+      {'K', 0, VZP_REPEAT_K},         {'L', 10, VZP_REPEAT_L10},  {'L', 99, VZP_REPEAT_L99_V9999},
+      {'N', 2, VZP_REPEAT_N2},        {'N', 99, VZP_REPEAT_N99},  {'V', 5, VZP_REPEAT_V5},
+      {'V', 18, VZP_REPEAT_V18},      {'V', 99, VZP_REPEAT_G2_V99}, {'V', 891, VZP_REPEAT_V891},
+      {'V', 9999, VZP_REPEAT_L99_V9999},
+  };
+  for (const Row& r : kRows)
+    if (r.letter == letter && (r.limit == 0 || r.limit == limit)) return r.code;
+  // Letters and limits the table does not name (M, O, R, I, S, U, X ...) share one code.
+  return VZP_REPEAT_OTHER;
+}
+
+int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts) {
+  setActivity("Kontola rozhrani VZP", size);
+  VzpLineReader reader(stream);
+  // First read: the batch headers and their types, which decide the file kind (16 or 80
+  // when every batch is of that type, else 0). Only this read moves the progress.
+  long headers = 0;
+  bool all16 = true, all80 = true;
+  int64_t nextInterruptTest = 0;
+  // The activity recomputes its percentage only past a hundredth of the total; asking it
+  // more often changes nothing, so the read asks it only then.
+  const int64_t progressStep = size / 100;
+  int64_t progressAt = 0;
+  VzpLinePiece piece;
+  while (reader.next(piece)) {
+    if (reader.position() > progressAt + progressStep) {
+      progressAt = reader.position();
+      updateProgress(progressAt);
+    }
+    if (reader.position() >= nextInterruptTest) {
+      nextInterruptTest = reader.position() + kInterruptInterval;
+      if (testInterrupted() == 1) {
+        ++gCounters.errors;
+        return kVzpFileInterrupted;
+      }
+    }
+    if (!piece.text.empty() && piece.text[0] == 'D') {
+      ++headers;
+      const std::string_view type = part(piece.text, 2, 2);
+      all16 = all16 && type == "16";
+      all80 = all80 && type == "80";
+    }
+  }
+  if (headers == 0) return kVzpFileWithoutHeader;
+  if (!reader.rewind()) return kVzpFileUnreadable;
+  return RecordPass(reader, all16 ? 16 : all80 ? 80 : 0, layouts).run();
+}
+
+int checkVzpFile(const char* path, VzpLayouts& layouts) {
+  std::unique_ptr<FILE, FileCloser> file(openFile(path, "rb"));
+  if (!file) return kVzpFileUnreadable;
+  // The reader keeps its own 64 KiB buffer; a second one in stdio would only copy.
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);
+  return checkVzpStream(file.get(), fileSize(path), layouts);
+}
+
+int checkVzpBatches(const char* input, const char* insurer, const char* logDirectory, const char* outputDirectory,
+                    bool move) {
+  gCounters = VzpFileCounters();
+  const std::optional<Subdirectories> logs = prepareDirectories(logDirectory);
+  const std::optional<Subdirectories> outputs = prepareDirectories(outputDirectory);
+  FileSets sets;
+  if (input) collectFiles(sets, input, nullptr);
+  std::vector<FileItem>& files = sets.lists[kOtherKind];
+  setMessageFile(kDefaultMessageFile);
+  if (files.empty()) return 0;
+
+  VzpLayouts layouts;
+  long total = 0;
+  for (FileItem& item : files) {
+    const char* path = item.name.c_str();
+    gCounters.errors = 0;
+    FILE* auxiliary = nullptr;
+    if (logs) {
+      auxiliary = std::tmpfile();
+      if (auxiliary)
+        setAuxiliaryLog(auxiliary);
+      else
+        consoleOut("Nelze vyvorit pomocny logovy soubor\n");
+    }
+    reportError(VZP_FILE_START, path);
+    if (isRegularFile(path) == -1)
+      reportError(VZP_INTERNAL, std::string("Chyba kkontrol: soubor ") + path + ": nelze cist");
+    reportError(VZP_INSURER, fileExtension(path, insurer).value_or(""));
+    gCounters.lines = 0;
+    const int result = checkVzpFile(path, layouts);
+    if (result == kVzpFileInterrupted) {
+      closeAuxiliaryLog(auxiliary);
+      return int(-(total + 1));
+    }
+    if (result == kVzpFileWithoutHeader) {
+      reportError(VZP_NO_HEADER);
+      ++gCounters.errors;
+    } else if (result == kVzpFileUnreadable) {
+      reportError(VZP_FILE_UNREADABLE, path);
+      ++gCounters.errors;
+    }
+    reportError(VZP_LINES_CHECKED, gCounters.lines);
+    const int errors = gCounters.errors;
+    if (errors != 0) reportError(VZP_ERROR_COUNT, errors, "\n");
+    if (logs) {
+      const std::optional<std::string> logName =
+          makePath(errors ? logs->err.c_str() : logs->ok.c_str(), path, errors ? "log.err" : "log.ok");
+      if (!logName || saveAuxiliaryLog(auxiliary, logName->c_str()) < 0)
+        consoleOut("Nelze zapsat log file %s\n", logName.value_or("").c_str());
+    }
+    closeAuxiliaryLog(auxiliary);
+    item.result = errors != 0 ? 1 : 0;
+    total += errors;
+    reportError(VZP_FREE_TEXT, "");
+  }
+  if (!wasInterrupted() && outputs) disposeFiles(files, OutputDirectories{outputs->ok, outputs->err}, move);
+  return int(-total);
+}
+
+}  // namespace quervik::vzp

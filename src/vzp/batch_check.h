@@ -1,0 +1,90 @@
+// The VZP batch check behind the export kkontrol and `quervik kkontrol`: checks one VZP
+// batch file, or every file of a directory, record by record against the layouts and the
+// named checks, reports each finding, writes a log per file when asked, and copies or
+// moves the files into "ok" and "err" output directories.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vzp/checks.h"
+#include "vzp/descriptors.h"
+
+namespace quervik::vzp {
+
+class VzpLineReader;
+
+// Results of checkVzpFile that the driver acts on.
+inline constexpr int kVzpFileInterrupted = 1000;
+inline constexpr int kVzpFileWithoutHeader = -11111;
+inline constexpr int kVzpFileUnreadable = 90000;
+
+// Checks the file or the regular files of the directory `input` (files whose extension is
+// a DRG kind word are left out). `insurer` is the insurer code of every file (null: each
+// file's extension). With a log directory each file's log goes to its "err" or "ok"
+// subdirectory; with an output directory each file is copied (or moved) into its "ok" or
+// "err" subdirectory. Returns 0 when every file was clean, minus the number of findings
+// otherwise, and minus (the findings of the files finished before, plus 1) when
+// interrupted. A file that cannot be opened is reported with 50102 and counts as one
+// finding.
+int checkVzpBatches(const char* input, const char* insurer, const char* logDirectory, const char* outputDirectory,
+                    bool move);
+
+// The layouts with the check lists of their fields looked up once, and an index from
+// (batch type, letter) to the layouts of that letter. Unknown check names are reported
+// with code 2 when the object is made and left out.
+class VzpLayouts {
+ public:
+  struct Field {
+    const VzpFieldDescriptor* descriptor;
+    VzpGenericCheck generic;
+    uint32_t firstCheck;  // into checks()
+    uint32_t checkCount;
+  };
+  struct Record {
+    const VzpRecordDescriptor* descriptor;
+    std::vector<Field> fields;
+    std::array<bool, 256> next{};  // the descriptor's next set by letter
+  };
+
+  VzpLayouts();
+  // The same answer as findRecordDescriptor, from the index.
+  const Record* find(std::string_view batchType, char letter, int length);
+  const VzpCheckFunction* checks() const { return checks_.data(); }
+
+ private:
+  std::vector<Record> records_;
+  std::vector<VzpCheckFunction> checks_;
+  std::string indexedType_;
+  std::array<std::vector<const Record*>, 256> byLetter_;
+};
+
+// Counters of the file being checked; the driver resets them before each file.
+struct VzpFileCounters {
+  int errors = 0;  // findings of the file
+  int lines = 0;   // lines read by the main pass
+};
+VzpFileCounters& vzpFileCounters();
+
+// One file: 1000 when interrupted, -11111 without any header line, 90000 when it cannot be
+// opened, else the result of the main pass (0, or the code of its last whole-file finding:
+// 6091, 6093, 6094 or 6097).
+int checkVzpFile(const char* path, VzpLayouts& layouts);
+// The same over an open stream of the given size (read from its current position).
+int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts);
+
+// The two report forms; each adds 1 to the file's findings and makes three reports.
+// A record finding: 6900 (line, the code's text), 6901 ("TYP", letter), 6902 (1).
+void reportRecordError(int code, int lineNumber, char letter);
+// A field finding: 6910 (line, the code's text), 6911 (field code, the field's text in the
+// record), 6912 (0-based position).
+void reportFieldError(int code, int position, const VzpFieldDescriptor& field, int lineNumber,
+                      std::string_view record);
+
+// The code reported when a letter stands in a row more often than its layout allows.
+int repeatLimitCode(char letter, int limit);
+
+}  // namespace quervik::vzp

@@ -1,0 +1,44 @@
+// Reads a VZP batch file as the checker sees it: line by line, at most 499 characters at a
+// time, so a longer line arrives in pieces and only its last piece ends with a newline.
+// A CR LF line end reads as a newline (the CR is never part of a record); a CR elsewhere
+// is an ordinary byte, and so is NUL. Memory stays fixed whatever the file's size.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace quervik::vzp {
+
+// The most characters one read returns, the newline included.
+inline constexpr int kVzpReadLimit = 499;
+
+struct VzpLinePiece {
+  std::string_view text;  // without the newline; valid until the next read
+  bool newline = false;   // the piece ends the line
+  bool empty() const { return text.empty() && !newline; }
+};
+
+class VzpLineReader {
+ public:
+  // The stream is read from its current position; the caller keeps ownership.
+  explicit VzpLineReader(FILE* stream);
+
+  // The next piece; false at the end of the file or on a read error.
+  bool next(VzpLinePiece& piece);
+  // Bytes of the file consumed so far.
+  int64_t position() const { return consumed_; }
+  // Back to the start of the file.
+  bool rewind();
+
+ private:
+  bool fill();
+
+  FILE* stream_;
+  std::vector<char> buffer_;
+  size_t begin_ = 0, end_ = 0;
+  bool eof_ = false;
+  int64_t consumed_ = 0;
+};
+
+}  // namespace quervik::vzp

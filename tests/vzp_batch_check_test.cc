@@ -1,0 +1,433 @@
+// The VZP batch check end to end: reports of a file, the record-sequence rules, the end of
+// a file, logs and disposal, interruption, and input that is not a VZP file at all.
+#include <sys/resource.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "runtime/cancellation.h"
+#include "runtime/progress.h"
+#include "runtime/report.h"
+#include "vzp/batch_check.h"
+#include "vzp/checks.h"
+#include "vzp/line_reader.h"
+#include "vzp_test_support.h"
+
+namespace quervik::test {
+namespace {
+
+using namespace quervik::vzp;
+using Lines = std::vector<std::string>;
+
+class VzpBatchCheckTest : public VzpTest {
+ protected:
+  std::string write(const std::string& name, const Lines& lines, const char* end = "\r\n") {
+    std::string path = tmp / name;
+    writeFile(path, joinLines(lines, end));
+    return path;
+  }
+  int check(const std::string& input, const char* logDir = nullptr, const char* outDir = nullptr, bool move = false) {
+    return checkVzpBatches(input.c_str(), nullptr, logDir, outDir, move);
+  }
+};
+
+// The entries of the error list with the given code.
+std::vector<std::string> entriesOf(int code) {
+  std::vector<std::string> out;
+  const std::string suffix = " (" + std::to_string(code) + ")\n";
+  for (const std::string& e : errorEntries())
+    if (e.size() >= suffix.size() && e.compare(e.size() - suffix.size(), suffix.size(), suffix) == 0) out.push_back(e);
+  return out;
+}
+
+// Header, P and V of batch 05: one document.
+Lines cleanBatch05() {
+  Lines l = vzpBatchLines("05", 1);
+  l.resize(3);
+  return l;
+}
+
+TEST_F(VzpBatchCheckTest, CleanFileReportsAndGoesToOk) {
+  const std::string file = write("davka.111", cleanBatch05());
+  const std::string logDir = tmp / "log", outDir = tmp / "out";
+  EXPECT_EQ(check(file, logDir.c_str(), outDir.c_str()), 0);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 6102, 6103, 7110}));
+  EXPECT_EQ(entriesOf(6102), (std::vector<std::string>{"Kod pojistovny: 111 (6102)\n"}));
+  EXPECT_EQ(entriesOf(6103), (std::vector<std::string>{"Pocet prectenych radku: 3 (6103)\n"}));
+  // The log holds the reports up to the line count, with CR LF line ends.
+  EXPECT_EQ(readFile(logDir + "/ok/davka_111.log.ok"),
+            "Kontrola souboru " + file + " (50106)\r\nKod pojistovny: 111 (6102)\r\nPocet prectenych radku: 3 (6103)\r\n");
+  EXPECT_TRUE(fs::is_empty(logDir + "/err"));
+  EXPECT_EQ(readFile(outDir + "/ok/davka.111"), readFile(file));  // copied byte for byte
+  EXPECT_TRUE(fs::exists(file));
+  clearErrors();
+  EXPECT_EQ(checkVzpBatches(file.c_str(), "205", nullptr, nullptr, false), 0);
+  EXPECT_EQ(entriesOf(6102), (std::vector<std::string>{"Kod pojistovny: 205 (6102)\n"}));
+}
+
+TEST_F(VzpBatchCheckTest, LogsAndDisposalByFindings) {
+  fs::create_directory(tmp / "in");
+  Lines bad = cleanBatch05();
+  setField(bad[2], "05", "VDIA", "1XXXX");
+  const std::string clean = write("in/clean.111", cleanBatch05()), wrong = write("in/bad.111", bad);
+  write("in/skipped.drg", bad);  // files of the DRG kinds are left out
+  const std::string logDir = tmp / "log", outDir = tmp / "out";
+  EXPECT_EQ(check(tmp / "in", logDir.c_str(), outDir.c_str(), true), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6041, 3}}));
+  EXPECT_TRUE(fs::exists(outDir + "/ok/clean.111"));
+  EXPECT_TRUE(fs::exists(outDir + "/err/bad.111"));
+  EXPECT_FALSE(fs::exists(clean));  // moved
+  EXPECT_FALSE(fs::exists(wrong));
+  EXPECT_TRUE(fs::exists(tmp / "in/skipped.drg"));
+  EXPECT_TRUE(fs::exists(logDir + "/ok/clean_111.log.ok"));
+  const std::string errLog = readFile(logDir + "/err/bad_111.log.err");
+  EXPECT_NE(errLog.find("Chyba na radku 3: Chybna diagnoza (6041) (6910)\r\n"), std::string::npos) << errLog;
+  EXPECT_NE(errLog.find("Polozka VDIA: '1XXXX' (6911)\r\nPozice ve vete: 24 (6912)\r\n"), std::string::npos);
+  EXPECT_NE(errLog.find("Pocet chyb v souboru: 1\n (6104)\r\n"), std::string::npos);
+  EXPECT_EQ(errLog.find("(7110)"), std::string::npos);  // made after the log was saved
+}
+
+// The log's "err" and "ok" are always below the log directory given, also when the
+// working directory has directories of those names.
+TEST_F(VzpBatchCheckTest, LogSubdirectoriesBelowARelativeLogDirectory) {
+  const fs::path saved = fs::current_path();
+  fs::current_path(tmp.path());
+  fs::create_directory("err");
+  fs::create_directory("ok");
+  fs::create_directory("log");
+  writeFile("a.111", joinLines(cleanBatch05()));
+  const int result = checkVzpBatches("a.111", nullptr, "log", nullptr, false);
+  const bool logged = fs::exists("log/ok/a_111.log.ok");
+  fs::current_path(saved);
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(logged);
+}
+
+TEST_F(VzpBatchCheckTest, DocumentCountAgainstTheHeader) {
+  Lines lines = cleanBatch05();
+  setField(lines[0], "00", "DPOC", "002");
+  EXPECT_EQ(check(write("a.111", lines)), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6093, 2}}));  // the line before the last
+  EXPECT_EQ(entriesOf(6901), (std::vector<std::string>{"Polozka TYP: ? (6901)\n"}));
+  EXPECT_EQ(entriesOf(6902), (std::vector<std::string>{"Pozice ve vete: 1 (6902)\n"}));
+
+  // At a later header the check of the file ends there.
+  clearErrors();
+  Lines second = cleanBatch05();
+  setField(second[2], "05", "VDIA", "1XXXX");
+  Lines both = lines;
+  both.insert(both.end(), second.begin(), second.end());
+  EXPECT_EQ(check(write("b.111", both)), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6093, 3}}));
+  EXPECT_EQ(entriesOf(6103), (std::vector<std::string>{"Pocet prectenych radku: 4 (6103)\n"}));
+}
+
+TEST_F(VzpBatchCheckTest, FileMustNotEndAfterARecordThatNeedsAFollower) {
+  Lines lines = vzpBatchLines("05", 2);
+  while (lines.back()[0] != 'P') lines.pop_back();  // ends with the second P
+  EXPECT_EQ(check(write("a.111", lines)), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6097, int(lines.size())}}));
+  // The last field checked, with the first characters of the last line as its text.
+  EXPECT_EQ(entriesOf(6911), (std::vector<std::string>{"Polozka DTYP: 'P' (6911)\n"}));
+  EXPECT_EQ(entriesOf(6912), (std::vector<std::string>{"Pozice ve vete: 0 (6912)\n"}));
+}
+
+// Batch 34 allows two G in a row: the third is reported and it and the rest of the run are
+// skipped unchecked; the next record is checked as usual, on its own line number.
+TEST_F(VzpBatchCheckTest, RepeatLimitSkipsTheRestOfTheRun) {
+  Lines batch = vzpBatchLines("34", 2);
+  Lines doc1, doc2;
+  size_t second = 2;
+  while (batch[second][0] != 'T') ++second;
+  for (size_t i = 1; i < second; ++i)
+    if (batch[i][0] == 'T' || batch[i][0] == 'V') doc1.push_back(batch[i]);
+  for (size_t i = second; i < batch.size(); ++i)
+    if (batch[i][0] == 'T' || batch[i][0] == 'V') doc2.push_back(batch[i]);
+  Lines lines = {batch[0]};
+  lines.insert(lines.end(), doc1.begin(), doc1.end());
+  const std::string g = "GJ189  ", badG = "G1XXXX ";
+  for (const std::string& l : {g, g, g, badG.substr(0, 7), badG.substr(0, 7)}) lines.push_back(l);
+  const int thirdG = int(lines.size()) - 2;
+  lines.insert(lines.end(), doc2.begin(), doc2.end());
+  setField(lines.back(), "34", "VPOC", "    ");
+  EXPECT_EQ(check(write("a.111", lines)), -2);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6081, thirdG}, {6072, int(lines.size())}}));
+  EXPECT_EQ(entriesOf(6901), (std::vector<std::string>{"Polozka TYP: G (6901)\n"}));
+}
+
+TEST_F(VzpBatchCheckTest, RepeatLimitWithoutItsOwnCode) {
+  Lines batch = vzpBatchLines("65", 1);  // header, Q, X, Y...
+  Lines lines = {batch[0], batch[1], batch[2], batch[2], batch[3]};
+  EXPECT_EQ(check(write("a.111", lines)), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6080, 4}}));
+  EXPECT_EQ(repeatLimitCode('V', 891), 6082);
+  EXPECT_EQ(repeatLimitCode('K', 5), 6089);
+  EXPECT_EQ(repeatLimitCode('M', 10), 6080);
+  EXPECT_EQ(repeatLimitCode('G', 3), 6080);
+}
+
+TEST_F(VzpBatchCheckTest, EmptyOrBlankLineIsReportedAndSkipped) {
+  Lines lines = cleanBatch05();
+  lines.insert(lines.begin() + 2, "");
+  lines.insert(lines.begin() + 3, " " + lines[3].substr(1));
+  EXPECT_EQ(check(write("a.111", lines)), -2);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6091, 3}, {6091, 4}}));
+  EXPECT_EQ(entriesOf(6901), (std::vector<std::string>{"Polozka TYP:   (6901)\n", "Polozka TYP:   (6901)\n"}));
+}
+
+// A record that may not follow the previous one: everything up to the next header is
+// skipped, and the batch behind that header is checked.
+TEST_F(VzpBatchCheckTest, SequenceErrorSkipsToTheNextHeader) {
+  Lines first = cleanBatch05(), second = cleanBatch05();
+  setField(first[0], "00", "DPOC", "000");
+  setField(second[2], "05", "VDIA", "1XXXX");
+  Lines lines = {first[0], first[2], first[1], first[2]};  // V right after the header
+  lines.insert(lines.end(), second.begin(), second.end());
+  EXPECT_EQ(check(write("a.111", lines)), -2);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6091, 2}, {6041, 7}}));
+  EXPECT_EQ(entriesOf(6901)[0], "Polozka TYP: V (6901)\n");
+  // When the skipped records were the batch's documents, its count no longer matches.
+  clearErrors();
+  setField(lines[0], "00", "DPOC", "001");
+  EXPECT_EQ(check(write("b.111", lines)), -2);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6091, 2}, {6093, 4}}));
+}
+
+TEST_F(VzpBatchCheckTest, UnknownRecordStopsTheFileOnly) {
+  fs::create_directory(tmp / "in");
+  Lines bad = cleanBatch05();
+  bad[1].pop_back();  // P of 48 characters
+  setField(bad[2], "05", "VDIA", "1XXXX");
+  write("in/a.111", bad);
+  write("in/b.111", cleanBatch05());
+  EXPECT_EQ(check(tmp / "in"), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6094, 2}}));
+  EXPECT_EQ(entriesOf(6103), (std::vector<std::string>{"Pocet prectenych radku: 2 (6103)\n",
+                                                         "Pocet prectenych radku: 3 (6103)\n"}));
+  // A header whose batch type has no layouts fails at its first record.
+  clearErrors();
+  Lines other = cleanBatch05();
+  setField(other[0], "00", "DTYP", "77");
+  EXPECT_EQ(check(write("c.111", other)), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6094, 2}}));
+}
+
+TEST_F(VzpBatchCheckTest, FilesWithoutAHeaderFirst) {
+  Lines lines = cleanBatch05();
+  EXPECT_EQ(check(write("a.111", {lines[1], lines[2]})), -1);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 6102, 6101, 6103, 6104, 7110}));
+  EXPECT_EQ(entriesOf(6103), (std::vector<std::string>{"Pocet prectenych radku: 0 (6103)\n"}));
+  clearErrors();
+  EXPECT_EQ(check(write("b.111", {lines[1], lines[0], lines[1], lines[2]})), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{10100, 1}}));
+  clearErrors();
+  EXPECT_EQ(check(write("c.111", {})), -1);  // an empty file has no header either
+  EXPECT_EQ(entriesOf(6101).size(), 1u);
+}
+
+TEST_F(VzpBatchCheckTest, EmptyDirectoryAndNoInput) {
+  fs::create_directory(tmp / "empty");
+  EXPECT_EQ(check(tmp / "empty"), 0);
+  EXPECT_EQ(checkVzpBatches(nullptr, nullptr, nullptr, nullptr, false), 0);
+  EXPECT_TRUE(errorEntries().empty());
+}
+
+// The header's insurer code (characters 13-16) is rewritten from its ICO before anything
+// looks at the line, so what stood there is never checked.
+TEST_F(VzpBatchCheckTest, HeaderInsurerCodeIsRewritten) {
+  Lines lines = cleanBatch05();
+  lines[0].replace(12, 4, "\t\t\t\t");
+  EXPECT_EQ(check(write("a.111", lines)), 0);
+  // The ICO's first two characters land there and are checked in their new place (and the
+  // changed ICO no longer fits the document's ICP).
+  lines[0].replace(4, 2, "\t1");
+  EXPECT_EQ(check(write("b.111", lines)), -5);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6053, 1}, {6055, 1}, {6053, 1}, {6024, 2}, {6022, 2}}));
+  EXPECT_EQ(entriesOf(6911)[2], "Polozka DPOB: '\t100' (6911)\n");
+}
+
+TEST_F(VzpBatchCheckTest, SpaBatchesStandAlone) {
+  EXPECT_EQ(check(write("a.111", vzpBatchLines("16", 3))), 0);
+  EXPECT_EQ(check(write("b.111", vzpBatchLines("80", 3))), 0);
+  Lines lines = vzpBatchLines("16", 1);
+  const Lines other = vzpBatchLines("81", 1);
+  lines.insert(lines.end(), other.begin(), other.end());
+  EXPECT_EQ(check(write("c.111", lines)), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6016, 1}}));
+}
+
+// The date-required flag is process-wide: set by a batch-81 document whose item had no
+// date, it is still set in the next run's batch 82.
+TEST_F(VzpBatchCheckTest, DateRequiredFlagOutlivesTheFile) {
+  Lines a = vzpBatchLines("81", 1);
+  a.resize(3);  // header, A, V
+  setField(a[2], "81", "VDAT", "");
+  Lines h = vzpBatchLines("82", 1);
+  h.resize(3);  // header, H, V
+  setField(h[2], "82", "VDAT", "00092023");
+  const std::string first = write("a.111", a), second = write("b.111", h);
+  EXPECT_EQ(check(second), -2);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6073, 3}, {6042, 3}}));
+  clearErrors();
+  EXPECT_EQ(check(first), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6058, 3}}));
+  clearErrors();
+  EXPECT_EQ(check(second), -3);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6073, 3}, {6058, 3}, {6042, 3}}));
+}
+
+TEST_F(VzpBatchCheckTest, LineEndsAndLongLines) {
+  Lines lines = cleanBatch05();
+  setField(lines[2], "05", "VDIA", "1XXXX");
+  EXPECT_EQ(check(write("lf.111", lines, "\n")), -1);
+  EXPECT_EQ(check(write("crlf.111", lines, "\r\n")), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6041, 3}, {6041, 3}}));
+  // The last line without its line end is reported and not checked.
+  clearErrors();
+  std::string text = joinLines(lines);
+  text.resize(text.size() - 2);
+  writeFile(tmp / "open.111", text);
+  EXPECT_EQ(check(tmp / "open.111"), -1);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6090, 3}}));
+  // A line of 600 characters arrives as a piece of 499 without a line end and the rest.
+  clearErrors();
+  Lines longLine = cleanBatch05();
+  longLine[2] = "V" + std::string(599, 'X');
+  EXPECT_EQ(check(write("long.111", longLine)), -3);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6090, 3}, {6091, 4}, {6097, 4}}));
+}
+
+TEST_F(VzpBatchCheckTest, BinaryBytesAreFindingsNotFaults) {
+  Lines lines = cleanBatch05();
+  lines[2][20] = '\0';       // in VKOD
+  lines[2][25] = char(0xFF);  // in VDIA, which is then no diagnosis either
+  EXPECT_EQ(check(write("a.111", lines)), -3);
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6053, 3}, {6053, 3}, {6041, 3}}));
+  clearErrors();
+  std::string noise;
+  for (int i = 0; i < 5000; ++i) noise += char((i * 7919) % 256);
+  writeFile(tmp / "noise.111", "D" + noise);
+  EXPECT_LT(check(tmp / "noise.111"), 0);
+}
+
+// A file that cannot be opened is a finding, never a clean file: here the process has no
+// file descriptor left when the check opens it (a permission would not stop root).
+TEST_F(VzpBatchCheckTest, UnreadableFileIsAFinding) {
+  const std::string file = write("a.111", cleanBatch05());
+  ASSERT_TRUE(formatMessage(50106, {}));  // the catalogue is read before the descriptors run out
+  int result;
+  {
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    std::vector<int> held;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
+    // Only plain calls while no descriptor is free: the sanitizers' runtime needs one to
+    // check a member call.
+    result = checkVzpBatches(file.c_str(), nullptr, nullptr, nullptr, false);
+    for (int fd : held) ::close(fd);
+    setrlimit(RLIMIT_NOFILE, &old);
+  }
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 6102, 50102, 6103, 6104, 7110}));
+  EXPECT_EQ(entriesOf(50102), (std::vector<std::string>{"Soubor " + file + " nelze otevrit pro cteni (50102)\n"}));
+}
+
+class InterruptAt : public CancellationSource {
+ public:
+  explicit InterruptAt(int n) : n_(n) {}
+  bool consumeInterrupt() override { return ++asked_ == n_; }
+  int asked() const { return asked_; }
+
+ private:
+  int n_, asked_ = 0;
+};
+
+TEST_F(VzpBatchCheckTest, InterruptedRun) {
+  fs::create_directory(tmp / "in");
+  Lines bad = cleanBatch05();
+  setField(bad[2], "05", "VDIA", "1XXXX");
+  write("in/a.111", bad);
+  write("in/b.111", cleanBatch05());
+  const std::string logDir = tmp / "log", outDir = tmp / "out";
+  // Each small file is asked once per read: a's two reads, then b's first read.
+  InterruptAt third(3);
+  installCancellationSource(&third);
+  EXPECT_EQ(check(tmp / "in", logDir.c_str(), outDir.c_str(), true), -2);
+  EXPECT_EQ(third.asked(), 3);
+  EXPECT_TRUE(fs::exists(logDir + "/err/a_111.log.err"));
+  EXPECT_FALSE(fs::exists(logDir + "/ok/b_111.log.ok"));
+  EXPECT_TRUE(fs::is_empty(outDir + "/ok"));  // nothing moved
+  EXPECT_TRUE(fs::is_empty(outDir + "/err"));
+  EXPECT_EQ(activityName(), std::string("Preruseno"));
+  // Interrupted in the main pass of the first file.
+  clearErrors();
+  InterruptAt second(2);
+  installCancellationSource(&second);
+  EXPECT_EQ(check(tmp / "in"), -1);
+  EXPECT_EQ(entriesOf(6103).size(), 0u);
+  installCancellationSource(nullptr);
+}
+
+TEST_F(VzpBatchCheckTest, ProgressNamesTheActivity) {
+  const std::string file = write("a.111", vzpBatchLines("05", 20));
+  EXPECT_EQ(check(file), 0);
+  EXPECT_EQ(activityName(), std::string("Kontola rozhrani VZP"));
+  EXPECT_GE(activityPercent(), 90);  // moved by the first read of the file
+}
+
+// The reader hands out at most 499 characters per read, the newline included.
+TEST(VzpLineReader, PiecesAndLineEnds) {
+  const std::string text = std::string(498, 'a') + "\n" + std::string(499, 'b') + "\n" + std::string(498, 'c') +
+                           "\r\n" + "x\ry\r\n" + std::string(3, '\0') + "\n" + "end";
+  FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
+  ASSERT_NE(f, nullptr);
+  VzpLineReader reader(f);
+  std::vector<std::pair<size_t, bool>> pieces;
+  std::vector<std::string> texts;
+  for (VzpLinePiece p; reader.next(p);) {
+    pieces.emplace_back(p.text.size(), p.newline);
+    texts.emplace_back(p.text);
+  }
+  EXPECT_EQ(pieces, (std::vector<std::pair<size_t, bool>>{
+                        {498, true}, {499, false}, {0, true}, {498, true}, {3, true}, {3, true}, {3, false}}));
+  EXPECT_EQ(texts[4], "x\ry");
+  EXPECT_EQ(texts[5], std::string(3, '\0'));
+  EXPECT_EQ(reader.position(), int64_t(text.size()));
+  ASSERT_TRUE(reader.rewind());
+  VzpLinePiece first;
+  ASSERT_TRUE(reader.next(first));
+  EXPECT_EQ(first.text.size(), 498u);
+  std::fclose(f);
+}
+
+// Every generated batch type checks clean, and each seeded finding is reported on its line.
+TEST_F(VzpBatchCheckTest, GeneratedFilesCheckAsGenerated) {
+  for (const std::string& type : vzptools::allVzpBatchTypes()) {
+    SCOPED_TRACE(type);
+    vzptools::VzpGeneratorOptions options;
+    options.batchTypes = {type, type};
+    options.documentsPerBatch = 60;
+    options.seed = 11;
+    writeFile(tmp / "g.111", vzptools::generateVzpText(options));
+    EXPECT_EQ(check(tmp / "g.111"), 0);
+    EXPECT_TRUE(vzpFindings().empty());
+    clearErrors();
+  }
+  vzptools::VzpGeneratorOptions options;
+  options.seededFindings = 25;
+  options.seed = 5;
+  vzptools::VzpGeneratorResult generated;
+  writeFile(tmp / "s.111", vzptools::generateVzpText(options, &generated));
+  ASSERT_EQ(generated.findingLines.size(), 25u);
+  EXPECT_EQ(check(tmp / "s.111"), -25);
+  std::vector<VzpFinding> expected;
+  for (long line : generated.findingLines) expected.push_back({6053, int(line)});
+  EXPECT_EQ(vzpFindings(), expected);
+}
+
+}  // namespace
+}  // namespace quervik::test

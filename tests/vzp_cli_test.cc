@@ -1,0 +1,57 @@
+// `quervik kkontrol` as a user runs it.
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "vzp_test_support.h"
+
+namespace quervik::test {
+namespace {
+
+struct CliRun {
+  int status;
+  std::string out;
+};
+
+CliRun kkontrol(const std::string& args) {
+  const std::string cmd = std::string(QUERVIK_BINARY_DIR) + "/quervik kkontrol " + args + " 2>&1";
+  FILE* p = ::popen(cmd.c_str(), "r");
+  std::string out;
+  std::array<char, 4096> buf;
+  for (size_t n; (n = std::fread(buf.data(), 1, buf.size(), p)) > 0;) out.append(buf.data(), n);
+  const int st = ::pclose(p);
+  return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
+}
+
+class VzpCliTest : public VzpTest {
+ protected:
+  void SetUp() override {
+    VzpTest::SetUp();
+    if (!fs::exists(std::string(QUERVIK_BINARY_DIR) + "/quervik")) GTEST_SKIP() << "no CLI in this tree";
+  }
+};
+
+TEST_F(VzpCliTest, ChecksAndSortsFiles) {
+  std::vector<std::string> lines = vzpBatchLines("05", 2);
+  writeFile(tmp / "clean.111", joinLines(lines));
+  CliRun clean = kkontrol(tmp / "clean.111" + " --insurer 205");
+  EXPECT_EQ(clean.status, 0);
+  EXPECT_NE(clean.out.find("Kod pojistovny: 205 (6102)\n"), std::string::npos) << clean.out;
+
+  setField(lines[2], "05", "VDAT", "31042023");
+  writeFile(tmp / "bad.111", joinLines(lines));
+  CliRun bad = kkontrol(tmp / "bad.111" + " --out " + (tmp / "out") + " --move --log " + (tmp / "log"));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("Chyba na radku 3: Chybny den v datu (6073) (6910)\n"), std::string::npos) << bad.out;
+  EXPECT_TRUE(fs::exists(tmp / "out/err/bad.111"));
+  EXPECT_FALSE(fs::exists(tmp / "bad.111"));
+  EXPECT_TRUE(fs::exists(tmp / "log/err/bad_111.log.err"));
+
+  EXPECT_EQ(kkontrol("").status, 64);
+  EXPECT_EQ(kkontrol("a b").status, 64);
+  EXPECT_EQ(kkontrol("--help").status, 0);
+}
+
+}  // namespace
+}  // namespace quervik::test
