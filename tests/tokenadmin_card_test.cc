@@ -168,9 +168,9 @@ TEST_F(CardAdmin, DataObjectIsStoredOnceAndNeverFromNothing) {
     ModuleSpy spy;
     // Nothing decoded (an empty text, a line break) never reaches the card, nor does slot -1.
     EXPECT_EQ(loadBase64Data("EMPTY", "", slotText().c_str(), kUserPin), -1);
-    EXPECT_EQ(loadBase64Data("BROKEN", (text.substr(0, 64) + "\n" + text.substr(64)).c_str(), slotText().c_str(),
-                             kUserPin),
-              -1);
+    EXPECT_EQ(
+        loadBase64Data("BROKEN", (text.substr(0, 64) + "\n" + text.substr(64)).c_str(), slotText().c_str(), kUserPin),
+        -1);
     EXPECT_EQ(loadBase64Data("NOCARD", text.c_str(), "-1", kUserPin), -1);
     EXPECT_EQ(spy.calls("C_Initialize"), 0);
     // The card refusing the object.
@@ -222,8 +222,8 @@ TEST_F(CardAdmin, DeleteTakesTheFullLabelOrEverything) {
 
 TEST_F(CardAdmin, UserDnIsFoundByAFragmentInAnyCase) {
   // The openssl tool writes the subject last entry first, joined by commas: the same text.
-  std::string subject = runToolOk("openssl x509 -noout -subject -nameopt RFC2253 -in " +
-                                  shellQuote(keyMaterial().certPem));
+  std::string subject =
+      runToolOk("openssl x509 -noout -subject -nameopt RFC2253 -in " + shellQuote(keyMaterial().certPem));
   subject = subject.substr(subject.find('=') + 1);
   while (!subject.empty() && subject.back() == '\n') subject.pop_back();
   ASSERT_EQ(subject, "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ");

@@ -24,8 +24,8 @@ QUERVIK_EXPORT jint JNICALL Java_QuervikPkg_Quervik_loadBase64X509(JNIEnv* env, 
   });
 }
 
-QUERVIK_EXPORT jint JNICALL Java_QuervikPkg_Quervik_loadBase64Data(JNIEnv* env, jobject, jstring label,
-                                                                   jstring data, jstring slot, jstring pin) {
+QUERVIK_EXPORT jint JNICALL Java_QuervikPkg_Quervik_loadBase64Data(JNIEnv* env, jobject, jstring label, jstring data,
+                                                                   jstring slot, jstring pin) {
   HostCallScope scope(env, EnvUse::None);
   return guarded<jint>(-1, [&] {
     ScopedUtfChars l(env, label), d(env, data), s(env, slot), p(env, pin);
