@@ -1,4 +1,5 @@
 import QuervikPkg.Quervik;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
@@ -24,6 +25,19 @@ public class TokenAdminExportsTest {
     private static void useShippedCatalogue() {
         Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
         Quervik.clearErrors();
+    }
+
+    /** A certificate whose subject holds letters beyond ASCII, made from a UTF-8 configuration. */
+    private static byte[] certificateWithName(String commonName) throws Exception {
+        Path dir = Check.tempDir();
+        Path config = dir.resolve("req.cnf"), key = dir.resolve("key.pem"), der = dir.resolve("cert.der");
+        Files.writeString(config, "[req]\ndistinguished_name = dn\nprompt = no\nutf8 = yes\n"
+            + "string_mask = utf8only\n[dn]\nC = CZ\nCN = " + commonName + "\n", StandardCharsets.UTF_8);
+        JavaCard.run("openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
+            "-config", config.toString(), "-days", "30", "-outform", "DER", "-out", der.toString());
+        byte[] bytes = Files.readAllBytes(der);
+        for (Path p : new Path[] {config, key, der}) Files.delete(p);
+        return bytes;
     }
 
     private static boolean reported(String code) {
@@ -56,6 +70,15 @@ public class TokenAdminExportsTest {
             "getUserDN in another letter case");
         Check.equal(null, Quervik.getUserDN("Nikdo", slot, PIN), "getUserDN without a match");
         Quervik.clearErrors();
+    }
+
+    public static void testDnBeyondAsciiComesBackWhole() throws Exception {
+        String label = JavaCard.LABELS[0], slot = JavaCard.slot(label);
+        // A Czech name and a character beyond U+FFFF (two UTF-16 units in Java).
+        String name = "Smajlik \uD83D\uDE00 \u010C\u00E1p";
+        String text = Base64.getEncoder().encodeToString(certificateWithName(name));
+        Check.equal(0, Quervik.loadBase64X509("JUTF", text, slot, PIN), "loadBase64X509");
+        Check.equal("CN=" + name + ",C=CZ", Quervik.getUserDN("SMAJLIK", slot, PIN), "getUserDN");
     }
 
     public static void testDataObjectStoredOnce() throws Exception {
