@@ -240,6 +240,10 @@ TEST_F(CardTools, HashKeyBlobFileIsNewAndOpensWithTheKeyFile) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.output.find("(235)"), std::string::npos) << r.output;
   EXPECT_EQ(readData("KEY3"), "");
+  // The centre's certificate: the card could never open a blob made for it.
+  r = card("make-hash-key --cert NRC --store --label KEY4");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.output.find("(236)"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(tmp / "none.key"));
   for (const auto& entry : fs::directory_iterator(tmp.path()))
     EXPECT_EQ(entry.path().filename().string().find("none.key"), std::string::npos) << entry.path();

@@ -22,13 +22,19 @@
 namespace quervik {
 namespace {
 
-// The certificate on the card the key is wrapped for; null after 235 or 218.
+// The certificate on the card the key is wrapped for; null after 235, 236 or 218.
 X509Ptr certificateOnCard(const char* name) {
   CK_SESSION_HANDLE session = tokenSession();
   CK_OBJECT_HANDLE found = CK_INVALID_HANDLE;
   // By the certificate class, so that a key pair of the same name is never taken for it.
   if (findCertificateByName(session, name, &found) != CKR_OK) {
     reportError(kMsgNoCertificateNamed, name);
+    return nullptr;
+  }
+  // Only a certificate whose private key is on this card makes a blob the card can open again.
+  CK_OBJECT_HANDLE privateKey = CK_INVALID_HANDLE;
+  if (findPrivateKeyById(session, found, &privateKey) != CKR_OK || privateKey == CK_INVALID_HANDLE) {
+    reportError(kMsgNoKeyForCertificate, name);
     return nullptr;
   }
   std::vector<SecureBytes> value;

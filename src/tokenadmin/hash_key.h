@@ -12,8 +12,8 @@ inline constexpr const char* kHashKeyObjectName = "RSA_DES_KEY";
 
 struct HashKeyTarget {
   // The certificate the key is wrapped for: on the card (certificateName: the certificate
-  // labelled with that name, else the first whose DN holds it in any letter case; the card
-  // session must be open), or a PEM file.
+  // labelled with that name, else the first whose DN holds it in any letter case; its private
+  // key must be on the card too; the card session must be open), or a PEM file.
   const char* certificateName = nullptr;
   const char* certificateFile = nullptr;
   // Where the blob goes, one or both: a data object on the card (the session must be open) and
@@ -23,11 +23,12 @@ struct HashKeyTarget {
 };
 
 // Makes the key and puts its blob where the target says. 0 on success. -1 no key could be
-// drawn (165); -2 the key could not be wrapped (no such certificate on the card 235, its value
-// unreadable 218, the certificate file's codes, 90001-90003); -3 the blob file exists or cannot be written (502 with
-// its name); -4 the card did not take the blob (225 when the name is taken, 226, 261); -5 the target names no
-// certificate, or no place for the blob. When both places are named, the file appears only after the card took the
-// blob.
+// drawn (165); -2 the key could not be wrapped (no such certificate on the card 235, its
+// private key not on the card 236, its value unreadable 218, the certificate file's codes,
+// 90001-90003); -3 the blob file exists or cannot be written (502 with its name); -4 the card
+// did not take the blob (225 when the name is taken, 226, 261); -5 the target names no
+// certificate, or no place for the blob. When both places are named, the file appears only
+// after the card took the blob.
 [[nodiscard]] int makeHashKey(const HashKeyTarget& target);
 
 }  // namespace quervik
