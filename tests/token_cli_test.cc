@@ -16,7 +16,7 @@ class CardCommand : public CardTest {
 TEST_F(CardCommand, ListsSlotsAndShowsACard) {
   ToolResult slots = card("slots");
   EXPECT_EQ(slots.status, 0);
-  EXPECT_NE(slots.output.find(slotText() + "\n"), std::string::npos) << slots.output;
+  EXPECT_NE(slots.output.find(slotText() + "\t" + kTokenLabel + "\n"), std::string::npos) << slots.output;
   ToolResult info = card("info --slot " + slotText());
   EXPECT_EQ(info.status, 0);
   EXPECT_NE(info.output.find(std::string("Karta (token) label            =") + kTokenLabel), std::string::npos)

@@ -40,8 +40,8 @@ public class Quervik {
 
     // Card administration
     public static native String[] getSlotIdArr();
-    public static native int loadBase64X509(String a1, String a2, String a3, String a4);
-    public static native int loadBase64Data(String a1, String a2, String a3, String a4);
-    public static native int deleteObject(String a1, String a2, String a3);
-    public static native String getUserDN(String a1, String a2, String a3);
+    public static native int loadBase64X509(String label, String certificateBase64, String slot, String pin);
+    public static native int loadBase64Data(String label, String dataBase64, String slot, String pin);
+    public static native int deleteObject(String label, String slot, String pin);
+    public static native String getUserDN(String namePattern, String slot, String pin);
 }

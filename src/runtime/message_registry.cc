@@ -16,6 +16,7 @@ constexpr MessageSpec kUnsorted[] = {
 #include "birthnumber/messages.def"
 #include "container/messages.def"
 #include "vzp/messages.def"
+#include "tokenadmin/messages.def"
 #undef MSG
     {"", 0, ""},  // sorts first and is left out: code 0 is never a message
 };

@@ -1,0 +1,126 @@
+import QuervikPkg.Quervik;
+import java.nio.charset.StandardCharsets;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.Arrays;
+import java.util.Base64;
+
+/** The five card administration exports through a real JVM, against SoftHSM2 cards. */
+public class TokenAdminExportsTest {
+    private static final String PIN = JavaCard.PIN;
+
+    /** A self-signed certificate made by the openssl tool, as DER. */
+    private static byte[] certificate(String subject) throws Exception {
+        Path dir = Check.tempDir();
+        Path key = dir.resolve("key.pem"), der = dir.resolve("cert.der");
+        JavaCard.run("openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
+            "-subj", subject, "-days", "30", "-outform", "DER", "-out", der.toString());
+        byte[] bytes = Files.readAllBytes(der);
+        Files.delete(key);
+        Files.delete(der);
+        return bytes;
+    }
+
+    /** The shipped catalogue, so reports carry their texts. */
+    private static void useShippedCatalogue() {
+        Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
+        Quervik.clearErrors();
+    }
+
+    /** A certificate whose subject holds letters beyond ASCII, made from a UTF-8 configuration. */
+    private static byte[] certificateWithName(String commonName) throws Exception {
+        Path dir = Check.tempDir();
+        Path config = dir.resolve("req.cnf"), key = dir.resolve("key.pem"), der = dir.resolve("cert.der");
+        Files.writeString(config, "[req]\ndistinguished_name = dn\nprompt = no\nutf8 = yes\n"
+            + "string_mask = utf8only\n[dn]\nC = CZ\nCN = " + commonName + "\n", StandardCharsets.UTF_8);
+        JavaCard.run("openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
+            "-config", config.toString(), "-days", "30", "-outform", "DER", "-out", der.toString());
+        byte[] bytes = Files.readAllBytes(der);
+        for (Path p : new Path[] {config, key, der}) Files.delete(p);
+        return bytes;
+    }
+
+    private static boolean reported(String code) {
+        String[] errors = Quervik.getErrors();
+        return errors != null && Arrays.stream(errors).anyMatch(e -> e.endsWith(" (" + code + ")\n"));
+    }
+
+    public static void testSlotListNamesTheCards() throws Exception {
+        String[] cards = new String[JavaCard.LABELS.length];
+        for (int i = 0; i < cards.length; i++) cards[i] = JavaCard.slot(JavaCard.LABELS[i]);
+        String[] slots = Quervik.getSlotIdArr();
+        Check.isTrue(slots != null, "getSlotIdArr");
+        for (String card : cards)
+            Check.isTrue(Arrays.asList(slots).contains(card), card + " in " + Arrays.toString(slots));
+    }
+
+    public static void testCertificateStoredOnceAndFoundByItsDn() throws Exception {
+        String label = JavaCard.LABELS[0], slot = JavaCard.slot(label);
+        String text = Base64.getEncoder().encodeToString(certificate("/C=CZ/O=Nemocnice Java/CN=Java Nemocnice"));
+        useShippedCatalogue();
+        Check.equal(0, Quervik.loadBase64X509("JCERT", text, slot, PIN), "loadBase64X509");
+        Check.isTrue(JavaCard.tool(label, "--list-objects", "--type", "cert").contains("Certifikat:JCERT"),
+            "pkcs11-tool sees the certificate");
+        Check.equal(-1, Quervik.loadBase64X509("JCERT", text, slot, PIN), "the same label again");
+        Check.isTrue(reported("233"), "233 reported");
+        String broken = text.substring(0, 64) + "\n" + text.substring(64);
+        Check.equal(-1, Quervik.loadBase64X509("JCERT2", broken, slot, PIN), "a line break");
+        Check.equal(-1, Quervik.loadBase64X509("JCERT3", text, "-1", PIN), "slot -1");
+        Check.equal("CN=Java Nemocnice,O=Nemocnice Java,C=CZ", Quervik.getUserDN("java NEMOCNICE", slot, PIN),
+            "getUserDN in another letter case");
+        Check.equal(null, Quervik.getUserDN("Nikdo", slot, PIN), "getUserDN without a match");
+        Quervik.clearErrors();
+    }
+
+    public static void testDnBeyondAsciiComesBackWhole() throws Exception {
+        String label = JavaCard.LABELS[0], slot = JavaCard.slot(label);
+        // A Czech name and a character beyond U+FFFF (two UTF-16 units in Java).
+        String name = "Smajlik \uD83D\uDE00 \u010C\u00E1p";
+        String text = Base64.getEncoder().encodeToString(certificateWithName(name));
+        Check.equal(0, Quervik.loadBase64X509("JUTF", text, slot, PIN), "loadBase64X509");
+        Check.equal("CN=" + name + ",C=CZ", Quervik.getUserDN("SMAJLIK", slot, PIN), "getUserDN");
+    }
+
+    public static void testDataObjectStoredOnce() throws Exception {
+        String label = JavaCard.LABELS[0], slot = JavaCard.slot(label);
+        byte[] blob = new byte[128];
+        for (int i = 0; i < blob.length; i++) blob[i] = (byte) (i * 7 + 3);
+        String text = Base64.getEncoder().encodeToString(blob);
+        useShippedCatalogue();
+        Check.equal(0, Quervik.loadBase64Data("JBLOB", text, slot, PIN), "loadBase64Data");
+        Path back = Check.tempDir().resolve("blob.bin");
+        JavaCard.tool(label, "--read-object", "--type", "data", "--label", "JBLOB", "-o", back.toString());
+        Check.isTrue(Arrays.equals(blob, Files.readAllBytes(back)), "pkcs11-tool reads the same bytes");
+        Files.delete(back);
+        Check.equal(-1, Quervik.loadBase64Data("JBLOB", text, slot, PIN), "the same label again");
+        Check.isTrue(reported("225"), "225 reported");
+        Check.equal(-1, Quervik.loadBase64Data("JEMPTY", "", slot, PIN), "nothing to store");
+        Check.equal(-1, Quervik.loadBase64Data("JBLOB2", text, "-1", PIN), "slot -1");
+        Check.equal(-5, Quervik.loadBase64Data(null, text, slot, PIN), "no label");
+        Quervik.clearErrors();
+    }
+
+    public static void testDeleteByFullLabelThenEverything() throws Exception {
+        String label = JavaCard.LABELS[1], slot = JavaCard.slot(label);
+        String cert = Base64.getEncoder().encodeToString(certificate("/C=CZ/CN=Smazat Nemocnice"));
+        Check.equal(0, Quervik.loadBase64X509("DEL", cert, slot, PIN), "a certificate to delete");
+        Check.equal(0, Quervik.loadBase64Data("DELDATA", "AQID", slot, PIN), "a data object to delete");
+        Check.equal(0, Quervik.deleteObject("DEL", slot, PIN), "the bare label");
+        Check.isTrue(Quervik.getUserDN("smazat", slot, PIN) != null, "the bare label leaves the certificate");
+        Check.equal(0, Quervik.deleteObject("Certifikat:DEL", slot, PIN), "the full label");
+        Check.equal(null, Quervik.getUserDN("smazat", slot, PIN), "the certificate is gone");
+        Check.equal(0, Quervik.deleteObject(null, "-1", PIN), "slot -1 touches no card");
+        Check.isTrue(JavaCard.tool(label, "--list-objects").contains("DELDATA"), "the data object is still there");
+        Check.equal(0, Quervik.deleteObject(null, slot, PIN), "no label empties the card");
+        Check.isTrue(!JavaCard.tool(label, "--list-objects").contains("label"), "nothing left on the card");
+    }
+
+    public static void testAbsentArgumentsTouchNoCard() {
+        Quervik.clearErrors();
+        Check.equal(-1, Quervik.loadBase64X509(null, null, null, null), "loadBase64X509 of nulls");
+        Check.equal(-1, Quervik.loadBase64Data(null, null, null, null), "loadBase64Data of nulls");
+        Check.equal(-1, Quervik.deleteObject(null, null, null), "deleteObject of nulls");
+        Check.equal(null, Quervik.getUserDN(null, null, null), "getUserDN of nulls");
+        Check.equal(null, Quervik.getErrors(), "nothing reported");
+    }
+}

@@ -1,0 +1,252 @@
+// Card administration against the SoftHSM2 card, with pkcs11-tool as the independent view of
+// what is on the card: the slot list, certificates and data objects stored from base64 texts,
+// removal by label and of everything, and the DN of a certificate.
+#include <algorithm>
+#include <regex>
+#include <sstream>
+
+#include "card_fixture.h"
+#include "protect_support.h"
+#include "runtime/report.h"
+#include "token/module.h"
+#include "token/session.h"
+#include "tokenadmin/base64_text.h"
+#include "tokenadmin/card_admin.h"
+
+namespace quervik::test {
+namespace {
+
+class CardAdmin : public CardTest {
+ protected:
+  // The labels pkcs11-tool lists on the card, sorted (data labels come quoted; unquoted here).
+  std::vector<std::string> cardLabels() {
+    ToolResult r = p11tool("--list-objects");
+    EXPECT_EQ(r.status, 0) << r.output;
+    std::vector<std::string> labels;
+    std::regex label("^\\s+label:\\s+(.*)$");
+    std::istringstream lines(r.output);
+    for (std::string line; std::getline(lines, line);) {
+      std::smatch m;
+      if (!std::regex_match(line, m, label)) continue;
+      std::string text = m[1];
+      if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') text = text.substr(1, text.size() - 2);
+      labels.push_back(text);
+    }
+    std::sort(labels.begin(), labels.end());
+    return labels;
+  }
+  // The value of the card object of the type and label, read by pkcs11-tool.
+  std::string readObject(const std::string& type, const std::string& label) {
+    std::string out = tmp / "object.bin";
+    std::filesystem::remove(out);
+    ToolResult r = p11tool("--read-object --type " + type + " --label " + shellQuote(label) + " -o " + shellQuote(out));
+    EXPECT_EQ(r.status, 0) << r.output;
+    return std::filesystem::exists(out) ? readFile(out) : std::string();
+  }
+  std::string certificateText() { return base64Of(readFile(keyMaterial().certDer)); }
+  // A self-signed certificate made by the openssl tool with the subject and extra options.
+  std::string makeCertificateDer(const std::string& subject, const std::string& extra = "") {
+    std::string der = tmp / "made.der";
+    runToolOk("openssl req -x509 -new -utf8 -key " + shellQuote(keyMaterial().keyPem) + " -subj " +
+              shellQuote(subject) + " -days 30 -outform DER -out " + shellQuote(der) + " " + extra);
+    return readFile(der);
+  }
+};
+
+TEST(Base64Text, DecodesWhatTheToolEncodesAndRefusesEverythingElse) {
+  for (size_t n : {0, 1, 2, 3, 47, 48, 49, 100, 3000}) {
+    std::string bytes;
+    for (size_t i = 0; i < n; ++i) bytes += static_cast<char>((i * 151 + 7) & 0xFF);
+    std::optional<SecureBytes> back = decodeBase64Text(base64Of(bytes));
+    ASSERT_TRUE(back) << n;
+    EXPECT_EQ(std::string(back->begin(), back->end()), bytes) << n;
+  }
+  std::string good = base64Of(std::string(100, 'x'));
+  // A line break, a blank, padding in the middle, a missing tail, a foreign letter: each would
+  // decode to bytes other than those sent.
+  for (std::string bad : {good.substr(0, 64) + "\n" + good.substr(64), good.substr(0, 64) + "\r\n" + good.substr(64),
+                          good + "\n", " " + good, std::string("QUI=QUJD"), good.substr(0, good.size() - 1),
+                          std::string("QUJDR"), std::string("QU*D"), std::string("Q==="), std::string("====")}) {
+    EXPECT_FALSE(decodeBase64Text(bad)) << bad;
+  }
+  EXPECT_EQ(decodeBase64Text("QUJD")->size(), 3u);
+  EXPECT_EQ(decodeBase64Text("QUI=")->size(), 2u);
+}
+
+TEST_F(CardAdmin, SlotListHoldsEverySlotWithAToken) {
+  std::optional<std::vector<std::string>> slots = slotIdTexts();
+  ASSERT_TRUE(slots);
+  // pkcs11-tool names the slots in hexadecimal; every one of ours is among them and ours is there.
+  ToolResult r = p11tool("--list-slots", false);
+  std::vector<std::string> tool;
+  std::regex id("\\(0x([0-9a-fA-F]+)\\)");
+  for (std::sregex_iterator it(r.output.begin(), r.output.end(), id), end; it != end; ++it)
+    tool.push_back(std::to_string(std::stoul((*it)[1], nullptr, 16)));
+  std::sort(tool.begin(), tool.end());
+  std::vector<std::string> ours = *slots;
+  std::sort(ours.begin(), ours.end());
+  EXPECT_EQ(ours, tool) << r.output;
+  EXPECT_NE(std::find(ours.begin(), ours.end(), slotText()), ours.end());
+  EXPECT_TRUE(reportedCodes().empty());
+
+  ModuleSpy spy;
+  spy.noSlots = true;
+  EXPECT_FALSE(slotIdTexts());
+  EXPECT_EQ(reportedCodes(), std::vector<int>{199});
+}
+
+TEST_F(CardAdmin, CertificateIsStoredUnderItsPrefixedLabelOnce) {
+  std::vector<std::string> before = cardLabels();
+  EXPECT_EQ(loadBase64X509("HOSP2", certificateText().c_str(), slotText().c_str(), kUserPin), 0);
+  EXPECT_EQ(readObject("cert", "Certifikat:HOSP2"), readFile(keyMaterial().certDer));
+  std::vector<std::string> after = cardLabels();
+  EXPECT_EQ(after.size(), before.size() + 1);
+  EXPECT_TRUE(reportedCodes().empty());
+
+  // The same label again, and a label that names the certificates already there.
+  for (const char* label : {"HOSP2", "ABC", "NRC"}) {
+    clearErrors();
+    EXPECT_EQ(loadBase64X509(label, certificateText().c_str(), slotText().c_str(), kUserPin), -1) << label;
+    EXPECT_EQ(reportedCodes(), std::vector<int>{233}) << label;
+  }
+  // A label too long for the card: the card layer's 183, then 234.
+  clearErrors();
+  EXPECT_EQ(loadBase64X509("ABCDEFGHIJKLMNOPQRS", certificateText().c_str(), slotText().c_str(), kUserPin), -2);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{183, 234}));
+  EXPECT_EQ(cardLabels(), after);
+}
+
+TEST_F(CardAdmin, CertificateLargerThanTwoKilobytesIsStoredWhole) {
+  std::string der = makeCertificateDer("/C=CZ/O=Velka Nemocnice/CN=Dlouhy certifikat",
+                                       "-addext " + shellQuote("nsComment=" + std::string(2500, 'k')));
+  ASSERT_GT(der.size(), 2048u);
+  EXPECT_EQ(loadBase64X509("BIG", base64Of(der).c_str(), slotText().c_str(), kUserPin), 0);
+  EXPECT_EQ(readObject("cert", "Certifikat:BIG"), der);
+}
+
+TEST_F(CardAdmin, CertificateTextsThatCannotBeStoredLeaveTheCardAlone) {
+  std::vector<std::string> before = cardLabels();
+  std::string text = certificateText();
+  std::string broken = text.substr(0, 64) + "\n" + text.substr(64);
+  std::string notACertificate = base64Of("just some bytes, no DER");
+  ModuleSpy spy;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(loadBase64X509("X", broken.c_str(), slotText().c_str(), kUserPin), -1);
+  EXPECT_EQ(loadBase64X509("X", notACertificate.c_str(), slotText().c_str(), kUserPin), -1);
+  EXPECT_EQ(loadBase64X509("X", nullptr, slotText().c_str(), kUserPin), -1);
+  EXPECT_EQ(loadBase64X509("X", text.c_str(), "-1", kUserPin), -1);
+  EXPECT_EQ(loadBase64X509("X", text.c_str(), nullptr, kUserPin), -1);
+  EXPECT_EQ(loadBase64X509("X", text.c_str(), slotText().c_str(), nullptr), -1);
+  EXPECT_EQ(spy.calls("C_Initialize"), 0);
+  EXPECT_TRUE(reportedCodes().empty());
+  // A refused PIN: the session is closed again and the console says so.
+  EXPECT_EQ(loadBase64X509("X", text.c_str(), slotText().c_str(), "0000"), -1);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Nelze provest login do tokenu\n");
+  EXPECT_EQ(reportedCodes(), std::vector<int>{224});
+  EXPECT_EQ(tokenSession(), kNoSession);
+  EXPECT_EQ(spy.calls("C_CloseSession"), 1);
+  EXPECT_EQ(cardLabels(), before);
+}
+
+TEST_F(CardAdmin, DataObjectIsStoredOnceAndNeverFromNothing) {
+  std::string blob;
+  for (int i = 0; i < 128; ++i) blob += static_cast<char>(255 - i);
+  std::string text = base64Of(blob);
+  EXPECT_EQ(loadBase64Data("RSA_DES_KEY", text.c_str(), slotText().c_str(), kUserPin), 0);
+  EXPECT_EQ(readObject("data", "RSA_DES_KEY"), blob);
+  std::vector<std::string> after = cardLabels();
+
+  // The label taken, by the data object or by a certificate of that name.
+  for (const char* label : {"RSA_DES_KEY", "ABC"}) {
+    clearErrors();
+    EXPECT_EQ(loadBase64Data(label, text.c_str(), slotText().c_str(), kUserPin), -1) << label;
+    EXPECT_EQ(reportedCodes(), std::vector<int>{225}) << label;
+  }
+  clearErrors();
+  EXPECT_EQ(loadBase64Data(nullptr, text.c_str(), slotText().c_str(), kUserPin), -5);
+  {
+    ModuleSpy spy;
+    // Nothing decoded (an empty text, a line break) never reaches the card, nor does slot -1.
+    EXPECT_EQ(loadBase64Data("EMPTY", "", slotText().c_str(), kUserPin), -1);
+    EXPECT_EQ(
+        loadBase64Data("BROKEN", (text.substr(0, 64) + "\n" + text.substr(64)).c_str(), slotText().c_str(), kUserPin),
+        -1);
+    EXPECT_EQ(loadBase64Data("NOCARD", text.c_str(), "-1", kUserPin), -1);
+    EXPECT_EQ(spy.calls("C_Initialize"), 0);
+    // The card refusing the object.
+    spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
+      if (f == "C_CreateObject") return CKR_DEVICE_MEMORY;
+      return std::nullopt;
+    };
+    EXPECT_EQ(loadBase64Data("REFUSED", text.c_str(), slotText().c_str(), kUserPin), -6);
+  }
+  EXPECT_EQ(reportedCodes(), std::vector<int>{226});
+  EXPECT_EQ(cardLabels(), after);
+}
+
+TEST_F(CardAdmin, DeleteTakesTheFullLabelOrEverything) {
+  std::vector<std::string> before = cardLabels();
+  ASSERT_NE(std::find(before.begin(), before.end(), "Certifikat:NRC"), before.end());
+  // The bare name is no label of the certificate: nothing goes.
+  EXPECT_EQ(deleteObject("NRC", slotText().c_str(), kUserPin), 0);
+  EXPECT_EQ(cardLabels(), before);
+  EXPECT_EQ(deleteObject("Certifikat:NRC", slotText().c_str(), kUserPin), 0);
+  std::vector<std::string> expected = before;
+  expected.erase(std::find(expected.begin(), expected.end(), "Certifikat:NRC"));
+  EXPECT_EQ(cardLabels(), expected);
+  {
+    ModuleSpy spy;
+    EXPECT_EQ(deleteObject(nullptr, "-1", kUserPin), 0);
+    EXPECT_EQ(deleteObject("Certifikat:ABC", "-1", kUserPin), 0);
+    EXPECT_EQ(deleteObject("Certifikat:ABC", nullptr, kUserPin), -1);
+    EXPECT_EQ(deleteObject("Certifikat:ABC", slotText().c_str(), nullptr), -1);
+    EXPECT_EQ(spy.calls("C_Initialize"), 0);
+    EXPECT_EQ(deleteObject("Certifikat:ABC", slotText().c_str(), "0000"), -1);
+    // The card refusing to destroy.
+    spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
+      if (f == "C_DestroyObject") return CKR_ACTION_PROHIBITED;
+      return std::nullopt;
+    };
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(deleteObject("Certifikat:ABC", slotText().c_str(), kUserPin), -1);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Nelze vymazat objekt 'Certifikat:ABC' z tokenu\n");
+  }
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{224, 260}));
+  EXPECT_EQ(cardLabels(), expected);
+  // No label: the card is emptied, one dot per object.
+  CapturedStdout out;
+  EXPECT_EQ(deleteObject(nullptr, slotText().c_str(), kUserPin), 0);
+  EXPECT_EQ(out.take(), std::string(expected.size(), '.'));
+  EXPECT_TRUE(cardLabels().empty());
+}
+
+TEST_F(CardAdmin, UserDnIsFoundByAFragmentInAnyCase) {
+  // The openssl tool writes the subject last entry first, joined by commas: the same text.
+  std::string subject =
+      runToolOk("openssl x509 -noout -subject -nameopt RFC2253 -in " + shellQuote(keyMaterial().certPem));
+  subject = subject.substr(subject.find('=') + 1);
+  while (!subject.empty() && subject.back() == '\n') subject.pop_back();
+  ASSERT_EQ(subject, "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ");
+  EXPECT_EQ(getUserDN("abc nEMOCNICE", slotText().c_str(), kUserPin), subject);
+  EXPECT_EQ(getUserDN("", slotText().c_str(), kUserPin).has_value(), true);
+  EXPECT_FALSE(getUserDN("Nikdo takovy", slotText().c_str(), kUserPin));
+  EXPECT_FALSE(getUserDN("ABC", "-1", kUserPin));
+  EXPECT_FALSE(getUserDN("ABC", slotText().c_str(), nullptr));
+  EXPECT_FALSE(getUserDN("ABC", slotText().c_str(), "0000"));
+  EXPECT_EQ(reportedCodes(), std::vector<int>{224});
+  EXPECT_EQ(tokenSession(), kNoSession);
+}
+
+TEST_F(CardAdmin, LongUserDnIsCutWithoutSplittingACharacter) {
+  // "O=" 60 letters ",OU=" 60 letters: 126 bytes, so the cut falls inside the two-byte letter
+  // that follows.
+  std::string organisation(60, 'a'), unit = std::string(60, 'b') + "\xC5\xA1xyz";
+  std::string der = makeCertificateDer("/CN=konec/OU=" + unit + "/O=" + organisation);
+  ASSERT_EQ(loadBase64X509("LONG", base64Of(der).c_str(), slotText().c_str(), kUserPin), 0);
+  std::optional<std::string> dn = getUserDN("KONEC", slotText().c_str(), kUserPin);
+  ASSERT_TRUE(dn);
+  EXPECT_EQ(*dn, "O=" + organisation + ",OU=" + std::string(60, 'b'));
+}
+
+}  // namespace
+}  // namespace quervik::test
