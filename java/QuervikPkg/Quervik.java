@@ -5,6 +5,10 @@ package QuervikPkg;
  * All arguments are strings; a null string means "not given".
  */
 public class Quervik {
+    static {
+        NativeLoader.load();
+    }
+
     // Run services
     public static native String[] getVersion();
     public static native void setMessageFileName(String name);
