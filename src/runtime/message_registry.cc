@@ -10,6 +10,7 @@ namespace {
 constexpr MessageSpec kUnsorted[] = {
 #define MSG(name, code, kinds) {#name, code, kinds},
 #include "runtime/messages.def"
+#include "drg/messages.def"
 #undef MSG
     {"", 0, ""},  // sorts first and is left out: code 0 is never a message
 };

@@ -1,0 +1,12 @@
+// Names for the DRG checker's message codes (the numbers are listed in messages.def).
+#pragma once
+
+namespace quervik::drg {
+
+enum Code : int {
+#define MSG(name, code, kinds) name = code,
+#include "drg/messages.def"
+#undef MSG
+};
+
+}  // namespace quervik::drg

@@ -1,0 +1,281 @@
+// The generic field check and the finding reports; see field_format.h.
+#include "drg/field_format.h"
+
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "drg/codes.h"
+#include "runtime/report.h"
+
+namespace quervik::drg {
+namespace {
+
+// Character classes of the format scan (the C locale's letters and digits; bytes above
+// 0x7F are neither).
+enum CharClass : unsigned char { kOther, kLetter, kDigitOrMinus, kBlank };
+
+constexpr std::array<unsigned char, 256> makeClasses() {
+  std::array<unsigned char, 256> t{};
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = kLetter;
+  for (int c = 'a'; c <= 'z'; ++c) t[c] = kLetter;
+  for (int c = '0'; c <= '9'; ++c) t[c] = kDigitOrMinus;
+  t['-'] = kDigitOrMinus;
+  t[' '] = kBlank;
+  return t;
+}
+
+// Raw text: printable ASCII and the national letters of code page 852.
+constexpr std::array<bool, 256> makePrintable() {
+  std::array<bool, 256> t{};
+  for (int c = 0x20; c <= 0x7E; ++c) t[c] = true;
+  constexpr unsigned char national[] = {0xB5, 0xA0, 0xAC, 0x9F, 0xD2, 0xD4, 0x90, 0x82, 0xB7, 0xD8,
+                                        0xD6, 0xA1, 0x95, 0x92, 0xD5, 0xE5, 0xE0, 0xA2, 0xFC, 0xFD,
+                                        0xE6, 0xE7, 0x9B, 0x9C, 0xE9, 0xA3, 0xDE, 0x85, 0xED, 0xEC,
+                                        0xA6, 0xA7, 0x96, 0x89, 0xD3, 0x84, 0x8E, 0x81, 0x9A, 0x94};
+  for (unsigned char c : national) t[c] = true;
+  return t;
+}
+
+constexpr auto kClasses = makeClasses();
+constexpr auto kPrintable = makePrintable();
+
+constexpr const char* kMonthNames[12] = {"leden",  "unor",  "brezen", "duben", "kveten",   "cerven",
+                                         "cervenec", "srpen", "zari",   "rijen", "listopad", "prosinec"};
+constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Start of the last "--" in the text, or -1.
+int lastDoubleDash(const char* p, int len) {
+  for (int j = len - 2; j >= 0; --j)
+    if (p[j] == '-' && p[j + 1] == '-') return j;
+  return -1;
+}
+
+const char* lastOf(const char* p, int len, char c) {
+  return static_cast<const char*>(::memrchr(p, c, size_t(len)));
+}
+
+std::string formatFinding(int code, std::span<const MsgArg> args) {
+  std::optional<std::string> text = formatMessage(code, args);
+  return text ? *text : std::string();
+}
+
+void reportField(const FieldDescriptor& field, std::string_view text) {
+  reportError(DRG_FIELD, field.description, text);
+  reportError(DRG_COLUMN, field.offset + 1);
+}
+
+}  // namespace
+
+FieldDescriptor describeField(const FieldSpec& spec) {
+  FieldDescriptor f;
+  f.description = spec.description;
+  f.offset = spec.from - 1;
+  f.length = spec.width;
+  f.format = spec.format;
+  f.decimals = spec.decimals;
+  f.freeChars = spec.freeChars;
+  f.validator = spec.validator;
+  std::string_view d(spec.description);
+  f.quantity = d == "Mnozstvi";
+  f.icpField = startsWith(d, "ICP");
+  f.skipLeadingZero = d == "Icz" || f.icpField;
+  f.icpZz = d == "ICP ZZ";
+  f.birthDate = d == "Datum narozeni";
+  return f;
+}
+
+int checkFieldFormat(FieldDescriptor& field, std::string_view text) {
+  const char* p = text.data();
+  const int len = int(text.size());
+  int decimals = field.decimals;
+
+  // A right-aligned bare zero needs no decimals.
+  if (decimals >= 1 && len >= 2 && p[len - 1] == '0' && p[len - 2] == ' ') return 0;
+
+  // The quantity may be given with two or three decimals; the field follows what it sees.
+  if (field.quantity) {
+    if (const char* dot = lastOf(p, len, '.')) {
+      int after = int(p + len - dot - 1);
+      field.decimals = after < 2 ? 2 : after > 3 ? 3 : after;
+    }
+  }
+
+  // One leading zero of an ICZ or ICP is not significant.
+  const int start = field.skipLeadingZero && len > 0 && p[0] == '0' ? 1 : 0;
+
+  if (decimals != 0) {
+    if (const char* dot = lastOf(p + start, len - start, '.'))
+      if (int(p + len - dot - 1) != field.decimals) return -DRG_BAD_DECIMALS;
+  }
+
+  // Raw text holds names of several words: only its characters are checked.
+  if (field.format == 'r') {
+    bool significant = false;
+    for (int i = start; i < len; ++i) {
+      const unsigned char c = static_cast<unsigned char>(p[i]);
+      if (!kPrintable[c]) return -DRG_NOT_PRINTABLE;
+      significant |= c != ' ';
+    }
+    return significant || len == start ? 0 : len;
+  }
+
+  int first = -1;
+  bool blankSeen = false;
+  bool blankAfterSignificant = false;
+  int doubleDash = -2;  // not looked for yet
+  for (int i = start; i < len; ++i) {
+    const unsigned char c = static_cast<unsigned char>(p[i]);
+    switch (kClasses[c]) {
+      case kLetter:
+        if (field.format == 'f') return -DRG_LETTER_IN_NUMBER;
+        [[fallthrough]];
+      case kDigitOrMinus:
+        if (first < 0)
+          first = i;
+        else if (blankAfterSignificant)
+          return -DRG_LETTER_AFTER_BLANK;
+        break;
+      default:
+        if (doubleDash == -2) doubleDash = lastDoubleDash(p, len);
+        if (doubleDash >= i) return -DRG_DOUBLE_DASH;
+        if (c == ' ') {
+          blankSeen = true;
+          if (first >= 0) {
+            // Numbers and dates are one token; a string may be followed by blanks only.
+            if (field.format != 's') return -DRG_BAD_CHARACTER;
+            blankAfterSignificant = true;
+          }
+        } else if (c == '.' && decimals != 0 && i != len - 1 && !(i > 0 && p[i - 1] == ' ')) {
+          decimals = 0;  // one decimal point
+        } else if (!field.freeChars) {
+          return -DRG_BAD_CHARACTER;
+        }
+    }
+  }
+
+  if (blankSeen && first < 0) {
+    if (field.format == 'f' && !field.freeChars && !field.icpField) return -DRG_NUMBER_MISSING;
+    return len;  // the validator receives an empty text
+  }
+  if (field.format == 'd') return checkDate(field, text);
+  // Strings are left-aligned.
+  if (field.format == 's' && first >= 0 && p[start] == ' ') return field.icpZz ? 0 : -DRG_TEXT_NOT_LEFT_ALIGNED;
+  // Numbers are right-aligned, so their leading blanks are skipped.
+  return first >= 0 ? first : 0;
+}
+
+bool readNumber(std::string_view text, size_t& pos, int width, int& value) {
+  size_t i = pos;
+  while (i < text.size() && isCSpace(text[i])) ++i;
+  const size_t end = std::min(text.size(), i + size_t(width));
+  bool negative = false;
+  if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const size_t digits = i;
+  int v = 0;
+  while (i < end && text[i] >= '0' && text[i] <= '9') v = v * 10 + (text[i++] - '0');
+  if (i == digits) return false;
+  value = negative ? -v : v;
+  pos = i;
+  return true;
+}
+
+int readDate(std::string_view text, Date& date) {
+  size_t pos = 0;
+  if (!readNumber(text, pos, 2, date.day)) return 0;
+  if (!readNumber(text, pos, 2, date.month)) return 1;
+  if (!readNumber(text, pos, 4, date.year)) return 2;
+  return 3;
+}
+
+int checkDate(const FieldDescriptor& field, std::string_view text) {
+  Date d;
+  if (text.size() != 8) return -DRG_BAD_CHARACTER;
+  readDate(text, d);
+  if (d.day == 0 || d.month == 0 || d.year == 0) return -DRG_BAD_CHARACTER;
+
+  const Date& today = batchState().today;
+  if (d.year < 1800) return field.birthDate && text == "11111111" ? 0 : -DRG_YEAR_BEFORE_1800;
+  if (d.year > today.year) return -DRG_BAD_YEAR;
+  if (d.year == today.year) {
+    if (d.month > today.month) return -DRG_FUTURE_MONTH;
+    if (d.month == today.month && d.day > today.day) return -DRG_FUTURE_DAY;
+  }
+  if (d.day < 1) return -DRG_BAD_DAY;
+  if (d.month < 1 || d.month > 12) return -DRG_BAD_MONTH;
+  // Every fourth year is a leap year here, 1900 included.
+  int days = kMonthDays[d.month - 1];
+  if (d.month == 2) days = d.year % 4 == 0 ? 29 : 28;
+  if (d.day > days) {
+    reportDrgFinding(DRG_DAY_BEYOND_MONTH, kMonthNames[d.month - 1], days,
+                     days == 29 ? " (pouze prestupny rok)" : "");
+    return -DRG_DAY_BEYOND_MONTH;
+  }
+  return 0;
+}
+
+bool isBlank(std::string_view text) {
+  for (char c : text)
+    if (!isCSpace(c)) return false;
+  return true;
+}
+
+int sameText(std::string_view a, std::string_view b, bool ignoreCase) {
+  while (!a.empty() && isCSpace(a.back())) a.remove_suffix(1);
+  while (!b.empty() && isCSpace(b.back())) b.remove_suffix(1);
+  if (a.size() != b.size()) return 1;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (ignoreCase) {
+      if (x >= 'a' && x <= 'z') x = char(x - 'a' + 'A');
+      if (y >= 'a' && y <= 'z') y = char(y - 'a' + 'A');
+    }
+    if (x != y) return 1;
+  }
+  return 0;
+}
+
+void checkFields(std::span<FieldDescriptor> fields, std::string_view line) {
+  for (FieldDescriptor& field : fields) {
+    const std::string_view text(line.data() + field.offset, size_t(field.length));
+    const int r = checkFieldFormat(field, text);
+    if (r < 0) {
+      if (r != -DRG_DAY_BEYOND_MONTH) reportDrgFinding(-r);
+      reportField(field, text);
+    }
+    // The validator runs after a format error too, on the whole field.
+    const int v = field.validator(r < 0 ? text : text.substr(size_t(r)));
+    if (v < 0) {
+      reportDrgFinding(-v);
+      reportField(field, text);
+    } else if (v > 0) {
+      reportDrgWarning(v);
+      reportField(field, text);
+    }
+  }
+}
+
+void reportDrgFindingArgs(int code, std::span<const MsgArg> args) {
+  BatchState& s = batchState();
+  const std::string text = formatFinding(code, args);
+  if (code > 7001 && code < 7008)
+    reportError(DRG_TEXT_LINE, text);
+  else
+    reportError(DRG_ERROR_AT_LINE, s.lineNumber, text);
+  ++s.errorCount;
+}
+
+void reportDrgWarningArgs(int code, std::span<const MsgArg> args) {
+  BatchState& s = batchState();
+  if (code == 1) code = DRG_REQUESTER_ICP_FILLED;
+  reportError(DRG_WARNING_AT_LINE, s.lineNumber, formatFinding(code, args));
+  ++s.warningCount;
+}
+
+}  // namespace quervik::drg
