@@ -8,6 +8,7 @@ namespace quervik::cli {
 
 int runVersion(int argc, char** argv);
 int runMessage(int argc, char** argv);
+int runDkontrol(int argc, char** argv);
 
 namespace {
 
@@ -21,6 +22,18 @@ const Command kCommands[] = {
      "texts) and prints it with its \" (CODE)\" suffix. The catalogue is msg/errors.msg (under\n"
      "$DRGBIN when set) unless --catalogue names another.\n",
      runMessage},
+    {"dkontrol", "check a DRG delivery (ORG, OSN, DRG, EKO, KOR files) and cross-check it",
+     "Usage: quervik dkontrol [--org F] [--osn F] [--drg F] [--eko F] [--kor F] [--dir DIR]\n"
+     "                        [--log DIR] [--out DIR [--move]]\n\n"
+     "Checks every line of the given batch files (each option may also name a directory: its\n"
+     "files with that extension are checked) and, when no file has findings, cross-checks them\n"
+     "against each other. --dir checks every file of a directory by its extension (.org .osn\n"
+     ".drg .eko .kor) instead. With --log, each file's log goes to DIR/ok or DIR/err (for\n"
+     "example F_DRG.log.ok, F_DRG.ORG_X_ORG.log.err for a cross-check). With --out, a clean\n"
+     "delivery's files are copied (moved with --move) to DIR/ok, or DIR/err for files the\n"
+     "cross-checks found fault with. The findings print with their catalogue texts; exit\n"
+     "status 0 clean, 1 findings, 2 nothing could be read or interrupted.\n",
+     runDkontrol},
 };
 
 void printUsage(FILE* out) {
