@@ -6,6 +6,7 @@
 #include "drg_test_support.h"
 #include "runtime/cancellation.h"
 #include "runtime/logs.h"
+#include "runtime/progress.h"
 #include "runtime/report.h"
 
 namespace quervik::test {
@@ -114,6 +115,7 @@ TEST_F(DrgCheck, CleanDeliveryIsCrossCheckedLoggedAndCopied) {
   const std::string log = tmp / "a/b/log", out = tmp / "out";
   EXPECT_EQ(runAll(log.c_str(), out.c_str()), 0);
   EXPECT_EQ(errorEntries().back(), reportOf(7086));
+  EXPECT_EQ(activityPercent(), 100);
   for (const char* name : {"F_ORG.log.ok", "F_OSN.log.ok", "F_DRG.log.ok", "F_EKO.log.ok", "F_KOR.log.ok",
                            "F_ORG.ORG_X_ORG.log.ok", "F_DRG.DRG_X_ORG.log.ok", "F_OSN.OSN_X_ORG.log.ok",
                            "F_EKO.EKO_X_ORG_X_OSN.log.ok"})

@@ -288,12 +288,13 @@ class Generator {
 
  private:
   bool validate(std::string& error) {
-    for (const auto& [name, count] : o_.findings) {
+    for (const auto& finding : o_.findings) {
+      const std::string& name = finding.first;
       if (std::none_of(std::begin(kKinds), std::end(kKinds), [&](const FindingKind& k) { return name == k.name; })) {
         error = "unknown finding kind " + name;
         return false;
       }
-      if (count < 0) {
+      if (finding.second < 0) {
         error = "negative count for " + name;
         return false;
       }

@@ -60,7 +60,8 @@ FileOutcome checkFile(FileItem& item, std::vector<RecordKind>& kinds, const RunD
     else
       consoleOut("Nelze vyvorit pomocny logovy soubor\n");
   }
-  setActivity("Kontrola DRG rozhrani", std::max<int64_t>(0, fileSize(item.name.c_str())));
+  const int64_t size = std::max<int64_t>(0, fileSize(item.name.c_str()));
+  setActivity("Kontrola DRG rozhrani", size);
   resetFileState();
   reportError(DRG_FILE, item.name);
 
@@ -73,6 +74,7 @@ FileOutcome checkFile(FileItem& item, std::vector<RecordKind>& kinds, const RunD
     return FileOutcome::Interrupted;
   }
 
+  finishProgress(size);
   finishRecordCounts(lastKind, kinds);
   reportError(DRG_LINE_COUNT, state.lineNumber);
   if (state.warningCount > 0) {

@@ -76,8 +76,10 @@ int forEachFile(std::vector<FileItem>& files, const char* activity, const std::s
         consoleOut("Nelze vyvorit pomocny logovy soubor\n");
     }
     reportError(DRG_CROSS_FILE_START, item.name);
-    setActivity(activity, std::max<int64_t>(0, fileSize(item.name.c_str())));
+    const int64_t size = std::max<int64_t>(0, fileSize(item.name.c_str()));
+    setActivity(activity, size);
     const int n = check(int(f), item);
+    if (!wasInterrupted()) finishProgress(size);
     reportError(DRG_CROSS_FILE_END, item.name);
     if (n > 0) {
       item.result = 1;

@@ -91,7 +91,8 @@ bool readEach(const std::vector<FileItem>& files, const char* activity, Consumer
   for (size_t f = 0; f < files.size(); ++f) {
     FILE* file = openFile(files[f].name.c_str(), "rb");
     if (!file) continue;  // it was readable for the line checks; nothing to add now
-    setActivity(activity, std::max<int64_t>(0, fileSize(files[f].name.c_str())));
+    const int64_t size = std::max<int64_t>(0, fileSize(files[f].name.c_str()));
+    setActivity(activity, size);
     LineReader reader(file);
     InterruptionPacer pacer;
     Line line;
@@ -106,6 +107,7 @@ bool readEach(const std::vector<FileItem>& files, const char* activity, Consumer
       if (line.complete && !line.text.empty()) consume(int(f), number, line.text);
     }
     std::fclose(file);
+    finishProgress(size);
     if (endOfFile) endOfFile(context, int(f));
   }
   return true;

@@ -1,9 +1,13 @@
 // Block-buffered line reading; see line_reader.h.
 #include "drg/line_reader.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/cancellation.h"
+#include "runtime/progress.h"
 
 namespace quervik::drg {
 namespace {
@@ -13,9 +17,18 @@ constexpr size_t kBlock = size_t(1) << 20;
 // know whether a piece ends with its line end.
 constexpr size_t kLookahead = kLineLimit + 2;
 
+// A small file gets a buffer of its own size: a delivery holds many small files and a few
+// large ones.
+size_t blockFor(FILE* file) {
+  struct stat st;
+  if (file && ::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode) && uint64_t(st.st_size) < kBlock)
+    return std::max<size_t>(size_t(st.st_size), 4096);
+  return kBlock;
+}
+
 }  // namespace
 
-LineReader::LineReader(FILE* file) : file_(file), buffer_(new char[kBlock + kLookahead]) {}
+LineReader::LineReader(FILE* file) : file_(file), block_(blockFor(file)), buffer_(new char[block_ + kLookahead]) {}
 
 LineReader::~LineReader() = default;
 
@@ -26,7 +39,7 @@ bool LineReader::fill() {
     begin_ = 0;
   }
   while (!eof_ && end_ < kLookahead) {
-    size_t n = std::fread(buffer_.get() + end_, 1, kBlock + kLookahead - end_, file_);
+    size_t n = std::fread(buffer_.get() + end_, 1, block_ + kLookahead - end_, file_);
     if (n == 0) eof_ = true;  // the end, or a read error: no more lines either way
     end_ += n;
   }
@@ -62,6 +75,8 @@ bool LineReader::next(Line& line) {
   consumed_ += int64_t(take);
   return true;
 }
+
+void finishProgress(int64_t total) { updateProgress(total + total / 100 + 1); }
 
 bool InterruptionPacer::interrupted(int64_t position) {
   if (position < next_) return false;

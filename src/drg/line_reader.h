@@ -35,6 +35,7 @@ class LineReader {
   bool fill();
 
   FILE* file_;
+  size_t block_;
   std::unique_ptr<char[]> buffer_;
   size_t begin_ = 0;
   size_t end_ = 0;
@@ -52,5 +53,10 @@ class InterruptionPacer {
  private:
   int64_t next_ = 0;
 };
+
+// Marks the activity of a file as complete. The percentage is recomputed only once a
+// hundredth of the total has passed since the last time, so the last lines of a file may
+// not move it to 100 by themselves.
+void finishProgress(int64_t total);
 
 }  // namespace quervik::drg
