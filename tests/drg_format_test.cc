@@ -312,3 +312,114 @@ TEST_F(DrgFields, WarningsAreCountedApartAndCode1IsReportedAs3) {
 
 }  // namespace
 }  // namespace quervik::test
+
+namespace quervik::test {
+namespace {
+
+using namespace quervik::drg;
+
+// The format check written character by character, straight from its rules, for holding the
+// shortcuts and the run-wise scanning of the production check against.
+int referenceFormat(FieldDescriptor& f, std::string_view s) {
+  const int len = int(s.size());
+  int d = f.decimals;
+  const size_t lastBlank = s.rfind(' ');
+  if (lastBlank != std::string_view::npos && d >= 1 && s.substr(lastBlank + 1) == "0") return 0;
+  if (f.quantity && s.find('.') != std::string_view::npos) {
+    const int after = len - int(s.rfind('.')) - 1;
+    f.decimals = std::clamp(after, 2, 3);
+  }
+  const int start = f.skipLeadingZero && len > 0 && s[0] == '0' ? 1 : 0;
+  if (d != 0 && s.substr(size_t(start)).find('.') != std::string_view::npos &&
+      len - int(s.rfind('.')) - 1 != f.decimals)
+    return -7021;
+  auto letter = [](unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  auto digit = [](unsigned char c) { return (c >= '0' && c <= '9') || c == '-'; };
+  if (f.format == 'r') {
+    bool significant = false;
+    for (int i = start; i < len; ++i) {
+      const unsigned char c = static_cast<unsigned char>(s[i]);
+      const bool national = std::string_view("\xB5\xA0\xAC\x9F\xD2\xD4\x90\x82\xB7\xD8\xD6\xA1\x95\x92\xD5\xE5\xE0\xA2\xFC\xFD"
+                                             "\xE6\xE7\x9B\x9C\xE9\xA3\xDE\x85\xED\xEC\xA6\xA7\x96\x89\xD3\x84\x8E\x81\x9A\x94")
+                                .find(char(c)) != std::string_view::npos;
+      if (!((c >= 0x20 && c <= 0x7E) || national)) return -7027;
+      significant |= c != ' ';
+    }
+    return significant || len == start ? 0 : len;
+  }
+  int first = -1;
+  bool blankSeen = false, blankAfter = false;
+  for (int i = start; i < len; ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (letter(c) || digit(c)) {
+      if (letter(c) && f.format == 'f') return -7019;
+      if (first < 0)
+        first = i;
+      else if (blankAfter)
+        return -7017;
+    } else {
+      if (s.substr(size_t(i)).find("--") != std::string_view::npos) return -7029;
+      if (c == ' ') {
+        blankSeen = true;
+        if (first >= 0) {
+          if (f.format != 's') return -7016;
+          blankAfter = true;
+        }
+      } else if (c == '.' && d != 0 && i != len - 1 && !(i > 0 && s[i - 1] == ' ')) {
+        d = 0;
+      } else if (!f.freeChars) {
+        return -7016;
+      }
+    }
+  }
+  if (blankSeen && first < 0) return f.format == 'f' && !f.freeChars && !f.icpField ? -7028 : len;
+  if (f.format == 'd') return checkDate(f, s);
+  if (f.format == 's' && first >= 0 && s[size_t(start)] == ' ') return f.icpZz ? 0 : -7018;
+  return first >= 0 ? first : 0;
+}
+
+class DrgFormatScan : public DrgTest {};
+
+TEST_F(DrgFormatScan, AgreesWithTheCharacterByCharacterRulesOnRandomFields) {
+  std::vector<FieldDescriptor> fields;
+  for (const FileKindSpec& file : kFileKinds)
+    for (const RecordKindSpec& kind : file.kinds)
+      for (const FieldSpec& spec : kind.fields) fields.push_back(describeField(spec));
+  for (char format : {'f', 's', 'd', 'r'})
+    for (int decimals : {0, 2})
+      for (bool freeChars : {false, true})
+        for (const char* description : {"X", "ICP ZZ", "Icz"}) {
+          FieldSpec spec{description, 1, 13, 13, format, decimals, noCheck, freeChars};
+          fields.push_back(describeField(spec));
+        }
+  // Characters every rule distinguishes, and the neighbours of each class's bounds.
+  const std::string alphabet = std::string("  0000123456789.--AZaz/:@[`{~,") + '\0' + "\x7F\x80\xA6\xFF\t";
+  uint64_t state = 12345;
+  auto next = [&] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return state >> 33;
+  };
+  for (int round = 0; round < 40000; ++round) {
+    FieldDescriptor& original = fields[next() % fields.size()];
+    std::string text(size_t(original.length), ' ');
+    // Mostly the shapes of clean fields, with a few characters changed.
+    const int shape = int(next() % 4);
+    const size_t cut = next() % (text.size() + 1);
+    for (size_t i = 0; i < text.size(); ++i) {
+      const bool token = shape == 0 ? i >= cut : shape == 1 ? i < cut : shape == 2;
+      if (token) text[i] = char('0' + next() % 10);
+      if (shape == 3 || next() % 8 == 0) text[i] = alphabet[next() % alphabet.size()];
+    }
+    if (original.format == 'f' && original.decimals > 0 && next() % 2 && text.size() > 4)
+      text[text.size() - 1 - size_t(original.decimals)] = '.';
+    FieldDescriptor a = original, b = original;
+    const int expected = referenceFormat(a, text);
+    const int got = checkFieldFormat(b, text);
+    ASSERT_EQ(got, expected) << original.description << " '" << text << "' format " << original.format;
+    ASSERT_EQ(b.decimals, a.decimals) << original.description << " '" << text << "'";
+    clearErrors();
+  }
+}
+
+}  // namespace
+}  // namespace quervik::test

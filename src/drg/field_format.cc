@@ -6,6 +6,7 @@
 #include <string>
 
 #include "drg/codes.h"
+#include "drg/validators.h"
 #include "runtime/report.h"
 
 namespace quervik::drg {
@@ -57,7 +58,149 @@ int lastDoubleDash(const char* p, int len) {
   return -1;
 }
 
+// Eight bytes at a time: a mask with the high bit set in each byte that belongs to a class.
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHigh = 0x8080808080808080ull;
+
+uint64_t load8(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// Bytes of w in [lo, hi]; bytes above 0x7F are never in.
+uint64_t inRange(uint64_t w, unsigned lo, unsigned hi) {
+  const uint64_t ascii = w & (kOnes * 0x7F);
+  return (ascii + kOnes * (0x80 - lo)) & ~(ascii + kOnes * (0x7F - hi)) & ~w & kHigh;
+}
+
+// Letters, digits and '-': the characters a token is made of ('f' fields: no letters).
+uint64_t tokenBytes(uint64_t w, bool letters) {
+  uint64_t m = inRange(w, '0', '9') | inRange(w, '-', '-');
+  if (letters) m |= inRange(w | kOnes * 0x20, 'a', 'z');
+  return m;
+}
+
+// Index of the first byte whose high bit is clear in the mask (8 when all are set).
+int firstOutside(uint64_t mask) {
+  const uint64_t outside = ~mask & kHigh;
+  return outside ? __builtin_ctzll(outside) / 8 : 8;
+}
+
+// The end of the run of bytes from i on for which the mask function holds.
+template <class Mask, class Single>
+inline __attribute__((always_inline)) int runEnd(const char* p, int i, int len, Mask mask, Single single) {
+  while (i + 8 <= len) {
+    const int n = firstOutside(mask(load8(p + i)));
+    i += n;
+    if (n < 8) return i;
+  }
+  while (i < len && single(static_cast<unsigned char>(p[i]))) ++i;
+  return i;
+}
+
+inline int blankRun(const char* p, int i, int len) {
+  return runEnd(
+      p, i, len, [](uint64_t w) { return inRange(w ^ kOnes * ' ', 0, 0); }, [](unsigned char c) { return c == ' '; });
+}
+
+inline int digitRun(const char* p, int i, int len) {
+  return runEnd(
+      p, i, len, [](uint64_t w) { return inRange(w, '0', '9'); }, [](unsigned char c) { return c >= '0' && c <= '9'; });
+}
+
+constexpr int kNoShortcut = 1 << 30;
+
+// One bit per byte (bit i for byte i) from a mask of high bits.
+inline uint32_t byteBits(uint64_t mask) { return uint32_t(((mask >> 7) * 0x0102040810204080ull) >> 56); }
+
+// The classes of a field of 8 to 16 bytes as bit sets, from two overlapping words.
+struct FieldBits {
+  uint32_t all, blank, digit, token, dot;
+  FieldBits(const char* p, int len) {
+    const uint64_t a = load8(p), b = load8(p + len - 8);
+    const int shift = len - 8;
+    auto bits = [&](auto mask) { return byteBits(mask(a)) | byteBits(mask(b)) << shift; };
+    all = (1u << len) - 1;
+    blank = bits([](uint64_t w) { return inRange(w ^ kOnes * ' ', 0, 0); });
+    digit = bits([](uint64_t w) { return inRange(w, '0', '9'); });
+    token = bits([](uint64_t w) { return tokenBytes(w, true); });
+    dot = bits([](uint64_t w) { return inRange(w ^ kOnes * '.', 0, 0); });
+  }
+};
+
+inline int leadingOnes(uint32_t bits) { return __builtin_ctz(~bits); }
+
+int shortcutByBits(const FieldDescriptor& field, const char* p, int len) {
+  const FieldBits f(p, len);
+  const int blanks = leadingOnes(f.blank);
+  switch (field.format) {
+    case 'd':
+      if (f.blank == f.all) return len;
+      return f.digit == f.all ? -1 : kNoShortcut;
+    case 'f': {
+      if (f.blank == f.all) return kNoShortcut;
+      const uint32_t rest = f.all & ~((1u << blanks) - 1);
+      if ((f.digit & rest) == rest) return blanks;
+      if (field.decimals == 0 || field.quantity) return kNoShortcut;
+      const int point = len - 1 - field.decimals;
+      const uint32_t pointBit = 1u << point;
+      // Digits on both sides of the one point, the last `decimals` characters after it.
+      return point > blanks && f.dot == pointBit && (f.digit & rest) == (rest & ~pointBit) ? blanks : kNoShortcut;
+    }
+    case 's': {
+      if (f.blank == f.all) return len;
+      const int token = leadingOnes(f.token);
+      return token > 0 && (f.blank | ((1u << token) - 1)) == f.all ? 0 : kNoShortcut;
+    }
+    default:
+      return kNoShortcut;
+  }
+}
+
+// The common shapes of clean fields, recognised without the full scan: the result is the one
+// the scan gives for them (-1: the date check decides). kNoShortcut for anything else.
+int shortcut(const FieldDescriptor& field, const char* p, int len) {
+  if (field.skipLeadingZero && p[0] == '0') return kNoShortcut;
+  if (len >= 8 && len <= 16 && field.format != 'r') return shortcutByBits(field, p, len);
+  const int blanks = blankRun(p, 0, len);
+  switch (field.format) {
+    case 'd':  // eight digits, or blank
+      if (blanks == len) return len;
+      return blanks == 0 && digitRun(p, 0, len) == len ? -1 : kNoShortcut;  // -1: check the date
+    case 'f': {  // blanks, digits, and the decimals after one point
+      if (blanks == len) return kNoShortcut;
+      const int digits = digitRun(p, blanks, len);
+      if (digits == blanks) return kNoShortcut;
+      if (digits == len) return blanks;
+      if (field.decimals != 0 && !field.quantity && p[digits] == '.' && len - digits - 1 == field.decimals &&
+          digitRun(p, digits + 1, len) == len)
+        return blanks;
+      return kNoShortcut;
+    }
+    case 's': {  // a token and blanks
+      if (blanks == len) return len;
+      if (blanks > 0) return kNoShortcut;
+      const int token = runEnd(
+          p, 0, len, [](uint64_t w) { return tokenBytes(w, true); },
+          [](unsigned char c) { return kClasses[c] == kDigitOrMinus || kClasses[c] == kLetter; });
+      return token > 0 && blankRun(p, token, len) == len ? 0 : kNoShortcut;
+    }
+    default:
+      return kNoShortcut;
+  }
+}
+
+bool holdsDoubleDash(std::string_view line) {
+  const char* p = line.data();
+  const char* end = p + line.size();
+  while ((p = static_cast<const char*>(std::memchr(p, '-', size_t(end - p)))) && ++p < end)
+    if (*p == '-') return true;
+  return false;
+}
+
 const char* lastOf(const char* p, int len, char c) {
+  if (len <= 0) return nullptr;
   return static_cast<const char*>(::memrchr(p, c, size_t(len)));
 }
 
@@ -91,13 +234,19 @@ FieldDescriptor describeField(const FieldSpec& spec) {
   return f;
 }
 
-int checkFieldFormat(FieldDescriptor& field, std::string_view text) {
+int checkFieldFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash) {
   const char* p = text.data();
   const int len = int(text.size());
   int decimals = field.decimals;
 
   // A right-aligned bare zero needs no decimals.
   if (decimals >= 1 && len >= 2 && p[len - 1] == '0' && p[len - 2] == ' ') return 0;
+
+  if (len > 0) {
+    const int quick = shortcut(field, p, len);
+    if (quick == -1) return checkDate(field, text);
+    if (quick != kNoShortcut) return quick;
+  }
 
   // The quantity may be given with two or three decimals; the field follows what it sees.
   if (field.quantity) {
@@ -117,47 +266,58 @@ int checkFieldFormat(FieldDescriptor& field, std::string_view text) {
 
   // Raw text holds names of several words: only its characters are checked.
   if (field.format == 'r') {
-    bool significant = false;
-    for (int i = start; i < len; ++i) {
-      const unsigned char c = static_cast<unsigned char>(p[i]);
-      if (!kPrintable[c]) return -DRG_NOT_PRINTABLE;
-      significant |= c != ' ';
-    }
-    return significant || len == start ? 0 : len;
+    const int blanks = runEnd(
+        p, start, len, [](uint64_t w) { return inRange(w ^ kOnes * ' ', 0, 0); }, [](unsigned char c) { return c == ' '; });
+    const int printable = runEnd(
+        p, blanks, len, [](uint64_t w) { return inRange(w, 0x20, 0x7E); }, [](unsigned char c) { return kPrintable[c]; });
+    for (int i = printable; i < len; ++i)
+      if (!kPrintable[static_cast<unsigned char>(p[i])]) return -DRG_NOT_PRINTABLE;
+    return blanks < len || len == start ? 0 : len;  // all blank: the validator gets an empty text
   }
 
   int first = -1;
   bool blankSeen = false;
   bool blankAfterSignificant = false;
-  int doubleDash = -2;  // not looked for yet
-  for (int i = start; i < len; ++i) {
-    const unsigned char c = static_cast<unsigned char>(p[i]);
-    switch (kClasses[c]) {
-      case kLetter:
-        if (field.format == 'f') return -DRG_LETTER_IN_NUMBER;
-        [[fallthrough]];
-      case kDigitOrMinus:
-        if (first < 0)
-          first = i;
-        else if (blankAfterSignificant)
-          return -DRG_LETTER_AFTER_BLANK;
-        break;
-      default:
-        if (doubleDash == -2) doubleDash = lastDoubleDash(p, len);
-        if (doubleDash >= i) return -DRG_DOUBLE_DASH;
-        if (c == ' ') {
-          blankSeen = true;
-          if (first >= 0) {
-            // Numbers and dates are one token; a string may be followed by blanks only.
-            if (field.format != 's') return -DRG_BAD_CHARACTER;
-            blankAfterSignificant = true;
-          }
-        } else if (c == '.' && decimals != 0 && i != len - 1 && !(i > 0 && p[i - 1] == ' ')) {
-          decimals = 0;  // one decimal point
-        } else if (!field.freeChars) {
-          return -DRG_BAD_CHARACTER;
-        }
+  int doubleDash = mayHoldDoubleDash ? -2 : -1;  // -2: not looked for yet
+  int i = start;
+  // Runs of letters and digits, and runs of blanks, are taken whole: the rules look at where a
+  // run starts.
+  while (i < len) {
+    unsigned char c = static_cast<unsigned char>(p[i]);
+    unsigned char kind = kClasses[c];
+    if (kind == kLetter || kind == kDigitOrMinus) {
+      if (first < 0)
+        first = i;
+      else if (blankAfterSignificant)
+        return -DRG_LETTER_AFTER_BLANK;
+      if (kind == kLetter && field.format == 'f') return -DRG_LETTER_IN_NUMBER;
+      // A letter ends a number's run, and the next round reports it.
+      const bool letters = field.format != 'f';
+      i = runEnd(
+          p, i + 1, len, [letters](uint64_t w) { return tokenBytes(w, letters); },
+          [letters](unsigned char ch) { return kClasses[ch] == kDigitOrMinus || (letters && kClasses[ch] == kLetter); });
+      continue;
     }
+    if (doubleDash == -2) doubleDash = lastDoubleDash(p, len);
+    if (doubleDash >= i) return -DRG_DOUBLE_DASH;
+    if (c == ' ') {
+      blankSeen = true;
+      if (first >= 0) {
+        // Numbers and dates are one token; a string may be followed by blanks only.
+        if (field.format != 's') return -DRG_BAD_CHARACTER;
+        blankAfterSignificant = true;
+      }
+      i = runEnd(
+          p, i + 1, len, [](uint64_t w) { return inRange(w ^ kOnes * ' ', 0, 0); },
+          [](unsigned char ch) { return ch == ' '; });
+      continue;
+    }
+    if (c == '.' && decimals != 0 && i != len - 1 && !(i > 0 && p[i - 1] == ' ')) {
+      decimals = 0;  // one decimal point
+    } else if (!field.freeChars) {
+      return -DRG_BAD_CHARACTER;
+    }
+    ++i;
   }
 
   if (blankSeen && first < 0) {
@@ -187,6 +347,16 @@ bool readNumber(std::string_view text, size_t& pos, int width, int& value) {
 }
 
 int readDate(std::string_view text, Date& date) {
+  // Eight digits, the usual case, read directly.
+  if (text.size() >= 8) {
+    const char* t = text.data();
+    if (inRange(load8(t), '0', '9') == kHigh) {
+      date.day = (t[0] - '0') * 10 + (t[1] - '0');
+      date.month = (t[2] - '0') * 10 + (t[3] - '0');
+      date.year = ((t[4] - '0') * 10 + (t[5] - '0')) * 100 + (t[6] - '0') * 10 + (t[7] - '0');
+      return 3;
+    }
+  }
   size_t pos = 0;
   if (!readNumber(text, pos, 2, date.day)) return 0;
   if (!readNumber(text, pos, 2, date.month)) return 1;
@@ -242,14 +412,17 @@ int sameText(std::string_view a, std::string_view b, bool ignoreCase) {
 }
 
 void checkFields(std::span<FieldDescriptor> fields, std::string_view line) {
+  // Two dashes in a row are rare; a line without them spares every field the search.
+  const bool dashes = holdsDoubleDash(line);
   for (FieldDescriptor& field : fields) {
     const std::string_view text(line.data() + field.offset, size_t(field.length));
-    const int r = checkFieldFormat(field, text);
+    const int r = checkFieldFormat(field, text, dashes);
     if (r < 0) {
       if (r != -DRG_DAY_BEYOND_MONTH) reportDrgFinding(-r);
       reportField(field, text);
     }
     // The validator runs after a format error too, on the whole field.
+    if (field.validator == noCheck) continue;
     const int v = field.validator(r < 0 ? text : text.substr(size_t(r)));
     if (v < 0) {
       reportDrgFinding(-v);
