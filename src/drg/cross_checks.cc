@@ -151,7 +151,7 @@ class MemoryProgress {
 
 int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEntry>& s, const CrossLogs& logs) {
   if (s.empty()) return 0;
-  KeyIndex costCentres(s.size()), departments(s.size()), workplaces(s.size());
+  KeyIndex costCentres, departments, workplaces;
   for (size_t i = 0; i < s.size(); ++i) {
     const OrgEntry& e = s[i];
     costCentres.add(costCentreKey(e.year, e.month, e.icz, whole(e.costCentreCode)), uint32_t(i),
@@ -214,7 +214,8 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
 }
 
 int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& s, const CrossLogs& logs) {
-  KeyIndex periods(s.size()), workplaces(s.size()), symbols(s.size()), specialties(s.size());
+  // Sized by the keys they get: a few periods and specialties stay in the cache.
+  KeyIndex periods, workplaces, symbols, specialties;
   for (size_t i = 0; i < s.size(); ++i) {
     const OrgEntry& e = s[i];
     periods.add(periodKey(e.year, e.month, e.icz), uint32_t(i), 0);
@@ -304,7 +305,7 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
 int crossCheckChart(std::vector<FileItem>& osnFiles, const std::vector<ChartEntry>& chart,
                     const std::vector<OrgEntry>& s, const CrossLogs& logs) {
   if (chart.empty()) return 0;
-  KeyIndex facilities(s.size()), accounts(chart.size());
+  KeyIndex facilities, accounts;
   for (size_t i = 0; i < s.size(); ++i) facilities.add(KeyBuilder().number(s[i].year).number(s[i].icz), uint32_t(i), 0);
   for (size_t i = 0; i < chart.size(); ++i)
     accounts.add(accountKey(chart[i].year, chart[i].icz, whole(chart[i].accountNumber)), uint32_t(i),
@@ -337,7 +338,7 @@ int crossCheckChart(std::vector<FileItem>& osnFiles, const std::vector<ChartEntr
 int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartEntry>& chart,
                        const std::vector<OrgEntry>& s, const CrossLogs& logs) {
   if (chart.empty() && s.empty()) return 0;
-  KeyIndex accounts(chart.size()), costCentres(s.size());
+  KeyIndex accounts, costCentres;
   for (size_t i = 0; i < chart.size(); ++i)
     accounts.add(accountKey(chart[i].year, chart[i].icz, whole(chart[i].accountNumber)), uint32_t(i), 0);
   for (size_t i = 0; i < s.size(); ++i)

@@ -21,15 +21,9 @@ uint64_t hashBytes(const char* p, size_t n) {
   return h | 1;  // 0 marks an empty slot
 }
 
-size_t capacityFor(size_t keys) {
-  size_t c = 16;
-  while (c < keys * 2) c *= 2;
-  return c;
-}
-
 }  // namespace
 
-KeyIndex::KeyIndex(size_t expectedKeys) : slots_(capacityFor(expectedKeys)) {}
+KeyIndex::KeyIndex() : slots_(16) {}
 
 const KeyIndex::Slot* KeyIndex::find(const KeyBuilder& key, uint64_t hash) const {
   const size_t mask = slots_.size() - 1;

@@ -43,7 +43,8 @@ class KeyBuilder {
 
 class KeyIndex {
  public:
-  explicit KeyIndex(size_t expectedKeys = 16);
+  // The table grows with the keys added.
+  KeyIndex();
 
   // Adds an entry (indexes are added in increasing order) of a record under the key.
   void add(const KeyBuilder& key, uint32_t entry, uint64_t record);
