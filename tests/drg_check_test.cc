@@ -1,5 +1,6 @@
 // The DRG batch check as the export runs it: inputs, summary reports, result codes, logs,
 // disposal of the files, bad input and interruption.
+#include <algorithm>
 #include <filesystem>
 
 #include "drg/batch_check.h"
@@ -131,6 +132,14 @@ TEST_F(DrgCheck, CleanDeliveryIsCrossCheckedLoggedAndCopied) {
     EXPECT_EQ(readFile(out + "/ok/" + std::filesystem::path(f).filename().string()), readFile(f));
     EXPECT_TRUE(exists(f));
   }
+}
+
+TEST_F(DrgCheck, PathsMayUseBackslashes) {
+  std::string windows = drg, log = tmp / "log";
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  std::replace(log.begin(), log.end(), '/', '\\');
+  EXPECT_EQ(runDrgCheck(nullptr, windows.c_str(), nullptr, nullptr, nullptr, log.c_str(), nullptr, false, nullptr), 0);
+  EXPECT_TRUE(exists(tmp / "log/ok/F_DRG.log.ok"));
 }
 
 TEST_F(DrgCheck, MoveTakesTheFilesAway) {
