@@ -384,13 +384,13 @@ TEST_F(DrgFormatScan, AgreesWithTheCharacterByCharacterRulesOnRandomFields) {
   std::vector<FieldDescriptor> fields;
   for (const FileKindSpec& file : kFileKinds)
     for (const RecordKindSpec& kind : file.kinds)
-      for (const FieldSpec& spec : kind.fields) fields.push_back(describeField(spec));
+      for (const FieldSpec& row : kind.fields) fields.push_back(describeField(row));
   for (char format : {'f', 's', 'd', 'r'})
     for (int decimals : {0, 2})
       for (bool freeChars : {false, true})
         for (const char* description : {"X", "ICP ZZ", "Icz"}) {
-          FieldSpec spec{description, 1, 13, 13, format, decimals, noCheck, freeChars};
-          fields.push_back(describeField(spec));
+          FieldSpec row{description, 1, 13, 13, format, decimals, noCheck, freeChars};
+          fields.push_back(describeField(row));
         }
   // Characters every rule distinguishes, and the neighbours of each class's bounds.
   const std::string alphabet = std::string("  0000123456789.--AZaz/:@[`{~,") + '\0' + "\x7F\x80\xA6\xFF\t";

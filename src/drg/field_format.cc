@@ -216,16 +216,16 @@ void reportField(const FieldDescriptor& field, std::string_view text) {
 
 }  // namespace
 
-FieldDescriptor describeField(const FieldSpec& spec) {
+FieldDescriptor describeField(const FieldSpec& row) {
   FieldDescriptor f;
-  f.description = spec.description;
-  f.offset = spec.from - 1;
-  f.length = spec.width;
-  f.format = spec.format;
-  f.decimals = spec.decimals;
-  f.freeChars = spec.freeChars;
-  f.validator = spec.validator;
-  std::string_view d(spec.description);
+  f.description = row.description;
+  f.offset = row.from - 1;
+  f.length = row.width;
+  f.format = row.format;
+  f.decimals = row.decimals;
+  f.freeChars = row.freeChars;
+  f.validator = row.validator;
+  std::string_view d(row.description);
   f.quantity = d == "Mnozstvi";
   f.icpField = startsWith(d, "ICP");
   f.skipLeadingZero = d == "Icz" || f.icpField;

@@ -47,7 +47,7 @@ struct FieldDescriptor {
   bool birthDate = false;        // "Datum narozeni": 11111111 stands for an unknown date
 };
 
-FieldDescriptor describeField(const FieldSpec& spec);
+FieldDescriptor describeField(const FieldSpec& row);
 
 // The generic check of one field's text (exactly its width). A result >= 0 is the offset of
 // the first significant character, from which the validator reads; < 0 is minus the code of

@@ -47,14 +47,14 @@ static_assert(tablesFit(), "a DRG record layout does not add up");
 Layouts buildLayouts() {
   Layouts layouts;
   for (int f = 0; f < kFileKindCount; ++f) {
-    for (const RecordKindSpec& spec : kFileKinds[f].kinds) {
+    for (const RecordKindSpec& row : kFileKinds[f].kinds) {
       RecordKind kind;
-      kind.letter = spec.letter;
-      kind.length = spec.length;
-      kind.predecessors = spec.predecessors;
-      kind.required = spec.required;
-      kind.mayEnd = spec.mayEnd;
-      for (const FieldSpec& field : spec.fields) kind.fields.push_back(describeField(field));
+      kind.letter = row.letter;
+      kind.length = row.length;
+      kind.predecessors = row.predecessors;
+      kind.required = row.required;
+      kind.mayEnd = row.mayEnd;
+      for (const FieldSpec& field : row.fields) kind.fields.push_back(describeField(field));
       layouts.files[f].push_back(std::move(kind));
     }
   }
