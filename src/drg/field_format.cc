@@ -114,44 +114,62 @@ constexpr int kNoShortcut = 1 << 30;
 // One bit per byte (bit i for byte i) from a mask of high bits.
 inline uint32_t byteBits(uint64_t mask) { return uint32_t(((mask >> 7) * 0x0102040810204080ull) >> 56); }
 
-// The classes of a field of 8 to 16 bytes as bit sets, from two overlapping words.
-struct FieldBits {
-  uint32_t all, blank, digit, token, dot;
-  FieldBits(const char* p, int len) {
-    const uint64_t a = load8(p), b = load8(p + len - 8);
-    const int shift = len - 8;
-    auto bits = [&](auto mask) { return byteBits(mask(a)) | byteBits(mask(b)) << shift; };
-    all = (1u << len) - 1;
-    blank = bits([](uint64_t w) { return inRange(w ^ kOnes * ' ', 0, 0); });
-    digit = bits([](uint64_t w) { return inRange(w, '0', '9'); });
-    token = bits([](uint64_t w) { return tokenBytes(w, true); });
-    dot = bits([](uint64_t w) { return inRange(w ^ kOnes * '.', 0, 0); });
+// A field of up to 16 bytes seen through one word (when 8 readable bytes start at the field)
+// or two overlapping ones; each class becomes a bit set, bit i for byte i.
+class FieldWords {
+ public:
+  FieldWords(const char* p, int len) : len_(len), all_((1u << len) - 1) {
+    if (len <= 8) {
+      a_ = load8(p);
+      b_ = 0;
+    } else {
+      a_ = load8(p);
+      b_ = load8(p + len - 8);
+    }
   }
+  uint32_t all() const { return all_; }
+  template <class Mask>
+  uint32_t bits(Mask mask) const {
+    uint32_t bits = byteBits(mask(a_));
+    if (len_ > 8) bits |= byteBits(mask(b_)) << (len_ - 8);
+    return bits & all_;
+  }
+
+ private:
+  int len_;
+  uint32_t all_;
+  uint64_t a_, b_;
 };
+
+inline uint64_t blankBytes(uint64_t w) { return inRange(w ^ kOnes * ' ', 0, 0); }
+inline uint64_t digitBytes(uint64_t w) { return inRange(w, '0', '9'); }
+inline uint64_t dotBytes(uint64_t w) { return inRange(w ^ kOnes * '.', 0, 0); }
+inline uint64_t letterDigitBytes(uint64_t w) { return tokenBytes(w, true); }
 
 inline int leadingOnes(uint32_t bits) { return __builtin_ctz(~bits); }
 
 int shortcutByBits(const FieldDescriptor& field, const char* p, int len) {
-  const FieldBits f(p, len);
-  const int blanks = leadingOnes(f.blank);
+  const FieldWords f(p, len);
+  const uint32_t blank = f.bits(blankBytes);
+  if (blank == f.all()) return field.format == 'f' ? kNoShortcut : len;
+  const int blanks = leadingOnes(blank);
   switch (field.format) {
     case 'd':
-      if (f.blank == f.all) return len;
-      return f.digit == f.all ? -1 : kNoShortcut;
+      return f.bits(digitBytes) == f.all() ? -1 : kNoShortcut;  // -1: the date check decides
     case 'f': {
-      if (f.blank == f.all) return kNoShortcut;
-      const uint32_t rest = f.all & ~((1u << blanks) - 1);
-      if ((f.digit & rest) == rest) return blanks;
+      const uint32_t digit = f.bits(digitBytes);
+      const uint32_t rest = f.all() & ~((1u << blanks) - 1);
+      if ((digit & rest) == rest) return blanks;
       if (field.decimals == 0 || field.quantity) return kNoShortcut;
       const int point = len - 1 - field.decimals;
+      if (point <= blanks) return kNoShortcut;
       const uint32_t pointBit = 1u << point;
       // Digits on both sides of the one point, the last `decimals` characters after it.
-      return point > blanks && f.dot == pointBit && (f.digit & rest) == (rest & ~pointBit) ? blanks : kNoShortcut;
+      return f.bits(dotBytes) == pointBit && (digit & rest) == (rest & ~pointBit) ? blanks : kNoShortcut;
     }
     case 's': {
-      if (f.blank == f.all) return len;
-      const int token = leadingOnes(f.token);
-      return token > 0 && (f.blank | ((1u << token) - 1)) == f.all ? 0 : kNoShortcut;
+      const int token = leadingOnes(f.bits(letterDigitBytes));
+      return token > 0 && (blank | ((1u << token) - 1)) == f.all() ? 0 : kNoShortcut;
     }
     default:
       return kNoShortcut;
@@ -160,9 +178,10 @@ int shortcutByBits(const FieldDescriptor& field, const char* p, int len) {
 
 // The common shapes of clean fields, recognised without the full scan: the result is the one
 // the scan gives for them (-1: the date check decides). kNoShortcut for anything else.
-int shortcut(const FieldDescriptor& field, const char* p, int len) {
+// readable: bytes that may be read from p on (at least len).
+int shortcut(const FieldDescriptor& field, const char* p, int len, int readable) {
   if (field.skipLeadingZero && p[0] == '0') return kNoShortcut;
-  if (len >= 8 && len <= 16 && field.format != 'r') return shortcutByBits(field, p, len);
+  if (len <= 16 && (len >= 8 || readable >= 8) && field.format != 'r') return shortcutByBits(field, p, len);
   const int blanks = blankRun(p, 0, len);
   switch (field.format) {
     case 'd':  // eight digits, or blank
@@ -234,19 +253,36 @@ FieldDescriptor describeField(const FieldSpec& row) {
   return f;
 }
 
-int checkFieldFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash) {
+namespace {
+
+// The start of the format check: a right-aligned bare zero, and the shortcuts. kNoShortcut
+// when the full scan has to decide.
+inline int quickFormat(const FieldDescriptor& field, std::string_view text, int readable) {
+  const char* p = text.data();
+  const int len = int(text.size());
+  // A right-aligned bare zero needs no decimals.
+  if (field.decimals >= 1 && len >= 2 && p[len - 1] == '0' && p[len - 2] == ' ') return 0;
+  if (len == 0) return kNoShortcut;
+  const int quick = shortcut(field, p, len, readable);
+  return quick == -1 ? checkDate(field, text) : quick;
+}
+
+int scanFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash);
+
+}  // namespace
+
+int checkFieldFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash, int readable) {
+  const int quick = quickFormat(field, text, std::max(readable, int(text.size())));
+  return quick != kNoShortcut ? quick : scanFormat(field, text, mayHoldDoubleDash);
+}
+
+namespace {
+
+// The full check, character run by character run.
+int scanFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash) {
   const char* p = text.data();
   const int len = int(text.size());
   int decimals = field.decimals;
-
-  // A right-aligned bare zero needs no decimals.
-  if (decimals >= 1 && len >= 2 && p[len - 1] == '0' && p[len - 2] == ' ') return 0;
-
-  if (len > 0) {
-    const int quick = shortcut(field, p, len);
-    if (quick == -1) return checkDate(field, text);
-    if (quick != kNoShortcut) return quick;
-  }
 
   // The quantity may be given with two or three decimals; the field follows what it sees.
   if (field.quantity) {
@@ -330,6 +366,8 @@ int checkFieldFormat(FieldDescriptor& field, std::string_view text, bool mayHold
   // Numbers are right-aligned, so their leading blanks are skipped.
   return first >= 0 ? first : 0;
 }
+
+}  // namespace
 
 bool readNumber(std::string_view text, size_t& pos, int width, int& value) {
   size_t i = pos;
@@ -416,7 +454,9 @@ void checkFields(std::span<FieldDescriptor> fields, std::string_view line) {
   const bool dashes = holdsDoubleDash(line);
   for (FieldDescriptor& field : fields) {
     const std::string_view text(line.data() + field.offset, size_t(field.length));
-    const int r = checkFieldFormat(field, text, dashes);
+    // The bytes after the field, up to the end of the line, may be read too.
+    int r = quickFormat(field, text, int(line.size()) - field.offset);
+    if (r == kNoShortcut) r = scanFormat(field, text, dashes);
     if (r < 0) {
       if (r != -DRG_DAY_BEYOND_MONTH) reportDrgFinding(-r);
       reportField(field, text);

@@ -52,8 +52,9 @@ FieldDescriptor describeField(const FieldSpec& row);
 // The generic check of one field's text (exactly its width). A result >= 0 is the offset of
 // the first significant character, from which the validator reads; < 0 is minus the code of
 // a finding. Day-beyond-month (7115) is reported here, with the month's name and length.
-// mayHoldDoubleDash false: the caller knows the text holds no "--".
-int checkFieldFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash = true);
+// mayHoldDoubleDash false: the caller knows the text holds no "--". readable: how many bytes
+// from the start of the text may be read (the rest of its line), at least its length.
+int checkFieldFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash = true, int readable = 0);
 
 // The date rules of format 'd': 0 or minus a finding code.
 int checkDate(const FieldDescriptor& field, std::string_view text);
