@@ -11,6 +11,7 @@
 #include "drg/cross_tables.h"
 #include "drg/field_format.h"
 #include "drg/line_reader.h"
+#include "drg/scoped_files.h"
 #include "runtime/cancellation.h"
 #include "runtime/catalogue.h"
 #include "runtime/console.h"
@@ -45,31 +46,23 @@ enum class FileOutcome { Checked, Unreadable, Interrupted };
 // One input file: open it, check its lines, report its summary and save its log.
 FileOutcome checkFile(FileItem& item, std::vector<RecordKind>& kinds, const RunDirectories& dirs) {
   BatchState& state = batchState();
-  FILE* file = openFile(item.name.c_str(), "rb");
+  FilePtr file(openFile(item.name.c_str(), "rb"));
   if (!file) {
     state.lineNumber = 0;  // not a line of the previous file
     reportDrgFinding(DRG_CANNOT_OPEN, item.name);
     item.result = 1;
     return FileOutcome::Unreadable;
   }
-  FILE* aux = nullptr;
-  if (dirs.logs.given) {
-    aux = std::tmpfile();
-    if (aux)
-      setAuxiliaryLog(aux);
-    else
-      consoleOut("Nelze vyvorit pomocny logovy soubor\n");
-  }
+  ScopedAuxiliaryLog aux(dirs.logs.given);
   const int64_t size = std::max<int64_t>(0, fileSize(item.name.c_str()));
   setActivity("Kontrola DRG rozhrani", size);
   resetFileState();
   reportError(DRG_FILE, item.name);
 
   const RecordKind* lastKind = nullptr;
-  const bool finished = checkBatchLines(file, kinds, lastKind);
-  std::fclose(file);
+  const bool finished = checkBatchLines(file.get(), kinds, lastKind);
+  file.reset();
   if (!finished) {
-    closeAuxiliaryLog(aux);
     resetCounts(kinds);
     return FileOutcome::Interrupted;
   }
@@ -89,9 +82,8 @@ FileOutcome checkFile(FileItem& item, std::vector<RecordKind>& kinds, const RunD
   if (dirs.logs.given) {
     std::optional<std::string> log = makePath((findings ? dirs.logs.err : dirs.logs.ok).c_str(), item.name.c_str(),
                                               findings ? "log.err" : "log.ok");
-    if (!log || saveAuxiliaryLog(aux, log->c_str()) < 0)
+    if (!log || saveAuxiliaryLog(aux.get(), log->c_str()) < 0)
       consoleOut("Nelze zapsat log file %s\n", log ? log->c_str() : "");
-    closeAuxiliaryLog(aux);
   }
   resetCounts(kinds);
   return FileOutcome::Checked;

@@ -8,6 +8,7 @@
 #include "drg/key_index.h"
 #include "drg/layout_tables.h"
 #include "drg/line_reader.h"
+#include "drg/scoped_files.h"
 #include "runtime/cancellation.h"
 #include "runtime/console.h"
 #include "runtime/leading_number.h"
@@ -67,14 +68,7 @@ int forEachFile(std::vector<FileItem>& files, const char* activity, const std::s
   int total = 0;
   for (size_t f = 0; f < files.size(); ++f) {
     FileItem& item = files[f];
-    FILE* aux = nullptr;
-    if (logs.given) {
-      aux = std::tmpfile();
-      if (aux)
-        setAuxiliaryLog(aux);
-      else
-        consoleOut("Nelze vyvorit pomocny logovy soubor\n");
-    }
+    ScopedAuxiliaryLog aux(logs.given);
     reportError(DRG_CROSS_FILE_START, item.name);
     const int64_t size = std::max<int64_t>(0, fileSize(item.name.c_str()));
     setActivity(activity, size);
@@ -89,9 +83,8 @@ int forEachFile(std::vector<FileItem>& files, const char* activity, const std::s
     if (logs.given) {
       const std::string suffix = checkName + (n > 0 ? ".log.err" : ".log.ok");
       std::optional<std::string> log = makePath((n > 0 ? logs.err : logs.ok).c_str(), item.name.c_str(), suffix.c_str());
-      if (!log || saveAuxiliaryLog(aux, log->c_str()) < 0)
+      if (!log || saveAuxiliaryLog(aux.get(), log->c_str()) < 0)
         consoleOut("Nelze zapsat log file %s\n", log ? log->c_str() : "");
-      closeAuxiliaryLog(aux);
     }
     total += n;
     if (wasInterrupted()) break;
@@ -228,7 +221,7 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
   const int lengthA = lengthOf(kDrgKinds, 'A'), lengthB = lengthOf(kDrgKinds, 'B'), lengthC = lengthOf(kDrgKinds, 'C');
 
   return forEachFile(drgFiles, "Krizova kontrola DRG rozhrani", "DRG_X_ORG", logs, [&](int, FileItem& item) {
-    FILE* file = openFile(item.name.c_str(), "rb");
+    FilePtr file(openFile(item.name.c_str(), "rb"));
     if (!file) return 0;
     int n = 0;
     // The document in force.
@@ -237,7 +230,7 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
     std::string_view symbol, specialty;
     char bRecord[128] = {};
     bool enabled = false, firstC = false;
-    LineReader reader(file);
+    LineReader reader(file.get());
     InterruptionPacer pacer;
     Line line;
     int lineNumber = 0;
@@ -297,7 +290,6 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
         }
       }
     }
-    std::fclose(file);
     return n;
   });
 }
@@ -347,10 +339,10 @@ int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartE
   const int length = lengthOf(kEkoKinds, ' ');
 
   return forEachFile(ekoFiles, "Krizova kontrola Ekonomickych dat", checkName, logs, [&](int, FileItem& item) {
-    FILE* file = openFile(item.name.c_str(), "rb");
+    FilePtr file(openFile(item.name.c_str(), "rb"));
     if (!file) return 0;
     int n = 0;
-    LineReader reader(file);
+    LineReader reader(file.get());
     InterruptionPacer pacer;
     Line line;
     int lineNumber = 0;
@@ -371,7 +363,6 @@ int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartE
         ++n;
       }
     }
-    std::fclose(file);
     return n;
   });
 }

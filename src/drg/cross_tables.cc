@@ -6,6 +6,7 @@
 
 #include "drg/layout_tables.h"
 #include "drg/line_reader.h"
+#include "drg/scoped_files.h"
 #include "runtime/leading_number.h"
 #include "runtime/platform.h"
 #include "runtime/progress.h"
@@ -89,24 +90,21 @@ template <class Consumer>
 bool readEach(const std::vector<FileItem>& files, const char* activity, Consumer consume,
               void (*endOfFile)(void*, int) = nullptr, void* context = nullptr) {
   for (size_t f = 0; f < files.size(); ++f) {
-    FILE* file = openFile(files[f].name.c_str(), "rb");
+    FilePtr file(openFile(files[f].name.c_str(), "rb"));
     if (!file) continue;  // it was readable for the line checks; nothing to add now
     const int64_t size = std::max<int64_t>(0, fileSize(files[f].name.c_str()));
     setActivity(activity, size);
-    LineReader reader(file);
+    LineReader reader(file.get());
     InterruptionPacer pacer;
     Line line;
     int number = 0;
     while (reader.next(line)) {
       updateProgress(reader.position());
-      if (pacer.interrupted(reader.position())) {
-        std::fclose(file);
-        return false;
-      }
+      if (pacer.interrupted(reader.position())) return false;
       ++number;
       if (line.complete && !line.text.empty()) consume(int(f), number, line.text);
     }
-    std::fclose(file);
+    file.reset();
     finishProgress(size);
     if (endOfFile) endOfFile(context, int(f));
   }

@@ -2,6 +2,7 @@
 #include "drg/field_format.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -59,6 +60,8 @@ int lastDoubleDash(const char* p, int len) {
 }
 
 // Eight bytes at a time: a mask with the high bit set in each byte that belongs to a class.
+// Byte i of a loaded word is the i-th byte in memory.
+static_assert(std::endian::native == std::endian::little);
 constexpr uint64_t kOnes = 0x0101010101010101ull;
 constexpr uint64_t kHigh = 0x8080808080808080ull;
 
