@@ -85,6 +85,7 @@ TEST_F(DrgLayout, OneChangedFieldGivesItsFinding) {
       {kKorFile, kKor, "Vyjimky (ALL, NULL, POD, PRG)", "NULL", {}},
       {kKorFile, kKor, "Jednoznacna identifikace entity organizacni struktury (ENTITA2)", "NS0002", {}},
       {kKorFile, kKor, "Obdobi, pro ktere dana modifikace plati", "200213", {7304}},
+      {kKorFile, kKor, "Jednoznacna identifikace entity organizacni struktury (ENTITA1)", "A --B", {7029}},
   };
   for (const Mutation& m : mutations) {
     clearErrors();

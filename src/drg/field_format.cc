@@ -213,7 +213,22 @@ int shortcut(const FieldDescriptor& field, const char* p, int len, int readable)
   }
 }
 
-bool holdsDoubleDash(std::string_view line) {
+// Whether a line holds "--", looked for once and only when a field's scan asks.
+class LineDashes {
+ public:
+  explicit LineDashes(std::string_view line) : line_(line) {}
+  bool held() {
+    if (state_ < 0) state_ = holdsDoubleDash(line_) ? 1 : 0;
+    return state_ == 1;
+  }
+
+ private:
+  static bool holdsDoubleDash(std::string_view line);
+  std::string_view line_;
+  int state_ = -1;
+};
+
+bool LineDashes::holdsDoubleDash(std::string_view line) {
   const char* p = line.data();
   const char* end = p + line.size();
   while ((p = static_cast<const char*>(std::memchr(p, '-', size_t(end - p)))) && ++p < end)
@@ -270,19 +285,22 @@ inline int quickFormat(const FieldDescriptor& field, std::string_view text, int 
   return quick == -1 ? checkDate(field, text) : quick;
 }
 
-int scanFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash);
+int scanFormat(FieldDescriptor& field, std::string_view text, LineDashes* dashes);
 
 }  // namespace
 
 int checkFieldFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash, int readable) {
   const int quick = quickFormat(field, text, std::max(readable, int(text.size())));
-  return quick != kNoShortcut ? quick : scanFormat(field, text, mayHoldDoubleDash);
+  if (quick != kNoShortcut) return quick;
+  LineDashes none("");
+  return scanFormat(field, text, mayHoldDoubleDash ? nullptr : &none);
 }
 
 namespace {
 
 // The full check, character run by character run.
-int scanFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDoubleDash) {
+// dashes: whether the field's line holds "--" at all; null: unknown.
+int scanFormat(FieldDescriptor& field, std::string_view text, LineDashes* dashes) {
   const char* p = text.data();
   const int len = int(text.size());
   int decimals = field.decimals;
@@ -317,7 +335,7 @@ int scanFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDouble
   int first = -1;
   bool blankSeen = false;
   bool blankAfterSignificant = false;
-  int doubleDash = mayHoldDoubleDash ? -2 : -1;  // -2: not looked for yet
+  int doubleDash = -2;  // -2: not looked for yet
   int i = start;
   // Runs of letters and digits, and runs of blanks, are taken whole: the rules look at where a
   // run starts.
@@ -337,7 +355,7 @@ int scanFormat(FieldDescriptor& field, std::string_view text, bool mayHoldDouble
           [letters](unsigned char ch) { return kClasses[ch] == kDigitOrMinus || (letters && kClasses[ch] == kLetter); });
       continue;
     }
-    if (doubleDash == -2) doubleDash = lastDoubleDash(p, len);
+    if (doubleDash == -2) doubleDash = dashes && !dashes->held() ? -1 : lastDoubleDash(p, len);
     if (doubleDash >= i) return -DRG_DOUBLE_DASH;
     if (c == ' ') {
       blankSeen = true;
@@ -454,12 +472,12 @@ int sameText(std::string_view a, std::string_view b, bool ignoreCase) {
 
 void checkFields(std::span<FieldDescriptor> fields, std::string_view line) {
   // Two dashes in a row are rare; a line without them spares every field the search.
-  const bool dashes = holdsDoubleDash(line);
+  LineDashes dashes(line);
   for (FieldDescriptor& field : fields) {
     const std::string_view text(line.data() + field.offset, size_t(field.length));
     // The bytes after the field, up to the end of the line, may be read too.
     int r = quickFormat(field, text, int(line.size()) - field.offset);
-    if (r == kNoShortcut) r = scanFormat(field, text, dashes);
+    if (r == kNoShortcut) r = scanFormat(field, text, &dashes);
     if (r < 0) {
       if (r != -DRG_DAY_BEYOND_MONTH) reportDrgFinding(-r);
       reportField(field, text);
