@@ -4,9 +4,11 @@
 #include <ctime>
 
 namespace quervik::drg {
+
+BatchState detail::batchState;
+
 namespace {
 
-BatchState gState;
 Date gTodayOverride;
 
 Date clockToday() {
@@ -18,10 +20,8 @@ Date clockToday() {
 
 }  // namespace
 
-BatchState& batchState() { return gState; }
-
 void resetFileState() {
-  BatchState& s = gState;
+  BatchState& s = batchState();
   s.today = gTodayOverride.year ? gTodayOverride : clockToday();
   s.lineNumber = 0;
   s.recordLetter = 0;
@@ -34,7 +34,7 @@ void resetFileState() {
 }
 
 void resetBatchState() {
-  gState = BatchState{};
+  batchState() = BatchState{};
   resetFileState();
 }
 

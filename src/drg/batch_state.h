@@ -36,7 +36,11 @@ struct BatchState {
   int warningCount = 0;
 };
 
-BatchState& batchState();
+namespace detail {
+extern BatchState batchState;
+}
+// Read by every validator of every line, hence inline.
+inline BatchState& batchState() { return detail::batchState; }
 
 // The state at the start of a file: today from the clock (or the test override), line and
 // counters 0, batch and document kinds unknown, no allowed code kinds. The batch period,

@@ -11,19 +11,19 @@
 namespace quervik::drg {
 namespace {
 
-constexpr const char* kBatchKinds[] = {"05", "10", "12", "13", "14", "34", "36", "37", "81", "82", "90", "98", "99"};
+constexpr std::string_view kBatchKinds[] = {"05", "10", "12", "13", "14", "34", "36", "37", "81", "82", "90", "98", "99"};
 
-constexpr const char* kAccountKinds[] = {"MA", "EN", "KR", "SZ", "LE", "SL", "OP", "MZ", "PE",
+constexpr std::string_view kAccountKinds[] = {"MA", "EN", "KR", "SZ", "LE", "SL", "OP", "MZ", "PE",
                                          "PP", "OD", "ON", "ZP", "DO", "DA", "RA", "OV", "XX"};
 
-constexpr const char* kCostCentreKinds[] = {
+constexpr std::string_view kCostCentreKinds[] = {
     "AM", "NP", "PP", "OZ", "LT", "SC", "JL", "CD", "JC", "JI", "SL", "J0", "J1", "J2", "J3", "AD", "LD", "OL",
     "RH", "JS", "PE", "JR", "KR", "CT", "MR", "ED", "KZ", "AG", "KT", "EN", "OI", "LB", "CS", "LS", "GR", "KS",
     "LR", "VK", "RO", "IN", "KN", "KO", "OA", "PR", "PO", "SR", "SA", "PM", "VZ", "RN", "HS", "KM", "EH", "II",
     "OD", "OO", "OP", "OS", "PZ", "SP", "SZ", "ST", "UZ", "UB", "UK", "JN", "LE", "TS", "DO", "VY", "XX"};
 static_assert(std::size(kCostCentreKinds) == 71);
 
-constexpr const char* kSpecifications[] = {
+constexpr std::string_view kSpecifications[] = {
     "AGREG",  "BODY_ZA_VYKONY", "BODY_ZA_OD", "OD",     "ZUM,ZULP", "ALL",    "MIN_ANE", "NULL",
     "NAK_LE", "NAK_SZ",         "NAK_EN",     "NAK_CE", "NAK_OD",   "NAK_OP", "NAK_SL",  "NAK_MA",
     "NAK_ON", "NAK_MZ",         "NAK_PE",     "NAK_PP", "NAK_KR",   "VYN_RA", "VYN_OV",  "ZULP"};
@@ -67,8 +67,8 @@ bool allDigits(std::string_view t) {
   return std::all_of(t.begin(), t.end(), isDigit);
 }
 
-bool oneOf(std::string_view text, std::span<const char* const> list) {
-  return std::any_of(list.begin(), list.end(), [&](const char* x) { return text == x; });
+bool oneOf(std::string_view text, std::span<const std::string_view> list) {
+  return std::any_of(list.begin(), list.end(), [&](std::string_view x) { return text == x; });
 }
 
 // The first two characters as a number.
@@ -364,7 +364,7 @@ int noteEntity2(std::string_view text) {
 }
 
 int checkSpecification(std::string_view text) {
-  for (const char* s : kSpecifications)
+  for (std::string_view s : kSpecifications)
     if (sameText(text, s, false) == 0) return 0;
   return -DRG_BAD_SPECIFICATION;
 }
@@ -389,8 +389,8 @@ int checkException(std::string_view text) {
 }
 
 std::span<const DocumentKindRow> documentKinds() { return kDocumentKinds; }
-std::span<const char* const> batchKindCodes() { return kBatchKinds; }
-std::span<const char* const> accountKinds() { return kAccountKinds; }
-std::span<const char* const> costCentreKinds() { return kCostCentreKinds; }
+std::span<const std::string_view> batchKindCodes() { return kBatchKinds; }
+std::span<const std::string_view> accountKinds() { return kAccountKinds; }
+std::span<const std::string_view> costCentreKinds() { return kCostCentreKinds; }
 
 }  // namespace quervik::drg

@@ -52,7 +52,7 @@ int checkException(std::string_view text);
 // A row of the document-kind table: the batch kinds a document kind may stand in, and the
 // code kinds its service lines may use ('A' = 10, 'B' = 11, 'C' = 12, digits themselves).
 struct DocumentKindRow {
-  const char* documentKind;
+  std::string_view documentKind;
   std::span<const int> batchKinds;
   const char* codeKinds;
 };
@@ -60,8 +60,8 @@ struct DocumentKindRow {
 std::span<const DocumentKindRow> documentKinds();
 
 // The batch kinds "Druh davky" may hold; the account and cost-centre kinds.
-std::span<const char* const> batchKindCodes();
-std::span<const char* const> accountKinds();
-std::span<const char* const> costCentreKinds();
+std::span<const std::string_view> batchKindCodes();
+std::span<const std::string_view> accountKinds();
+std::span<const std::string_view> costCentreKinds();
 
 }  // namespace quervik::drg
