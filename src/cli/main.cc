@@ -28,11 +28,12 @@ const Command kCommands[] = {
      "Checks every line of the given batch files (each option may also name a directory: its\n"
      "files with that extension are checked) and, when no file has findings, cross-checks them\n"
      "against each other. --dir checks every file of a directory by its extension (.org .osn\n"
-     ".drg .eko .kor) instead. With --log, each file's log goes to DIR/ok or DIR/err (for\n"
-     "example F_DRG.log.ok, F_DRG.ORG_X_ORG.log.err for a cross-check). With --out, a clean\n"
-     "delivery's files are copied (moved with --move) to DIR/ok, or DIR/err for files the\n"
-     "cross-checks found fault with. The findings print with their catalogue texts; exit\n"
-     "status 0 clean, 1 findings, 2 nothing could be read or interrupted.\n",
+     ".drg .eko .kor) instead; its DRG documents are cross-checked only when --drg is given\n"
+     "too. With --log, each file's log goes to DIR/ok or DIR/err (F_DRG.log.ok, and for a\n"
+     "cross-check for example F_ORG.ORG_X_ORG.log.err). With --out, a clean delivery's files\n"
+     "are copied (moved with --move) to DIR/ok, or DIR/err for the files the cross-checks\n"
+     "found fault with. The findings print with their catalogue texts; exit status 0 clean,\n"
+     "1 findings, 2 nothing could be read or interrupted.\n",
      runDkontrol},
 };
 
