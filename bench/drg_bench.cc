@@ -134,41 +134,41 @@ int main(int argc, char** argv) {
   quervik::setMessageFile(catalogue.c_str());
   bool ok = true;
 
-  // 1. Line checks against wc -l.
+  // 1. and 2. Line checks against wc -l, and the export in a JVM; the three take turns so
+  // that each sees the same machine.
   const std::string drg = generate(dir, "LINES", 200, scaled(900000), 10, 10, 1);
   warm(drg);
-  Run wc, cli;
-  wc.seconds = cli.seconds = 1e9;
+  const std::string java = QUERVIK_JAVA;
+  const std::string out = (dir / "jvm.out").string();
+  double wcBest = 1e9, cliBest = 1e9, jvmBest = 1e9;
+  bool jvmRan = true;
   for (int i = 0; i < 3; ++i) {
-    Run w = spawn({"/usr/bin/wc", "-l", drg});
-    Run c = spawn({quervik, "dkontrol", "--drg", drg});
+    const Run w = spawn({"/usr/bin/wc", "-l", drg});
+    const Run c = spawn({quervik, "dkontrol", "--drg", drg});
     if (c.status != 0) {
       std::printf("quervik dkontrol exited %d on a clean file\n", c.status);
       ok = false;
     }
-    wc.seconds = std::min(wc.seconds, w.seconds);
-    cli.seconds = std::min(cli.seconds, c.seconds);
+    const Run j = spawn({java, "-cp", (bin / "java").string(), "DkontrolBench", (bin / "libquervik.so").string(),
+                         catalogue, drg, "1"},
+                        out);
+    jvmRan &= j.status == 0 && j.out.find(" 0") != std::string::npos;
+    wcBest = std::min(wcBest, w.seconds);
+    cliBest = std::min(cliBest, c.seconds);
+    jvmBest = std::min(jvmBest, std::atof(j.out.c_str()) / 1e9);
   }
   const double size = mb(drg);
-  const double ratio = (size / cli.seconds) / (size / wc.seconds);
+  const double ratio = (size / cliBest) / (size / wcBest);
   std::printf("line checks, %.0f MB DRG file (best of 3):\n", size);
-  std::printf("  wc -l                  %7.3f s %8.0f MB/s (baseline)\n", wc.seconds, size / wc.seconds);
-  std::printf("  quervik dkontrol --drg %7.3f s %8.0f MB/s\n", cli.seconds, size / cli.seconds);
+  std::printf("  wc -l                  %7.3f s %8.0f MB/s (baseline)\n", wcBest, size / wcBest);
+  std::printf("  quervik dkontrol --drg %7.3f s %8.0f MB/s\n", cliBest, size / cliBest);
   std::printf("  throughput %.1f%% of wc -l (target >= 5%%): %s\n", ratio * 100, verdict(ratio >= 0.05));
   ok &= ratio >= 0.05;
-
-  // 2. The export inside a JVM on the same file.
-  const std::string java = QUERVIK_JAVA;
-  const std::string out = (dir / "jvm.out").string();
-  Run jvm = spawn({java, "-cp", (bin / "java").string(), "DkontrolBench", (bin / "libquervik.so").string(), catalogue,
-                   drg, "3"},
-                  out);
-  const double jvmSeconds = std::atof(jvm.out.c_str()) / 1e9;
-  const double jvmRatio = jvmSeconds / cli.seconds;
-  std::printf("dkontrol export in a JVM on the same file (best of 3, JVM start not counted):\n");
-  std::printf("  %.3f s, %.2fx the command's time (target <= 1.2): %s\n", jvmSeconds, jvmRatio,
-              verdict(jvm.status == 0 && jvmRatio <= 1.2));
-  ok &= jvm.status == 0 && jvmRatio <= 1.2;
+  const double jvmRatio = jvmBest / cliBest;
+  std::printf("dkontrol export in a JVM on the same file (best of 3, the JVM's start not counted):\n");
+  std::printf("  %7.3f s, %.2fx the command's time (target <= 1.2): %s\n", jvmBest, jvmRatio,
+              verdict(jvmRan && jvmRatio <= 1.2));
+  ok &= jvmRan && jvmRatio <= 1.2;
   fs::remove(drg);
 
   // 3. Peak resident memory on 100 MB and 400 MB.
