@@ -1,6 +1,7 @@
 // The generic field check and the finding reports; see field_format.h.
 #include "drg/field_format.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -184,6 +185,17 @@ int shortcutByBits(const FieldDescriptor& field, const char* p, int len) {
 // readable: bytes that may be read from p on (at least len).
 int shortcut(const FieldDescriptor& field, const char* p, int len, int readable) {
   if (field.skipLeadingZero && p[0] == '0') return kNoShortcut;
+  if (field.format == 'r' && len >= 8 && field.decimals == 0 && !field.quantity) {
+    // Printable ASCII throughout (the last word overlaps the one before it).
+    bool blank = true;
+    for (int i = 0;; i += 8) {
+      const uint64_t w = load8(p + std::min(i, len - 8));
+      if (inRange(w, 0x20, 0x7E) != kHigh) return kNoShortcut;
+      blank &= w == kOnes * ' ';
+      if (i + 8 >= len) break;
+    }
+    return blank ? len : 0;
+  }
   if (len <= 16 && (len >= 8 || readable >= 8) && field.format != 'r') return shortcutByBits(field, p, len);
   const int blanks = blankRun(p, 0, len);
   switch (field.format) {
