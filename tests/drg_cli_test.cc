@@ -20,7 +20,7 @@ class DrgCli : public DrgTest {
     writeFile(tmp / "in/F.DRG", lines({goldenA(), goldenB(), goldenC()}));
   }
   int run(const std::string& args, std::string& out) {
-    const std::string cmd = "DRGBIN= " + cli + " " + args + " 2>&1";
+    const std::string cmd = "env -u DRGBIN " + cli + " " + args + " 2>&1";
     FILE* p = ::popen(cmd.c_str(), "r");
     std::array<char, 4096> buf;
     size_t n;
