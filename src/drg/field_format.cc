@@ -185,6 +185,11 @@ int shortcutByBits(const FieldDescriptor& field, const char* p, int len) {
 // readable: bytes that may be read from p on (at least len).
 int shortcut(const FieldDescriptor& field, const char* p, int len, int readable) {
   if (field.skipLeadingZero && p[0] == '0') return kNoShortcut;
+  if (field.format == 'd' && len == 8) {  // eight digits for the date check, or blank
+    const uint64_t w = load8(p);
+    if (digitBytes(w) == kHigh) return -1;
+    return w == kOnes * ' ' ? len : kNoShortcut;
+  }
   if (field.format == 'r' && len >= 8 && field.decimals == 0 && !field.quantity) {
     // Printable ASCII throughout (the last word overlaps the one before it).
     bool blank = true;
