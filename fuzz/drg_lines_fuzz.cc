@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -36,8 +37,10 @@ void writeCatalogue(const std::string& path) {
 }
 
 const Setup& setup() {
-  static Setup s = [] {
-    Setup s;
+  // Never destroyed: the exit handler below still needs it.
+  static const Setup& s = *[] {
+    Setup* made = new Setup;
+    Setup& s = *made;
     // Memory-backed when there is such a file system: every run rewrites a dozen small files,
     // which a disk file system may flush on each truncation.
     char shm[] = "/dev/shm/quervik-fuzz-drg-XXXXXX";
@@ -46,13 +49,15 @@ const Setup& setup() {
     if (!name) name = ::mkdtemp(tmp);
     if (!name) std::abort();
     s.dir = name;
+    // The files of the last input go with the process.
+    std::atexit([] { std::filesystem::remove_all(setup().dir); });
     const char* ext[5] = {"ORG", "OSN", "DRG", "EKO", "KOR"};
     for (int i = 0; i < 5; ++i) s.files[i] = s.dir + "/F." + ext[i];
     writeCatalogue(s.dir + "/errors.msg");
     setMessageFile((s.dir + "/errors.msg").c_str());
     // Console texts of the run are not what is being tested.
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return s;
+    return made;
   }();
   return s;
 }
