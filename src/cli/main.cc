@@ -15,6 +15,7 @@ int runOpen(int argc, char** argv);
 int runDn(int argc, char** argv);
 int runCheckKey(int argc, char** argv);
 int runKkontrol(int argc, char** argv);
+int runDkontrol(int argc, char** argv);
 
 namespace {
 
@@ -111,6 +112,19 @@ const Command kCommands[] = {
      "each file's log goes to DIR/ok or DIR/err; with --out, each file is copied (--move:\n"
      "moved) to DIR/ok or DIR/err. Exit status 0 clean, 1 findings, 2 interrupted.\n",
      runKkontrol},
+    {"dkontrol", "check a DRG delivery (ORG, OSN, DRG, EKO, KOR files) and cross-check it",
+     "Usage: quervik dkontrol [--org F] [--osn F] [--drg F] [--eko F] [--kor F] [--dir DIR]\n"
+     "                        [--log DIR] [--out DIR [--move]]\n\n"
+     "Checks every line of the given batch files (each option may also name a directory: its\n"
+     "files with that extension are checked) and, when no file has findings, cross-checks them\n"
+     "against each other. --dir checks every file of a directory by its extension (.org .osn\n"
+     ".drg .eko .kor) instead; its DRG documents are cross-checked only when --drg is given\n"
+     "too. With --log, each file's log goes to DIR/ok or DIR/err (F_DRG.log.ok, and for a\n"
+     "cross-check for example F_ORG.ORG_X_ORG.log.err). With --out, a clean delivery's files\n"
+     "are copied (moved with --move) to DIR/ok, or DIR/err for the files the cross-checks\n"
+     "found fault with. The findings print with their catalogue texts; exit status 0 clean,\n"
+     "1 findings, 2 nothing could be read or interrupted.\n",
+     runDkontrol},
 };
 
 void printUsage(FILE* out) {

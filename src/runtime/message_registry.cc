@@ -17,6 +17,7 @@ constexpr MessageSpec kUnsorted[] = {
 #include "container/messages.def"
 #include "vzp/messages.def"
 #include "tokenadmin/messages.def"
+#include "drg/messages.def"
 #undef MSG
     {"", 0, ""},  // sorts first and is left out: code 0 is never a message
 };

@@ -1,0 +1,88 @@
+// Fuzz target: arbitrary bytes as the five files of a DRG delivery (ORG, OSN, DRG, EKO, KOR,
+// separated in the input by a line "#####"), checked by the whole DRG check with logs and an
+// output directory: line checks, and the cross-checks whenever the lines come out clean.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "drg/batch_check.h"
+#include "runtime/catalogue.h"
+#include "runtime/messages.h"
+#include "runtime/report.h"
+
+using namespace quervik;
+
+namespace {
+
+struct Setup {
+  std::string dir;
+  std::string files[5];
+};
+
+// A catalogue with a text for every registered code, its conversions fitting the arguments.
+void writeCatalogue(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) std::abort();
+  for (const MessageSpec& m : messageRegistry()) {
+    std::fprintf(f, "%05d", m.code);
+    for (const char* k = m.kinds; *k; ++k) std::fprintf(f, " %%%c", *k);
+    std::fprintf(f, " text\n");
+  }
+  std::fclose(f);
+}
+
+const Setup& setup() {
+  // Never destroyed: the exit handler below still needs it.
+  static const Setup& s = *[] {
+    Setup* made = new Setup;
+    Setup& s = *made;
+    // Memory-backed when there is such a file system: every run rewrites a dozen small files,
+    // which a disk file system may flush on each truncation.
+    char shm[] = "/dev/shm/quervik-fuzz-drg-XXXXXX";
+    char tmp[] = "/tmp/quervik-fuzz-drg-XXXXXX";
+    const char* name = ::mkdtemp(shm);
+    if (!name) name = ::mkdtemp(tmp);
+    if (!name) std::abort();
+    s.dir = name;
+    // The files of the last input go with the process.
+    std::atexit([] { std::filesystem::remove_all(setup().dir); });
+    const char* ext[5] = {"ORG", "OSN", "DRG", "EKO", "KOR"};
+    for (int i = 0; i < 5; ++i) s.files[i] = s.dir + "/F." + ext[i];
+    writeCatalogue(s.dir + "/errors.msg");
+    setMessageFile((s.dir + "/errors.msg").c_str());
+    // Console texts of the run are not what is being tested.
+    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+    return made;
+  }();
+  return s;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const Setup& s = setup();
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  constexpr std::string_view kSeparator = "\n#####\n";
+  for (int i = 0; i < 5; ++i) {
+    size_t end = i < 4 ? input.find(kSeparator) : std::string_view::npos;
+    std::string_view part = input.substr(0, end);
+    input = end == std::string_view::npos ? std::string_view() : input.substr(end + kSeparator.size());
+    FILE* f = std::fopen(s.files[i].c_str(), "wb");
+    if (!f) std::abort();
+    std::fwrite(part.data(), 1, part.size(), f);
+    std::fclose(f);
+  }
+  const std::string log = s.dir + "/log", out = s.dir + "/out";
+  const int result = drg::runDrgCheck(s.files[0].c_str(), s.files[2].c_str(), s.files[1].c_str(), s.files[3].c_str(),
+                                      nullptr, log.c_str(), out.c_str(), false, s.files[4].c_str());
+  // Clean, findings, or nothing readable; never anything else.
+  if (result > 1) std::abort();
+  if (result == 0 && errorEntryCount() == 0) std::abort();
+  clearErrors();
+  return 0;
+}

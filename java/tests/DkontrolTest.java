@@ -1,0 +1,136 @@
+import QuervikPkg.Quervik;
+import java.io.File;
+import java.io.IOException;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.util.ArrayList;
+import java.util.Comparator;
+import java.util.List;
+import java.util.concurrent.atomic.AtomicBoolean;
+import java.util.concurrent.atomic.AtomicInteger;
+import java.util.stream.Stream;
+
+/** dkontrol through a real JVM on a generated delivery of tens of MB: progress and interruption. */
+public class DkontrolTest {
+    static final String ACTIVITY = "Kontrola DRG rozhrani";
+
+    /** A clean DRG batch of about 60 MB written by the generator beside the library. */
+    static Path generate(Path dir) throws Exception {
+        Quervik.setMessageFileName(System.getProperty("quervik.source") + "/msg/errors.msg");
+        File library = new File(System.getProperty("quervik.library"));
+        String generator = new File(library.getParentFile(), "drg_generate").getPath();
+        Process p = new ProcessBuilder(generator, "--out", dir.toString(), "--name", "VELKA", "--centres", "20",
+                "--documents", "220000", "--accounts", "2", "--turnover", "1", "--modifications", "1")
+            .redirectErrorStream(true).redirectOutput(ProcessBuilder.Redirect.DISCARD).start();
+        Check.equal(0, p.waitFor(), "the generator ran");
+        Path drg = dir.resolve("VELKA.DRG");
+        Check.isTrue(Files.size(drg) > 40_000_000L, "tens of MB of DRG data");
+        return drg;
+    }
+
+    static void removeAll(Path dir) throws IOException {
+        try (Stream<Path> walk = Files.walk(dir)) {
+            for (Path p : walk.sorted(Comparator.reverseOrder()).toList()) Files.deleteIfExists(p);
+        }
+    }
+
+    static long openFiles() {
+        String[] fds = new File("/proc/self/fd").list();
+        return fds == null ? -1 : fds.length;
+    }
+
+    /** Runs dkontrol on another thread; the result and the thread's interrupt status after it. */
+    static final class Worker extends Thread {
+        final Path drg, log;
+        final AtomicInteger result = new AtomicInteger(Integer.MIN_VALUE);
+        final AtomicBoolean stillInterrupted = new AtomicBoolean();
+
+        Worker(Path drg, Path log) {
+            this.drg = drg;
+            this.log = log;
+        }
+
+        @Override
+        public void run() {
+            result.set(Quervik.dkontrol(null, drg.toString(), null, null, null, log.toString(), null, null, null));
+            stillInterrupted.set(Thread.currentThread().isInterrupted());
+        }
+    }
+
+    public static void testDkontrolReportsProgressToAPollingThread() throws Exception {
+        Path dir = Check.tempDir();
+        try {
+            Path drg = generate(dir);
+            Path log = dir.resolve("log");
+            // The percentage keeps the value of the previous activity until the first step.
+            int stale = Quervik.getActPct();
+            Worker worker = new Worker(drg, log);
+            List<Integer> seen = new ArrayList<>();
+            worker.start();
+            while (worker.isAlive()) {
+                String name = Quervik.getActName();
+                int pct = Quervik.getActPct();
+                if (ACTIVITY.equals(name)) seen.add(pct);
+                Thread.sleep(0, 200_000);
+            }
+            worker.join();
+            Quervik.clearErrors();
+            Check.equal(0, worker.result.get(), "a clean batch");
+            int i = 0;
+            while (i < seen.size() && seen.get(i) == stale) i++;
+            int during = 0;
+            for (int k = i; k < seen.size(); k++) {
+                if (k > i) Check.isTrue(seen.get(k) >= seen.get(k - 1), "never decreasing: " + seen);
+                if (seen.get(k) > 0 && seen.get(k) < 100) during++;
+            }
+            Check.isTrue(during >= 3, "the poller saw the run in progress (" + during + " samples)");
+            Check.equal(ACTIVITY, Quervik.getActName(), "the activity after the run");
+            Check.equal(100, Quervik.getActPct(), "the percentage at the end");
+            Check.isTrue(Files.exists(log.resolve("ok/VELKA_DRG.log.ok")), "the file's log");
+        } finally {
+            removeAll(dir);
+        }
+    }
+
+    public static void testInterruptStopsDkontrol() throws Exception {
+        Path dir = Check.tempDir();
+        try {
+            Path drg = generate(dir);
+            long filesBefore = openFiles();
+            boolean stopped = false;
+            // A run that finishes before the interrupt lands proves nothing; try again.
+            for (int attempt = 0; attempt < 3 && !stopped; attempt++) {
+                Path log = dir.resolve("log" + attempt);
+                int stale = Quervik.getActPct();
+                Worker worker = new Worker(drg, log);
+                worker.start();
+                while (worker.isAlive()) {
+                    if (ACTIVITY.equals(Quervik.getActName()) && Quervik.getActPct() != stale) {
+                        worker.interrupt();
+                        break;
+                    }
+                    Thread.onSpinWait();
+                }
+                worker.join();
+                Quervik.clearErrors();
+                if (worker.result.get() == 0) continue;
+                stopped = true;
+                Check.equal(1, worker.result.get(), "an interrupted dkontrol returns 1");
+                Check.equal("Preruseno", Quervik.getActName(), "the activity after the interruption");
+                Check.isTrue(!worker.stillInterrupted.get(), "the check consumed the interrupt");
+                Check.isTrue(!Files.exists(log.resolve("ok/VELKA_DRG.log.ok")), "no log for a file cut short");
+                long filesAfter = openFiles();
+                Check.isTrue(filesAfter <= filesBefore, "every file the check opened is closed: " + filesBefore + " before, "
+                    + filesAfter + " after");
+            }
+            Check.isTrue(stopped, "an interrupt landed while the check ran");
+        } finally {
+            removeAll(dir);
+        }
+    }
+
+    public static void testAllArgumentsNull() {
+        Check.equal(-1, Quervik.dkontrol(null, null, null, null, null, null, null, null, null), "nothing given");
+        Check.equal(null, Quervik.getErrors(), "nothing reported");
+    }
+}

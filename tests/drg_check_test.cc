@@ -1,0 +1,247 @@
+// The DRG batch check as the export runs it: inputs, summary reports, result codes, logs,
+// disposal of the files, bad input and interruption.
+#include <algorithm>
+#include <filesystem>
+
+#include "drg/batch_check.h"
+#include "drg_test_support.h"
+#include "runtime/cancellation.h"
+#include "runtime/logs.h"
+#include "runtime/progress.h"
+#include "runtime/report.h"
+
+namespace quervik::test {
+namespace {
+
+using drg::runDrgCheck;
+
+// Answers "interrupted" at the n-th question (1-based); n = 0 never.
+class InterruptAt : public CancellationSource {
+ public:
+  explicit InterruptAt(int n) : n_(n) {}
+  bool consumeInterrupt() override { return ++asked_ == n_; }
+  int asked() const { return asked_; }
+
+ private:
+  int n_;
+  int asked_ = 0;
+};
+
+// Deletes a file at the first question: the file disappears after it was collected.
+class DeleteOnFirstQuestion : public CancellationSource {
+ public:
+  explicit DeleteOnFirstQuestion(std::string victim) : victim_(std::move(victim)) {}
+  bool consumeInterrupt() override {
+    if (!victim_.empty()) std::filesystem::remove(victim_);
+    victim_.clear();
+    return false;
+  }
+
+ private:
+  std::string victim_;
+};
+
+class DrgCheck : public DrgTest {
+ protected:
+  // A small clean delivery F.ORG, F.OSN, F.DRG, F.EKO, F.KOR in the directory "in".
+  void SetUp() override {
+    DrgTest::SetUp();
+    std::filesystem::create_directory(tmp / "in");
+    writeFile(org, lines({goldenZ(), goldenO(), goldenN(), goldenP()}));
+    writeFile(osn, lines({goldenOsn()}));
+    writeFile(drg, lines({goldenA(), goldenB(), goldenC()}));
+    writeFile(eko, lines({goldenEko()}));
+    writeFile(kor, lines({goldenKor()}));
+  }
+  void TearDown() override {
+    installCancellationSource(nullptr);
+    DrgTest::TearDown();
+  }
+
+  int runAll(const char* log = nullptr, const char* out = nullptr, bool move = false) {
+    return runDrgCheck(org.c_str(), drg.c_str(), osn.c_str(), eko.c_str(), nullptr, log, out, move, kor.c_str());
+  }
+  template <class... A>
+  std::string reportOf(int code, const A&... args) {
+    const MsgArg list[] = {MsgArg(args)..., MsgArg(0)};
+    return *formatMessage(code, std::span<const MsgArg>(list, sizeof...(A))) + "\n";
+  }
+  bool reported(const std::string& entry) {
+    const std::vector<std::string> e = errorEntries();
+    return std::find(e.begin(), e.end(), entry) != e.end();
+  }
+  long countOf(int code) {
+    const std::vector<int> codes = reportedCodes();
+    return std::count(codes.begin(), codes.end(), code);
+  }
+  bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+  const std::string org = tmp / "in/F.ORG", osn = tmp / "in/F.OSN", drg = tmp / "in/F.DRG", eko = tmp / "in/F.EKO",
+                    kor = tmp / "in/F.KOR";
+};
+
+TEST_F(DrgCheck, NothingGivenReportsNothing) {
+  EXPECT_EQ(runDrgCheck(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), -1);
+  EXPECT_EQ(runDrgCheck(nullptr, nullptr, nullptr, nullptr, nullptr, (tmp / "log").c_str(), nullptr, true, nullptr), -1);
+  EXPECT_EQ(errorEntryCount(), 0);
+  EXPECT_FALSE(exists(tmp / "log"));
+}
+
+TEST_F(DrgCheck, OneFindingGivesTheWholeReportSequence) {
+  writeFile(drg, lines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
+  const std::string out = tmp / "out";
+  EXPECT_EQ(runDrgCheck(nullptr, drg.c_str(), nullptr, nullptr, nullptr, nullptr, out.c_str(), false, nullptr), -1);
+  EXPECT_EQ(reportedCodes(),
+            (std::vector<int>{7912, 7900, 7910, 7911, 7066, 7066, 7066, 7066, 7066, 7064, 7065, 7110, 7085}));
+  const std::vector<std::string> e = errorEntries();
+  EXPECT_EQ(e[0], reportOf(7912, drg));
+  EXPECT_EQ(e[9], reportOf(7064, 3));
+  EXPECT_EQ(e[10], reportOf(7065, 1));
+  EXPECT_EQ(e[11], reportOf(7110, ""));
+  EXPECT_EQ(e[12], reportOf(7085, 1));
+  // No cross-check and no disposal after a finding.
+  EXPECT_TRUE(std::filesystem::is_empty(out + "/ok"));
+  EXPECT_TRUE(std::filesystem::is_empty(out + "/err"));
+}
+
+TEST_F(DrgCheck, TotalCountsEveryFindingOnceAndResultIsTheLastFile) {
+  writeFile(org, lines({goldenZ(), goldenO(), withField(goldenN(), drg::kOrgN, "Druh nakladoveho strediska", "QQ"),
+                        withField(goldenP(), drg::kOrgP, "Pocet luzek pracoviste", "")}));
+  writeFile(drg, lines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
+  EXPECT_EQ(runAll(), -1);  // the DRG file, the last with findings, had one
+  EXPECT_EQ(errorEntries().back(), reportOf(7085, 3));
+}
+
+TEST_F(DrgCheck, CleanDeliveryIsCrossCheckedLoggedAndCopied) {
+  const std::string log = tmp / "a/b/log", out = tmp / "out";
+  EXPECT_EQ(runAll(log.c_str(), out.c_str()), 0);
+  EXPECT_EQ(errorEntries().back(), reportOf(7086));
+  EXPECT_EQ(activityPercent(), 100);
+  for (const char* name : {"F_ORG.log.ok", "F_OSN.log.ok", "F_DRG.log.ok", "F_EKO.log.ok", "F_KOR.log.ok",
+                           "F_ORG.ORG_X_ORG.log.ok", "F_DRG.DRG_X_ORG.log.ok", "F_OSN.OSN_X_ORG.log.ok",
+                           "F_EKO.EKO_X_ORG_X_OSN.log.ok"})
+    EXPECT_TRUE(exists(log + "/ok/" + name)) << name;
+  EXPECT_TRUE(std::filesystem::is_empty(log + "/err"));
+  // A log holds the file's reports, lines ended with CR LF.
+  const std::string drgLog = readFile(log + "/ok/F_DRG.log.ok");
+  const std::string first = reportOf(7912, drg);
+  EXPECT_EQ(drgLog.substr(0, first.size() + 1), first.substr(0, first.size() - 1) + "\r\n");
+  EXPECT_EQ(drgLog.find("(7085)"), std::string::npos);
+  // Copies are byte for byte, the sources stay.
+  for (const std::string& f : {org, osn, drg, eko, kor}) {
+    EXPECT_EQ(readFile(out + "/ok/" + std::filesystem::path(f).filename().string()), readFile(f));
+    EXPECT_TRUE(exists(f));
+  }
+}
+
+TEST_F(DrgCheck, PathsMayUseBackslashes) {
+  std::string windows = drg, log = tmp / "log";
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  std::replace(log.begin(), log.end(), '/', '\\');
+  EXPECT_EQ(runDrgCheck(nullptr, windows.c_str(), nullptr, nullptr, nullptr, log.c_str(), nullptr, false, nullptr), 0);
+  EXPECT_TRUE(exists(tmp / "log/ok/F_DRG.log.ok"));
+}
+
+TEST_F(DrgCheck, MoveTakesTheFilesAway) {
+  const std::string drgText = readFile(drg);
+  EXPECT_EQ(runAll(nullptr, (tmp / "out").c_str(), true), 0);
+  EXPECT_FALSE(exists(drg));
+  EXPECT_EQ(readFile(tmp / "out/ok/F.DRG"), drgText);
+}
+
+TEST_F(DrgCheck, MissingFilesAddNothing) {
+  const std::string missing = tmp / "in/NONE.DRG";
+  EXPECT_EQ(runDrgCheck(nullptr, missing.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), 1);
+  EXPECT_EQ(errorEntries(), (std::vector<std::string>{reportOf(7100, ""), reportOf(7085, 1)}));
+
+  clearErrors();
+  EXPECT_EQ(runDrgCheck(org.c_str(), missing.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), 0);
+  EXPECT_EQ(reportedCodes().front(), 7912);
+  EXPECT_EQ(errorEntries().back(), reportOf(7086));
+}
+
+TEST_F(DrgCheck, EmptyFile) {
+  writeFile(drg, "");
+  EXPECT_EQ(runDrgCheck(nullptr, drg.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), -1);
+  EXPECT_EQ(findingsOnly(), std::vector<int>{7015});
+  EXPECT_TRUE(reported(reportOf(7064, 0)));
+}
+
+TEST_F(DrgCheck, DirectoryModeChecksFilesByExtension) {
+  writeFile(tmp / "in/NOEXT", "garbage\r\n");
+  writeFile(tmp / "in/notes.txt", "garbage\r\n");
+  writeFile(tmp / "in/second.drg", lines({goldenA(), goldenB(), goldenC()}));
+  const std::string dir = tmp / "in";
+  EXPECT_EQ(runDrgCheck(nullptr, nullptr, nullptr, nullptr, dir.c_str(), nullptr, nullptr, false, nullptr), 0);
+  std::vector<std::string> checked;
+  for (const std::string& e : errorEntries())
+    if (e.find("(7912)") != std::string::npos) checked.push_back(e);
+  EXPECT_EQ(checked, (std::vector<std::string>{reportOf(7912, org), reportOf(7912, osn), reportOf(7912, drg),
+                                               reportOf(7912, dir + "/second.drg"), reportOf(7912, eko),
+                                               reportOf(7912, kor)}));
+  // DRG_X_ORG runs only when a DRG file was named; the other cross-checks ran.
+  EXPECT_EQ(countOf(7198), 3);
+}
+
+TEST_F(DrgCheck, BadLinesAreReportedAndTheRunGoesOn) {
+  std::string longLine(1000, 'C');
+  std::string withNul = goldenC();
+  withNul[40] = '\0';
+  std::string withCr = goldenC();
+  withCr[20] = '\r';
+  writeFile(drg, goldenA() + "\n" + goldenB() + "\r\n" + longLine + "\n" + withNul + "\r\n" + withCr + "\n" + goldenC() +
+                     "\r\n" + goldenC());
+  EXPECT_EQ(runDrgCheck(nullptr, drg.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), -5);
+  // The long line: 767 characters without line end, then the rest as a line of its own; the
+  // NUL and the lone CR are characters that do not belong in a number.
+  EXPECT_EQ(findingsOnly(), (std::vector<int>{7000, 7009, 7016, 7016, 7000}));
+  EXPECT_EQ(errorEntries()[1].rfind(reportOf(7900, 3L, "x").substr(0, 9), 0), 0u);
+  EXPECT_TRUE(reported(reportOf(7064, 8)));
+}
+
+TEST_F(DrgCheck, FileThatDisappearsCountsAsAFinding) {
+  DeleteOnFirstQuestion source(drg);
+  installCancellationSource(&source);
+  const std::string out = tmp / "out";
+  EXPECT_EQ(runAll(nullptr, out.c_str()), -1);
+  const std::string cannotOpen = reportOf(7100, drg);
+  EXPECT_TRUE(reported(reportOf(7900, 0L, cannotOpen.substr(0, cannotOpen.size() - 1))));
+  EXPECT_EQ(errorEntries().back(), reportOf(7085, 1));
+  EXPECT_EQ(countOf(7198), 0);  // no cross-checks
+  EXPECT_TRUE(std::filesystem::is_empty(out + "/ok"));
+}
+
+TEST_F(DrgCheck, DirectoriesThatCannotBeMadeOrWritten) {
+  writeFile(tmp / "plain", "x");
+  const std::string log = tmp / "plain/log";
+  CapturedStdout console;
+  EXPECT_EQ(runAll(log.c_str(), log.c_str()), 0);
+  const std::string printed = console.take();
+  EXPECT_NE(printed.find("Nelze zapsat log file " + log + "/ok/F_DRG.log.ok\n"), std::string::npos);
+  EXPECT_NE(printed.find("Nelze kopirovat " + drg), std::string::npos);
+  EXPECT_EQ(errorEntries().back(), reportOf(7086));
+}
+
+TEST_F(DrgCheck, InterruptionDuringTheLineChecksEndsWithoutSummary) {
+  InterruptAt source(2);  // at the first line of the second file
+  installCancellationSource(&source);
+  EXPECT_EQ(runAll(tmp.path().c_str()), 1);
+  // The first file's reports and the second file's name; no summary.
+  EXPECT_EQ(reportedCodes().back(), 7912);
+  EXPECT_EQ(countOf(7912), 2);
+  EXPECT_EQ(countOf(7085) + countOf(7086), 0);
+  EXPECT_EQ(auxiliaryLog(), nullptr);
+}
+
+TEST_F(DrgCheck, InterruptionDuringTheCrossChecksIsNotAClean) {
+  InterruptAt source(6);  // the five files ask once each; then the structure load
+  installCancellationSource(&source);
+  const std::string out = tmp / "out";
+  EXPECT_EQ(runAll(nullptr, out.c_str()), 1);
+  EXPECT_EQ(countOf(7086), 0);
+  EXPECT_EQ(countOf(7198), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(out + "/ok"));
+}
+
+}  // namespace
+}  // namespace quervik::test

@@ -1,0 +1,433 @@
+// The DRG cross-checks: the examples of each check, the structure's fill-in of facilities,
+// and the hash-indexed checks against a plain linear search on generated deliveries.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "drg/batch_check.h"
+#include "drg/cross_checks.h"
+#include "drg/cross_tables.h"
+#include "drg/field_format.h"
+#include "drg_delivery.h"
+#include "drg_test_support.h"
+#include "runtime/report.h"
+
+namespace quervik::test {
+namespace {
+
+using namespace quervik::drg;
+
+class DrgCross : public DrgTest {
+ protected:
+  // Runs the whole check on the given files (null: not given) and returns the codes of the
+  // cross-check findings.
+  std::vector<int> crossFindings(const char* org, const char* drg, const char* osn, const char* eko,
+                                 const char* log = nullptr) {
+    clearErrors();
+    result = runDrgCheck(org, drg, osn, eko, nullptr, log, nullptr, false, nullptr);
+    std::vector<int> out;
+    for (int c : reportedCodes())
+      if (c >= 7200 && c <= 7222) out.push_back(c);
+    return out;
+  }
+  std::string write(const std::string& name, const std::string& text) {
+    const std::string path = tmp / name;
+    writeFile(path, text);
+    return path;
+  }
+  std::string entry(int code) {
+    for (const std::string& e : errorEntries())
+      if (e.find("(" + std::to_string(code) + ")") != std::string::npos) return e;
+    return "";
+  }
+  int result = 0;
+};
+
+TEST_F(DrgCross, DuplicateDepartmentIsReportedOncePerRecord) {
+  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN("NS0001"), goldenP("72000001"),
+                                                goldenN("NS0002"), goldenP("72000002"), goldenO(), goldenN("NS0003"),
+                                                goldenP("72000003")}));
+  EXPECT_EQ(crossFindings(org.c_str(), nullptr, nullptr, nullptr), (std::vector<int>{7220, 7220}));
+  EXPECT_EQ(result, -2);
+  const MsgArg args[] = {2, org, "ODD001  ", 2023, 6, 72000000, org, 7};
+  EXPECT_EQ(entry(7220), *formatMessage(7220, args) + "\n");
+}
+
+TEST_F(DrgCross, OperatingRoomAndWorkplaceDuplicates) {
+  const std::string p = goldenP("72000001");
+  const std::string blankRoom = withField(withField(p, kOrgP, "Variabilni symbol pracoviste", ""), kOrgP,
+                                          "Kod NS operacniho salu pracoviste", "");
+  const std::string knownRoom = withField(goldenP("72000002"), kOrgP, "Kod NS operacniho salu pracoviste", "NS0001");
+  const std::string unknownRoom = withField(goldenP("72000003"), kOrgP, "Kod NS operacniho salu pracoviste", "NS0009");
+  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN("NS0001"), blankRoom, blankRoom,
+                                                knownRoom, unknownRoom}));
+  // The second workplace repeats the first (ICP, specialty and a blank symbol).
+  EXPECT_EQ(crossFindings(org.c_str(), nullptr, nullptr, nullptr), (std::vector<int>{7222, 7222, 7202}));
+  const MsgArg args[] = {4, org, 72000001, "<nevyplneno>", "101", 2023, 6, 72000000, org, 5};
+  EXPECT_EQ(entry(7222), *formatMessage(7222, args) + "\n");
+  const MsgArg room[] = {7, org, "NS0009", 2023, 6, 72000000};
+  EXPECT_EQ(entry(7202), *formatMessage(7202, room) + "\n");
+}
+
+TEST_F(DrgCross, DocumentsAgainstTheStructure) {
+  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN(), goldenP()}));
+  const std::string b = goldenB(), c = goldenC();
+  const std::string otherPeriod = withField(c, kDrgC, "Datum poskytnuti", "05052023");
+  const std::string otherSpecialty = withField(c, kDrgC, "Radkova odbornost", "999");
+  const std::string otherWorkplace = withField(b, kDrgB, "ICP ZZ", "72000009");
+  const std::string otherSymbol = withField(b, kDrgB, "Variabilni symbol", "XX");
+  const std::string noSymbol = withField(otherWorkplace, kDrgB, "Variabilni symbol", "");
+  const std::string drg = write("F.DRG", lines({goldenA(),
+                                                b, otherPeriod, otherSpecialty,    // 7204 only
+                                                b,                                 // no service lines: not checked
+                                                otherWorkplace, c, otherSpecialty,  // 7207, 7205
+                                                noSymbol, c,                        // 7206
+                                                otherSymbol, otherSpecialty}));      // 7207, 7205
+  // A document without service lines cannot pass the line checks; the cross-check alone
+  // leaves it unchecked.
+  std::vector<FileItem> drgFiles = {{drg, 0}};
+  clearErrors();
+  EXPECT_EQ(crossCheckDrg(drgFiles, loadStructure({FileItem{org, 0}}), CrossLogs{}), 6);
+  std::vector<int> codes;
+  for (int c : reportedCodes())
+    if (c >= 7200) codes.push_back(c);
+  EXPECT_EQ(codes, (std::vector<int>{7204, 7207, 7205, 7206, 7207, 7205}));
+  EXPECT_EQ(drgFiles[0].result, 1);
+  const MsgArg facility[] = {2, drg, 72000000, 2023, 5};
+  EXPECT_EQ(entry(7204), *formatMessage(7204, facility) + "\n");
+  const MsgArg specialty[] = {8, drg, "999", 72000000, 2023, 6};
+  EXPECT_EQ(entry(7205), *formatMessage(7205, specialty) + "\n");
+}
+
+TEST_F(DrgCross, ChartAndTurnover) {
+  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN(), goldenP()}));
+  const std::string otherFacility = withField(goldenOsn("5010000003"), kOsn, "Icz - ucetni osnova", "71000000");
+  const std::string osn = write("F.OSN", lines({goldenOsn(), goldenOsn("5010000002"), goldenOsn(), otherFacility}));
+  const std::string eko = write("F.EKO", lines({goldenEko(), goldenEko("NS0009"), goldenEko("NS0001", "5010000009")}));
+  EXPECT_EQ(crossFindings(org.c_str(), nullptr, osn.c_str(), eko.c_str(), (tmp / "log").c_str()),
+            (std::vector<int>{7208, 7208, 7203, 7200, 7201}));
+  const MsgArg duplicate[] = {1, osn, "5010000001", 2023, 72000000, osn, 3};
+  EXPECT_EQ(entry(7208), *formatMessage(7208, duplicate) + "\n");
+  EXPECT_TRUE(std::filesystem::exists(tmp / "log/err/F_EKO.EKO_X_ORG_X_OSN.log.err"));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "log/err/F_OSN.OSN_X_ORG.log.err"));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "log/ok/F_ORG.ORG_X_ORG.log.ok"));
+}
+
+TEST_F(DrgCross, WithoutStructureNothingIsCheckedAgainstIt) {
+  const std::string osn = write("F.OSN", lines({goldenOsn(), goldenOsn()}));
+  const std::string eko = write("F.EKO", lines({goldenEko("NS0009")}));
+  const std::string drg = write("F.DRG", lines({goldenA(), goldenB(), goldenC()}));
+  // The duplicate account is still found; the documents, the facility of the chart and the
+  // cost centres of the turnover are not looked for in a structure that was not given.
+  EXPECT_EQ(crossFindings(nullptr, drg.c_str(), osn.c_str(), eko.c_str(), (tmp / "log").c_str()),
+            (std::vector<int>{7208, 7208}));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "log/ok/F_EKO.EKO_X_OSN.log.ok"));
+  EXPECT_FALSE(std::filesystem::exists(tmp / "log/ok/F_DRG.DRG_X_ORG.log.ok"));
+}
+
+TEST_F(DrgCross, TheSameStructureDeliveredTwiceIsADuplicate) {
+  const std::string text = lines({goldenZ(), goldenO(), goldenN(), goldenP()});
+  const std::string a = write("A.ORG", text), b = write("B.ORG", text);
+  EXPECT_EQ(crossFindings(tmp.path().c_str(), nullptr, nullptr, nullptr),
+            (std::vector<int>{7220, 7221, 7222, 7220, 7221, 7222}));
+  const MsgArg args[] = {2, a, "ODD001  ", 2023, 6, 72000000, b, 2};
+  EXPECT_EQ(entry(7220), *formatMessage(7220, args) + "\n");
+}
+
+TEST_F(DrgCross, CostCentresWithoutWorkplaceTakeTheirFacility) {
+  // NS0001 stands before a workplace of its department; NS0003 ends the file after one.
+  const std::string otherIcz = withField(goldenP("72000002"), kOrgP, "ICZ (dle smlouvy s VZP)", "73000000");
+  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN("NS0001"), goldenN("NS0002"), otherIcz,
+                                                goldenN("NS0003")}));
+  const std::vector<OrgEntry> s = loadStructure({FileItem{org, 0}});
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[0].icz, 73000000);
+  EXPECT_EQ(s[1].icz, 73000000);
+  EXPECT_EQ(s[1].pLine, 5);
+  EXPECT_EQ(s[2].icz, 73000000);
+  EXPECT_EQ(s[2].pLine, 0);
+  const std::string eko = write("F.EKO", lines({withField(goldenEko("NS0003"), kEko, "Icz - obrat z ucetnictvi", "73000000")}));
+  EXPECT_EQ(crossFindings(org.c_str(), nullptr, nullptr, eko.c_str()), std::vector<int>{});
+  EXPECT_EQ(result, 0);
+}
+
+TEST_F(DrgCross, GeneratedDeliveriesCarryExactlyTheSeededFindings) {
+  // Clean, then every line-check kind twice, then every cross-check kind three times.
+  for (int round = 0; round < 3; ++round) {
+    tools::DeliveryOptions o;
+    o.directory = tmp.path().string();
+    o.name = "G" + std::to_string(round);
+    o.facilities = 3;
+    o.costCentres = 200;
+    o.documents = 300;
+    const int each = round == 0 ? 0 : round == 1 ? 2 : 3;
+    for (const tools::FindingKind& k : tools::findingKinds())
+      if (round > 0 && k.crossCheck == (round == 2)) o.findings[k.name] = each;
+    tools::DeliveryFiles files;
+    std::string error;
+    ASSERT_TRUE(tools::writeDelivery(o, files, error)) << error;
+    clearErrors();
+    const int result = runDrgCheck(files.org.c_str(), files.drg.c_str(), files.osn.c_str(), files.eko.c_str(), nullptr,
+                                   nullptr, nullptr, false, files.kor.c_str());
+    const std::vector<int> codes = findingCodes();
+    int total = 0;
+    for (const tools::FindingKind& k : tools::findingKinds()) {
+      const int seeded = o.findings.count(k.name) ? o.findings[k.name] : 0;
+      EXPECT_EQ(std::count(codes.begin(), codes.end(), k.code), seeded * k.reportsEach) << k.name;
+      if (k.code != 7150) total += seeded * k.reportsEach;  // a warning is no error
+    }
+    const std::string summary =
+        round == 0 ? *formatMessage(7086, {}) : *formatMessage(7085, std::vector<MsgArg>{MsgArg(total)});
+    EXPECT_EQ(errorEntries().back(), summary + "\n");
+    // Line findings: minus those of the last file with any (the KOR file's two); cross-check
+    // findings: minus all of them.
+    EXPECT_EQ(result, round == 0 ? 0 : round == 1 ? -2 : -total);
+  }
+}
+
+// The checks as a plain search of the whole table from its start, for the first match.
+class LinearReference {
+ public:
+  LinearReference(const std::vector<FileItem>& org, const std::vector<FileItem>& osn) : org_(org), osn_(osn) {
+    s_ = loadStructure(org);
+    chart_ = loadChart(osn);
+  }
+
+  int structure() {
+    int n = 0;
+    for (size_t f = 0; f < org_.size(); ++f) {
+      int reportedO = -1, reportedN = -1, reportedP = -1;
+      for (const OrgEntry& e : s_) {
+        if (e.file != int(f)) continue;
+        const std::string& name = org_[f].name;
+        if (!isBlank(shown(e.operatingRoomCentre))) {
+          bool found = false;
+          for (const OrgEntry& x : s_)
+            found |= x.year == e.year && x.month == e.month && x.icz == e.icz &&
+                     same(x.costCentreCode, e.operatingRoomCentre);
+          if (!found) {
+            reportError(7202, e.pLine, name, shown(e.operatingRoomCentre), e.year, e.month, e.icz);
+            ++n;
+          }
+        }
+        if (e.oLine != reportedO) {
+          for (const OrgEntry& x : s_) {
+            if (x.year == e.year && x.month == e.month && x.icz == e.icz && same(x.departmentCode, e.departmentCode) &&
+                !sameRecord(x.file, x.oLine, e.file, e.oLine)) {
+              reportError(7220, e.oLine, name, shown(e.departmentCode), e.year, e.month, e.icz, org_[x.file].name, x.oLine);
+              reportedO = e.oLine;
+              ++n;
+              break;
+            }
+          }
+        }
+        if (e.nLine != reportedN) {
+          for (const OrgEntry& x : s_) {
+            if (x.year == e.year && x.month == e.month && x.icz == e.icz && same(x.costCentreCode, e.costCentreCode) &&
+                !sameRecord(x.file, x.nLine, e.file, e.nLine)) {
+              reportError(7221, e.nLine, name, shown(e.costCentreCode), e.year, e.month, e.icz, org_[x.file].name,
+                          x.nLine);
+              reportedN = e.nLine;
+              ++n;
+              break;
+            }
+          }
+        }
+        if (e.pLine != 0 && e.pLine != reportedP) {
+          for (const OrgEntry& x : s_) {
+            if (x.pLine != 0 && x.year == e.year && x.month == e.month && x.icp == e.icp &&
+                same(x.mainSpecialty, e.mainSpecialty) && same(x.workplaceSymbol, e.workplaceSymbol) &&
+                !sameRecord(x.file, x.pLine, e.file, e.pLine)) {
+              const std::string_view symbol = shown(e.workplaceSymbol);
+              reportError(7222, e.pLine, name, e.icp, isBlank(symbol) ? std::string_view("<nevyplneno>") : symbol,
+                          shown(e.mainSpecialty), e.year, e.month, e.icz, org_[x.file].name, x.pLine);
+              reportedP = e.pLine;
+              ++n;
+              break;
+            }
+          }
+        }
+      }
+    }
+    return n;
+  }
+
+  int documents(const std::vector<FileItem>& drg) {
+    int n = 0;
+    for (const FileItem& file : drg) {
+      int icz = 0, year = 0, month = 0, bLine = 0, icpZz = 0, number = 0;
+      std::string symbol, specialty;
+      bool enabled = false, first = false;
+      for (const std::string& t : readLines(file.name)) {
+        ++number;
+        Date d;
+        if (t[0] == 'A') {
+          icz = std::stoi(t.substr(1, 8));
+          month = std::stoi(t.substr(19, 2));
+          year = std::stoi(t.substr(21, 4));
+          enabled = first = false;
+        } else if (t[0] == 'B' && t.size() == 124) {
+          bLine = number;
+          icpZz = std::stoi(t.substr(25, 8));
+          symbol = t.substr(33, 6);
+          specialty = t.substr(53, 3);
+          enabled = first = true;
+          if (!isBlank(t.substr(75, 8)) && readDate(t.substr(75, 8), d) == 3) year = d.year, month = d.month;
+          if (readDate(t.substr(59, 8), d) == 3) year = d.year, month = d.month;
+        } else if (t[0] == 'C' && t.size() == 76) {
+          if (readDate(t.substr(22, 8), d) == 3) year = d.year, month = d.month;
+          if (first) {
+            first = false;
+            if (!any([&](const OrgEntry& x) { return x.year == year && x.month == month && x.icz == icz; })) {
+              reportError(7204, bLine, file.name, icz, year, month);
+              ++n;
+              enabled = false;
+            } else if (!any([&](const OrgEntry& x) {
+                         return x.year == year && x.month == month && x.icz == icz && x.icp == icpZz &&
+                                std::string(x.mainSpecialty, 3) == specialty &&
+                                (isBlank(symbol) || std::string(x.workplaceSymbol, 6) == symbol);
+                       })) {
+              if (isBlank(symbol))
+                reportError(7206, bLine, file.name, icpZz, specialty, icz, year, month);
+              else
+                reportError(7207, bLine, file.name, icpZz, symbol, specialty, icz, year, month);
+              ++n;
+            }
+          }
+          const std::string line = t.substr(73, 3);
+          if (enabled && !isBlank(line) &&
+              !any([&](const OrgEntry& x) {
+                return x.year == year && x.month == month && x.icz == icz && std::string(x.mainSpecialty, 3) == line;
+              })) {
+            reportError(7205, number, file.name, line, icz, year, month);
+            ++n;
+          }
+        }
+      }
+    }
+    return n;
+  }
+
+  int chart() {
+    int n = 0;
+    for (size_t f = 0; f < osn_.size(); ++f) {
+      for (const ChartEntry& e : chart_) {
+        if (e.file != int(f)) continue;
+        if (!s_.empty() && !any([&](const OrgEntry& x) { return x.year == e.year && x.icz == e.icz; })) {
+          reportError(7203, e.line, osn_[f].name, shown(e.accountNumber), e.year, e.icz);
+          ++n;
+        }
+        for (const ChartEntry& x : chart_) {
+          if (x.year == e.year && x.icz == e.icz && same(x.accountNumber, e.accountNumber) &&
+              !sameRecord(x.file, x.line, e.file, e.line)) {
+            reportError(7208, e.line, osn_[f].name, shown(e.accountNumber), e.year, e.icz, osn_[x.file].name, x.line);
+            ++n;
+            break;
+          }
+        }
+      }
+    }
+    return n;
+  }
+
+  int turnover(const std::vector<FileItem>& eko) {
+    int n = 0;
+    for (const FileItem& file : eko) {
+      int number = 0;
+      for (const std::string& t : readLines(file.name)) {
+        ++number;
+        const int icz = std::stoi(t.substr(0, 8)), year = std::stoi(t.substr(8, 4)), month = std::stoi(t.substr(12, 2));
+        const std::string centre = t.substr(14, 6), account = t.substr(20, 10);
+        if (!chart_.empty() && std::none_of(chart_.begin(), chart_.end(), [&](const ChartEntry& x) {
+              return x.icz == icz && x.year == year && std::string(x.accountNumber, 10) == account;
+            })) {
+          reportError(7201, number, file.name, account, year, icz);
+          ++n;
+        }
+        if (!s_.empty() && !any([&](const OrgEntry& x) {
+              return x.icz == icz && x.year == year && x.month == month && std::string(x.costCentreCode, 6) == centre;
+            })) {
+          reportError(7200, number, file.name, centre, year, month, icz);
+          ++n;
+        }
+      }
+    }
+    return n;
+  }
+
+  const std::vector<OrgEntry>& structureTable() const { return s_; }
+  const std::vector<ChartEntry>& chartTable() const { return chart_; }
+
+ private:
+  template <size_t N>
+  static bool same(const char (&a)[N], const char (&b)[N]) {
+    return std::memcmp(a, b, N) == 0;
+  }
+  template <class P>
+  bool any(P p) const {
+    return std::any_of(s_.begin(), s_.end(), p);
+  }
+  static std::vector<std::string> readLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> out;
+    std::string l;
+    while (std::getline(in, l)) {
+      if (!l.empty() && l.back() == '\r') l.pop_back();
+      out.push_back(l);
+    }
+    return out;
+  }
+
+  const std::vector<FileItem>& org_;
+  const std::vector<FileItem>& osn_;
+  std::vector<OrgEntry> s_;
+  std::vector<ChartEntry> chart_;
+};
+
+TEST_F(DrgCross, IndexedChecksReportExactlyWhatTheLinearSearchFinds) {
+  for (uint64_t seed : {1u, 2u, 3u}) {
+    tools::DeliveryOptions o;
+    o.directory = tmp.path().string();
+    o.name = "D" + std::to_string(seed);
+    o.seed = seed;
+    o.facilities = 4;
+    o.costCentres = 300;
+    o.documents = 400;
+    o.accounts = 60;
+    o.turnover = 200;
+    for (const tools::FindingKind& k : tools::findingKinds())
+      if (k.crossCheck) o.findings[k.name] = 5;
+    tools::DeliveryFiles files;
+    std::string error;
+    ASSERT_TRUE(tools::writeDelivery(o, files, error)) << error;
+    // A second copy of the structure and the chart: every record has a twin in another file.
+    std::filesystem::copy_file(files.org, files.org + "2");
+    std::filesystem::copy_file(files.osn, files.osn + "2");
+    std::vector<FileItem> org = {{files.org, 0}, {files.org + "2", 0}}, osn = {{files.osn, 0}, {files.osn + "2", 0}};
+    std::vector<FileItem> drg = {{files.drg, 0}}, eko = {{files.eko, 0}};
+
+    LinearReference reference(org, osn);
+    clearErrors();
+    const int expected = reference.structure() + reference.documents(drg) + reference.chart() + reference.turnover(eko);
+    const std::vector<std::string> linear = errorEntries();
+
+    clearErrors();
+    const auto& s = reference.structureTable();
+    const auto& chart = reference.chartTable();
+    const CrossLogs none;
+    const int found = crossCheckStructure(org, s, none) + crossCheckDrg(drg, s, none) +
+                      crossCheckChart(osn, chart, s, none) + crossCheckTurnover(eko, chart, s, none);
+    std::vector<std::string> indexed;
+    for (const std::string& e : errorEntries()) {
+      const int code = std::stoi(e.substr(e.rfind(" (") + 2));
+      if (code >= 7200 && code <= 7222) indexed.push_back(e);
+    }
+    EXPECT_EQ(found, expected);
+    EXPECT_GT(expected, 300);
+    ASSERT_EQ(indexed.size(), linear.size());
+    for (size_t i = 0; i < linear.size(); ++i) ASSERT_EQ(indexed[i], linear[i]) << "report " << i << ", seed " << seed;
+  }
+}
+
+}  // namespace
+}  // namespace quervik::test

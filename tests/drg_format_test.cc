@@ -1,0 +1,428 @@
+// The DRG field format check, the date rules and the validators.
+#include "drg/codes.h"
+#include "drg/field_format.h"
+#include "drg/validators.h"
+#include "drg_test_support.h"
+#include "runtime/report.h"
+
+namespace quervik::test {
+namespace {
+
+using namespace quervik::drg;
+
+FieldDescriptor field(const char* description, char format, int width, int decimals = 0, bool freeChars = false) {
+  return describeField(FieldSpec{description, 1, width, width, format, decimals, noCheck, freeChars});
+}
+
+int format(FieldDescriptor f, std::string_view text) { return checkFieldFormat(f, text); }
+
+class DrgFormat : public DrgTest {};
+
+TEST_F(DrgFormat, DatesFollowTheCalendarWithEveryFourthYearLeap) {
+  const FieldDescriptor date = field("Datum poskytnuti", 'd', 8);
+  EXPECT_EQ(format(date, "29022004"), 0);
+  EXPECT_EQ(format(date, "29021900"), 0);  // no century rule
+  EXPECT_EQ(format(date, "31122023"), 0);
+  EXPECT_EQ(format(date, "        "), 8);  // blank: the validator gets an empty text
+  EXPECT_EQ(errorEntryCount(), 0);
+
+  EXPECT_EQ(format(date, "29022003"), -7115);
+  EXPECT_EQ(format(date, "30022004"), -7115);
+  EXPECT_EQ(format(date, "31042023"), -7115);
+  // The month's name and length are reported with the finding; 29 days only in leap years.
+  const MsgArg feb28[] = {"unor", 28, ""};
+  const MsgArg feb29[] = {"unor", 29, " (pouze prestupny rok)"};
+  const MsgArg apr30[] = {"duben", 30, ""};
+  const std::vector<std::string> expected = {*formatMessage(7115, feb28), *formatMessage(7115, feb29),
+                                             *formatMessage(7115, apr30)};
+  ASSERT_EQ(errorEntryCount(), 3);
+  for (size_t i = 0; i < 3; ++i) {
+    const MsgArg args[] = {0L, expected[i]};
+    EXPECT_EQ(errorEntries()[i], *formatMessage(7900, args) + "\n");
+  }
+  EXPECT_EQ(batchState().errorCount, 3);
+}
+
+TEST_F(DrgFormat, DateRulesInOrder) {
+  const FieldDescriptor date = field("Datum prijeti", 'd', 8);
+  const FieldDescriptor birth = field("Datum narozeni", 'd', 8);
+  EXPECT_EQ(format(birth, "11111111"), 0);  // an unknown birth date
+  EXPECT_EQ(format(date, "11111111"), -6059);
+  EXPECT_EQ(format(birth, "01011700"), -6059);
+  EXPECT_EQ(format(date, "00012004"), -7016);  // day, month and year must all be read and non-zero
+  EXPECT_EQ(format(date, "AB012004"), -7016);
+  EXPECT_EQ(format(date, "-1012004"), -7024);
+  EXPECT_EQ(format(date, "01132004"), -7025);
+  // Against today, 15 June 2024.
+  EXPECT_EQ(format(date, "01012025"), -7022);
+  EXPECT_EQ(format(date, "01072024"), -7026);
+  EXPECT_EQ(format(date, "16062024"), -7023);
+  EXPECT_EQ(format(date, "15062024"), 0);
+  EXPECT_EQ(format(date, "01132024"), -7026);  // the future month is found before the bad month
+  EXPECT_EQ(format(date, "0101 024"), -7016);  // a blank after digits
+}
+
+TEST_F(DrgFormat, NumbersAreRightAlignedAndStringsLeftAligned) {
+  const FieldDescriptor number = field("Cislo davky", 'f', 5);
+  const FieldDescriptor text = field("Kod", 's', 5);
+  EXPECT_EQ(format(number, "  123"), 2);  // the validator gets "123"
+  EXPECT_EQ(format(number, "  12 3"), -7016);
+  EXPECT_EQ(format(number, "  1A3"), -7019);
+  EXPECT_EQ(format(number, "     "), -7028);
+  EXPECT_EQ(format(number, "  1/3"), -7016);
+  EXPECT_EQ(format(text, "AB CD"), -7017);
+  EXPECT_EQ(format(text, "AB 12"), -7017);
+  EXPECT_EQ(format(text, "AB   "), 0);
+  EXPECT_EQ(format(text, " ABC "), -7018);
+  EXPECT_EQ(format(text, "     "), 5);
+  EXPECT_EQ(format(text, "A-B  "), 0);
+  EXPECT_EQ(format(text, "A --B"), -7029);
+  EXPECT_EQ(format(text, "A,B  "), -7016);
+  EXPECT_EQ(format(field("X", 's', 5, 0, true), "A,B  "), 0);
+  // "ICP ZZ" may begin with a blank; blank ICP fields are not missing numbers.
+  EXPECT_EQ(format(field("ICP ZZ", 's', 6), " 1234 "), 0);
+  EXPECT_EQ(format(field("ICP zadatele", 'f', 8), "        "), 8);
+}
+
+TEST_F(DrgFormat, DecimalsAndTheQuantity) {
+  FieldDescriptor price = field("Cena v Kc", 'f', 8, 2);
+  EXPECT_EQ(format(price, "   12.50"), 3);
+  EXPECT_EQ(format(price, "    12.5"), -7021);
+  EXPECT_EQ(format(price, "  12.500"), -7021);
+  EXPECT_EQ(format(price, "      12"), 6);
+  EXPECT_EQ(format(price, "       0"), 0);  // a bare zero needs no decimals
+  EXPECT_EQ(format(price, " 1.2.50"), -7016);  // one decimal point only
+  EXPECT_EQ(format(price, "   12 .50"), -7016);
+  // The quantity accepts two or three decimals, and its decimals follow what it sees.
+  FieldDescriptor quantity = field("Mnozstvi", 'f', 8, 3);
+  EXPECT_EQ(checkFieldFormat(quantity, "   1.500"), 3);
+  EXPECT_EQ(checkFieldFormat(quantity, "    1.50"), 4);
+  EXPECT_EQ(quantity.decimals, 2);
+  EXPECT_EQ(checkFieldFormat(quantity, "     1.5"), -7021);
+  EXPECT_EQ(checkFieldFormat(quantity, "  1.5000"), -7021);
+  EXPECT_EQ(quantity.decimals, 3);
+}
+
+TEST_F(DrgFormat, RawTextAndLeadingZeros) {
+  const FieldDescriptor name = field("Nazev", 'r', 12);
+  EXPECT_EQ(format(name, "Jan Novak, 2"), 0);
+  EXPECT_EQ(format(name, "  --  nazev "), 0);
+  EXPECT_EQ(format(name, "\xA6\x9F" "asn\xD8 Z   "), 0);  // national letters of code page 852
+  EXPECT_EQ(format(name, "Tab\there    "), -7027);
+  EXPECT_EQ(format(name, std::string_view("Nul\0here    ", 12)), -7027);
+  EXPECT_EQ(format(name, "            "), 12);
+  // One leading zero of an ICZ or ICP is not significant.
+  EXPECT_EQ(format(field("Icz", 'f', 8), "01234567"), 1);
+  EXPECT_EQ(format(field("ICP (dle smlouvy s VZP)", 'f', 8), "00123456"), 1);
+  EXPECT_EQ(format(field("ICZ (dle smlouvy s VZP)", 'f', 8), "01234567"), 0);
+}
+
+TEST(DrgText, BlankAndSameText) {
+  EXPECT_TRUE(isBlank(""));
+  EXPECT_TRUE(isBlank(" \t\r"));
+  EXPECT_FALSE(isBlank("  x"));
+  EXPECT_EQ(sameText("ALL  ", "ALL", false), 0);
+  EXPECT_EQ(sameText("ALL", "ALL \t", false), 0);
+  EXPECT_EQ(sameText(" ALL", "ALL", false), 1);
+  EXPECT_EQ(sameText("all", "ALL", false), 1);
+  EXPECT_EQ(sameText("all", "ALL", true), 0);
+}
+
+class DrgValidators : public DrgTest {
+ protected:
+  BatchState& s = batchState();
+  void batch(int batchKind, int documentKind) {
+    s.batchKind = batchKind;
+    s.documentKind = documentKind;
+  }
+};
+
+struct Case {
+  Validator validator;
+  const char* text;
+  int expected;
+};
+
+TEST_F(DrgValidators, RulesOfSingleFields) {
+  const Case cases[] = {
+      {checkIcz, "72000000", 0},          {checkIcz, "2000000", 0},          {checkIcz, "", -7053},
+      {checkIcz, "720000", -7054},        {checkIcz, "00000000", -7052},     {checkModifyingIcz, "720000", -7305},
+      {checkIcpZz, " 123", 0},            {checkIcpZz, "12A", -7045},        {checkIcpZz, " ", -7048},
+      {checkAccountNumber, "5010", 0},    {checkAccountNumber, "4010", -7073}, {checkAccountNumber, " ", -7074},
+      {checkAccountKind, "MA", 0},        {checkAccountKind, "MB", -7059},   {checkCostCentreKind, "VY", 0},
+      {checkCostCentreKind, "V", -7060},  {checkMainSpecialty, "1A1", 0},   {checkMainSpecialty, "1a1", -7051},
+      {checkMainSpecialty, "", -7080},    {checkSex, "Z", 0},                {checkSex, "X", 7150},
+      {checkSex, "", -7057},              {checkBatchCharacter, "", 0},      {checkBatchCharacter, "Q", 7151},
+      {checkIcoIczFlag, "P", 0},          {checkIcoIczFlag, "2", -7038},     {checkBatchMonth, "13", -7037},
+      {checkFlatRate, "", 0},             {checkFlatRate, "AN", -7062},      {checkFlatRate, "B", -7063},
+      {checkYear, "1992", 0},             {checkYear, "1991", -7022},        {checkYear, "2025", -7022},
+      {checkYear, "992", -7022},          {checkMonth, "12", 0},             {checkMonth, "0", -7025},
+      {checkMonth, "", -7025},            {checkPeriod, "200301", 0},        {checkPeriod, "200213", -7304},
+      {checkPeriod, "2004", -7304},       {checkSpecification, "ZUM,ZULP   ", 0},
+      {checkSpecification, "AGREGX", -7303}, {requireText, "  ", -7072},   {requirePatientId, "", -7068},
+      {requireBirthDate, "", -7069},      {checkDepartmentCode, "", -7078},  {checkCostCentreCode, "", -7077},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.validator(c.text), c.expected) << "\"" << c.text << "\"";
+}
+
+TEST_F(DrgValidators, BatchAndDocumentKinds) {
+  EXPECT_EQ(checkBatchMonth("6"), 0);
+  EXPECT_EQ(checkBatchYear("2024"), 0);
+  EXPECT_EQ(checkBatchMonth("7"), 0);
+  EXPECT_EQ(checkBatchYear("2024"), -7035);  // July 2024 is after today
+  EXPECT_EQ(checkBatchYear("1998"), -7036);
+  EXPECT_EQ(checkBatchKind("5 "), -7033);
+  EXPECT_EQ(checkDocumentKind("05"), -7033);  // the batch kind was not valid
+  EXPECT_EQ(checkBatchKind("05"), 0);
+  EXPECT_EQ(s.batchKind, 5);
+  EXPECT_EQ(checkDocumentKind("05"), 0);
+  EXPECT_EQ(checkDocumentKind("02"), -7032);
+  EXPECT_EQ(checkBatchKind("82"), 0);
+  EXPECT_EQ(checkDocumentKind("02"), 0);
+  EXPECT_EQ(s.documentKind, 2);
+  EXPECT_STREQ(s.allowedCodeKinds, "ABC0789");
+  // A refused document kind leaves the code kinds of the last accepted document.
+  EXPECT_EQ(resetRecordState(""), 0);
+  EXPECT_EQ(checkDocumentKind("36"), -7032);
+  EXPECT_EQ(s.documentKind, kUnknownKind);
+  EXPECT_STREQ(s.allowedCodeKinds, "ABC0789");
+}
+
+TEST_F(DrgValidators, CodeKindsFollowTheDocument) {
+  EXPECT_EQ(checkCodeKind("7 "), -7041);  // no accepted document yet
+  s.allowedCodeKinds = "AC08";
+  EXPECT_EQ(checkCodeKind("10"), 0);
+  EXPECT_EQ(s.codeKind, 10);
+  EXPECT_EQ(checkCodeKind("12"), 0);
+  EXPECT_EQ(s.codeKind, 12);
+  EXPECT_EQ(checkCodeKind("11"), -7040);  // B is not allowed
+  EXPECT_EQ(checkCodeKind("08"), 0);      // read as "8 "
+  EXPECT_EQ(s.codeKind, 8);
+  EXPECT_EQ(checkCodeKind("0 "), 0);
+  EXPECT_EQ(s.codeKind, 0);
+  EXPECT_EQ(checkCodeKind("00"), 0);
+  EXPECT_EQ(checkCodeKind("7 "), -7040);
+  EXPECT_EQ(checkCodeKind(" 8"), -7040);
+  s.allowedCodeKinds = "1234";
+  EXPECT_EQ(checkCodeKind("10"), -7040);  // the digit 1 matches, but not followed by a blank
+  EXPECT_EQ(checkCodeKind("07"), -7040);
+  s.allowedCodeKinds = "ABC0789";
+  EXPECT_EQ(checkCodeKind("07"), 0);
+  EXPECT_EQ(s.codeKind, 7);
+  // Code kinds 9, 11 and 12 carry no code; the others need one.
+  EXPECT_EQ(checkCode("0012345"), 0);
+  EXPECT_EQ(checkCode(""), -7055);
+  ASSERT_EQ(checkCodeKind("9 "), 0);
+  EXPECT_EQ(checkCode(""), 0);
+  EXPECT_EQ(checkCode("1"), -7055);
+}
+
+TEST_F(DrgValidators, HeaderFieldsOfDocuments) {
+  s.recordLetter = 'B';
+  batch(99, 2);
+  EXPECT_EQ(checkSpecialty(""), -7070);
+  EXPECT_EQ(checkDiagnosis(""), -7071);
+  EXPECT_EQ(checkDiagnosis("A00 "), 0);
+  EXPECT_EQ(checkDiagnosis("A0A "), -7056);
+  EXPECT_EQ(checkAdmissionReason("X"), -7046);
+  EXPECT_EQ(checkTreatmentEnd("9"), 7153);
+  EXPECT_EQ(checkRequesterIcp("12"), 1);  // filled where it does not belong: a warning
+  EXPECT_EQ(checkRequesterIcp(""), 0);
+  EXPECT_EQ(checkRequesterSpecialty(""), 0);
+  batch(90, 6);
+  EXPECT_EQ(checkRequesterIcp("72000001"), 0);
+  EXPECT_EQ(checkRequesterIcp(""), -7052);
+  EXPECT_EQ(checkRequesterIcp("7200000A"), -7045);
+  EXPECT_EQ(checkRequesterSpecialty("101"), 0);
+  EXPECT_EQ(checkRequesterSpecialty(""), -7050);
+  EXPECT_EQ(checkAdmissionReason("X"), 0);  // only hospitalisations
+  batch(34, 34);
+  EXPECT_EQ(checkRequesterIcp("12"), 0);
+  s.recordLetter = 'C';
+  batch(99, 2);
+  EXPECT_EQ(checkSpecialty(""), 0);  // a service line may leave it out
+  EXPECT_EQ(checkDiagnosis(""), 0);
+}
+
+TEST_F(DrgValidators, HospitalDatesPairUp) {
+  batch(99, 2);
+  s.batchMonth = 6;
+  s.batchYear = 2023;
+  EXPECT_EQ(checkHospitalDate("01062023"), 0);
+  EXPECT_EQ(checkHospitalDate("05062023"), 0);
+  EXPECT_EQ(checkHospitalDate("05062023"), 0);
+  EXPECT_EQ(checkHospitalDate("01062023"), -7042);  // discharged before admitted
+  EXPECT_EQ(checkHospitalDate(""), -7044);
+  EXPECT_EQ(checkHospitalDate("05062023"), -7042);  // nothing to compare the discharge with
+  EXPECT_EQ(checkHospitalDate("01062023"), 0);
+  EXPECT_EQ(checkHospitalDate(""), -7043);
+  EXPECT_EQ(checkHospitalDate("01072023"), -7031);  // after the batch period
+  EXPECT_EQ(checkHospitalDate("01012024"), -7030);
+  EXPECT_EQ(checkServiceDate("01072023"), -7031);
+  EXPECT_EQ(checkServiceDate("0107202"), 0);  // only whole dates are compared
+  batch(98, 1);
+  EXPECT_EQ(checkHospitalDate(""), 0);
+}
+
+TEST_F(DrgValidators, ModificationRecord) {
+  EXPECT_EQ(noteEntity2("NS0001"), 0);
+  EXPECT_EQ(checkPercentage(""), 0);
+  EXPECT_EQ(checkException("ALL  "), 0);
+  EXPECT_EQ(checkException("NULL "), -7302);  // ENTITA2 is filled
+  EXPECT_EQ(checkException("PRG  "), -7300);  // without a percentage
+  EXPECT_EQ(checkException("XYZ  "), -7301);
+  EXPECT_EQ(checkException("     "), -7301);
+  EXPECT_EQ(checkPercentage("150"), -7300);
+  EXPECT_EQ(checkPercentage("-1"), -7300);
+  EXPECT_EQ(checkPercentage("50.5"), 0);
+  EXPECT_EQ(checkException("POD"), 0);
+  EXPECT_EQ(noteEntity2(""), 0);
+  EXPECT_EQ(checkException("NULL"), 0);
+}
+
+class DrgFields : public DrgTest {};
+
+TEST_F(DrgFields, FindingsReportTheFieldAndColumnAndTheValidatorStillRuns) {
+  std::vector<FieldDescriptor> fields = {describeField(kOrgZ[0]), describeField(kOrgZ[1]), describeField(kOrgZ[2]),
+                                         describeField(kOrgZ[3]), describeField(kOrgZ[4])};
+  batchState().lineNumber = 4;
+  // The month holds a letter (a format error) and is then also refused by its validator.
+  const std::string line = withField(goldenZ(), kOrgZ, "Mesic - struktura subjektu", "X");
+  checkFields(fields, line);
+  EXPECT_EQ(findingCodes(), (std::vector<int>{7019, 7910, 7911, 7025, 7910, 7911}));
+  const MsgArg field[] = {"Mesic - struktura subjektu", " X"};
+  const MsgArg column[] = {columnOf(kOrgZ, "Mesic - struktura subjektu")};
+  EXPECT_EQ(errorEntries()[1], *formatMessage(7910, field) + "\n");
+  EXPECT_EQ(errorEntries()[2], *formatMessage(7911, column) + "\n");
+  const std::string letter = *formatMessage(7019, {});
+  const MsgArg finding[] = {4L, letter};
+  EXPECT_EQ(errorEntries()[0], *formatMessage(7900, finding) + "\n");
+  EXPECT_EQ(batchState().errorCount, 2);
+}
+
+TEST_F(DrgFields, WarningsAreCountedApartAndCode1IsReportedAs3) {
+  batchState().batchKind = 99;
+  reportDrgWarning(1);
+  reportDrgWarning(7150);
+  EXPECT_EQ(findingCodes(), (std::vector<int>{3, 7150}));
+  EXPECT_NE(errorEntries()[0].find("(7901)"), std::string::npos);
+  EXPECT_EQ(batchState().warningCount, 2);
+  EXPECT_EQ(batchState().errorCount, 0);
+}
+
+}  // namespace
+}  // namespace quervik::test
+
+namespace quervik::test {
+namespace {
+
+using namespace quervik::drg;
+
+// The format check written character by character, straight from its rules, for holding the
+// shortcuts and the run-wise scanning of the production check against.
+int referenceFormat(FieldDescriptor& f, std::string_view s) {
+  const int len = int(s.size());
+  int d = f.decimals;
+  const size_t lastBlank = s.rfind(' ');
+  if (lastBlank != std::string_view::npos && d >= 1 && s.substr(lastBlank + 1) == "0") return 0;
+  if (f.quantity && s.find('.') != std::string_view::npos) {
+    const int after = len - int(s.rfind('.')) - 1;
+    f.decimals = std::clamp(after, 2, 3);
+  }
+  const int start = f.skipLeadingZero && len > 0 && s[0] == '0' ? 1 : 0;
+  if (d != 0 && s.substr(size_t(start)).find('.') != std::string_view::npos &&
+      len - int(s.rfind('.')) - 1 != f.decimals)
+    return -7021;
+  auto letter = [](unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  auto digit = [](unsigned char c) { return (c >= '0' && c <= '9') || c == '-'; };
+  if (f.format == 'r') {
+    bool significant = false;
+    for (int i = start; i < len; ++i) {
+      const unsigned char c = static_cast<unsigned char>(s[i]);
+      const bool national = std::string_view("\xB5\xA0\xAC\x9F\xD2\xD4\x90\x82\xB7\xD8\xD6\xA1\x95\x92\xD5\xE5\xE0\xA2\xFC\xFD"
+                                             "\xE6\xE7\x9B\x9C\xE9\xA3\xDE\x85\xED\xEC\xA6\xA7\x96\x89\xD3\x84\x8E\x81\x9A\x94")
+                                .find(char(c)) != std::string_view::npos;
+      if (!((c >= 0x20 && c <= 0x7E) || national)) return -7027;
+      significant |= c != ' ';
+    }
+    return significant || len == start ? 0 : len;
+  }
+  int first = -1;
+  bool blankSeen = false, blankAfter = false;
+  for (int i = start; i < len; ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (letter(c) || digit(c)) {
+      if (letter(c) && f.format == 'f') return -7019;
+      if (first < 0)
+        first = i;
+      else if (blankAfter)
+        return -7017;
+    } else {
+      if (s.substr(size_t(i)).find("--") != std::string_view::npos) return -7029;
+      if (c == ' ') {
+        blankSeen = true;
+        if (first >= 0) {
+          if (f.format != 's') return -7016;
+          blankAfter = true;
+        }
+      } else if (c == '.' && d != 0 && i != len - 1 && !(i > 0 && s[i - 1] == ' ')) {
+        d = 0;
+      } else if (!f.freeChars) {
+        return -7016;
+      }
+    }
+  }
+  if (blankSeen && first < 0) return f.format == 'f' && !f.freeChars && !f.icpField ? -7028 : len;
+  if (f.format == 'd') return checkDate(f, s);
+  if (f.format == 's' && first >= 0 && s[size_t(start)] == ' ') return f.icpZz ? 0 : -7018;
+  return first >= 0 ? first : 0;
+}
+
+class DrgFormatScan : public DrgTest {};
+
+TEST_F(DrgFormatScan, AgreesWithTheCharacterByCharacterRulesOnRandomFields) {
+  std::vector<FieldDescriptor> fields;
+  for (const FileKindSpec& file : kFileKinds)
+    for (const RecordKindSpec& kind : file.kinds)
+      for (const FieldSpec& row : kind.fields) fields.push_back(describeField(row));
+  for (char format : {'f', 's', 'd', 'r'})
+    for (int decimals : {0, 2})
+      for (bool freeChars : {false, true})
+        for (const char* description : {"X", "ICP ZZ", "Icz"}) {
+          FieldSpec row{description, 1, 13, 13, format, decimals, noCheck, freeChars};
+          fields.push_back(describeField(row));
+        }
+  // Characters every rule distinguishes, and the neighbours of each class's bounds.
+  const std::string alphabet = std::string("  0000123456789.--AZaz/:@[`{~,") + '\0' + "\x7F\x80\xA6\xFF\t";
+  uint64_t state = 12345;
+  auto next = [&] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return state >> 33;
+  };
+  for (int round = 0; round < 40000; ++round) {
+    FieldDescriptor& original = fields[next() % fields.size()];
+    std::string text(size_t(original.length), ' ');
+    // Mostly the shapes of clean fields, with a few characters changed.
+    const int shape = int(next() % 4);
+    const size_t cut = next() % (text.size() + 1);
+    for (size_t i = 0; i < text.size(); ++i) {
+      const bool token = shape == 0 ? i >= cut : shape == 1 ? i < cut : shape == 2;
+      if (token) text[i] = char('0' + next() % 10);
+      if (shape == 3 || next() % 8 == 0) text[i] = alphabet[next() % alphabet.size()];
+    }
+    if (original.format == 'f' && original.decimals > 0 && next() % 2 && text.size() > 4)
+      text[text.size() - 1 - size_t(original.decimals)] = '.';
+    FieldDescriptor a = original, b = original, c = original;
+    const int expected = referenceFormat(a, text);
+    ASSERT_EQ(checkFieldFormat(b, text), expected) << original.description << " '" << text << "' " << original.format;
+    ASSERT_EQ(b.decimals, a.decimals) << original.description << " '" << text << "'";
+    // Within a line, the check may read past the field; what follows must not matter.
+    const std::string line = text + alphabet.substr(next() % 8, 12);
+    ASSERT_EQ(checkFieldFormat(c, std::string_view(line).substr(0, text.size()), true, int(line.size())), expected)
+        << original.description << " '" << text << "' in a line";
+    clearErrors();
+  }
+}
+
+}  // namespace
+}  // namespace quervik::test
