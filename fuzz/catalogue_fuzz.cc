@@ -18,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char name[] = "/tmp/quervik-fuzz-catalogue-XXXXXX";
     int fd = ::mkstemp(name);
     if (fd >= 0) ::close(fd);
+    static std::string made = name;
+    std::atexit([] { ::unlink(made.c_str()); });
     // Console texts of the lookups are not what is being tested.
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
     return std::string(name);

@@ -1,6 +1,7 @@
 // quervik: the command-line face of the library.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 
 #include "cli/cli.h"
 
@@ -153,5 +154,11 @@ int main(int argc, char** argv) {
     return kUsageExit;
   }
   locateCatalogue(argv[0]);
-  return command->run(argc - 1, argv + 1);
+  try {
+    return command->run(argc - 1, argv + 1);
+  } catch (const std::exception& e) {
+    // The core reports through statuses; only an allocation failure or the like lands here.
+    std::fprintf(stderr, "quervik %s: %s\n", argv[1], e.what());
+    return 2;
+  }
 }
