@@ -15,25 +15,6 @@
 
 namespace quervik::test {
 
-std::string shellQuote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-ToolResult runTool(const std::string& command) {
-  ToolResult r;
-  std::fflush(stdout);
-  FILE* p = ::popen(("(" + command + ") </dev/null 2>&1").c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  int st = ::pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
-
 std::string runToolOk(const std::string& command) {
   ToolResult r = runTool(command);
   if (r.status != 0) ADD_FAILURE() << "command failed (" << r.status << "): " << command << "\n" << r.output;

@@ -9,18 +9,8 @@
 
 namespace quervik::test {
 
-struct ToolResult {
-  int status = -1;     // exit status, -1 when it could not run
-  std::string output;  // standard output and standard error together
-};
-
-// Runs a shell command line; its standard input is /dev/null.
-ToolResult runTool(const std::string& command);
-// Runs it and fails the test (ADD_FAILURE with the output) unless it exits 0.
+// Runs a command line (runTool, test_support.h) and fails the test (ADD_FAILURE with the output) unless it exits 0.
 std::string runToolOk(const std::string& command);
-
-// Quotes a path or text for the shell.
-std::string shellQuote(const std::string& s);
 
 // The password of the encrypted key files and the card PINs of the fixtures: distinctive
 // texts, so a search of captured outputs finds nothing by chance.

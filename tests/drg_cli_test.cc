@@ -20,14 +20,9 @@ class DrgCli : public DrgTest {
     writeFile(tmp / "in/F.DRG", lines({goldenA(), goldenB(), goldenC()}));
   }
   int run(const std::string& args, std::string& out) {
-    const std::string cmd = "env -u DRGBIN " + cli + " " + args + " 2>&1";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    std::array<char, 4096> buf;
-    size_t n;
-    out.clear();
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    ToolResult r = runQuervik(args);
+    out = r.output;
+    return r.status;
   }
   const std::string cli = std::string(QUERVIK_BINARY_DIR) + "/quervik";
 };

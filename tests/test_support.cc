@@ -1,6 +1,7 @@
 // Shared test helpers; see test_support.h.
 #include "test_support.h"
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -104,6 +105,31 @@ std::string CapturedStdout::take() {
   active_ = false;
   return ::testing::internal::GetCapturedStdout();
 }
+
+std::string shellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+ToolResult runTool(const std::string& command) {
+  ToolResult r;
+  std::fflush(stdout);
+  FILE* p = ::popen(("(" + command + ") </dev/null 2>&1").c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+  int st = ::pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+ToolResult runQuervik(const std::string& args) {
+  return runTool("env -u DRGBIN " + shellQuote(std::string(QUERVIK_BINARY_DIR) + "/quervik") + " " + args);
+}
+
+bool haveQuervik() { return fs::exists(std::string(QUERVIK_BINARY_DIR) + "/quervik"); }
 
 std::string sourceCatalogue() { return std::string(QUERVIK_SOURCE_DIR) + "/msg/errors.msg"; }
 

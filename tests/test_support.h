@@ -53,6 +53,21 @@ class CapturedStdout {
   bool active_ = true;
 };
 
+struct ToolResult {
+  int status = -1;     // exit status, -1 when it could not run
+  std::string output;  // standard output and standard error together
+};
+
+// Runs a shell command line; its standard input is /dev/null.
+ToolResult runTool(const std::string& command);
+// Quotes a path or text for the shell.
+std::string shellQuote(const std::string& s);
+// The quervik command of this build tree with the arguments (already quoted as needed),
+// with DRGBIN unset, as a user runs it.
+ToolResult runQuervik(const std::string& args);
+// Whether this build tree has the command (sanitizer trees build only the tests).
+bool haveQuervik();
+
 // Path of msg/errors.msg in the source tree.
 std::string sourceCatalogue();
 

@@ -9,20 +9,7 @@
 namespace quervik::test {
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out;
-};
-
-CliRun kkontrol(const std::string& args) {
-  const std::string cmd = std::string(QUERVIK_BINARY_DIR) + "/quervik kkontrol " + args + " 2>&1";
-  FILE* p = ::popen(cmd.c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buf;
-  for (size_t n; (n = std::fread(buf.data(), 1, buf.size(), p)) > 0;) out.append(buf.data(), n);
-  const int st = ::pclose(p);
-  return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
-}
+ToolResult kkontrol(const std::string& args) { return runQuervik("kkontrol " + args); }
 
 class VzpCliTest : public VzpTest {
  protected:
@@ -35,15 +22,15 @@ class VzpCliTest : public VzpTest {
 TEST_F(VzpCliTest, ChecksAndSortsFiles) {
   std::vector<std::string> lines = vzpBatchLines("05", 2);
   writeFile(tmp / "clean.111", joinLines(lines));
-  CliRun clean = kkontrol(tmp / "clean.111" + " --insurer 205");
+  ToolResult clean = kkontrol(tmp / "clean.111" + " --insurer 205");
   EXPECT_EQ(clean.status, 0);
-  EXPECT_NE(clean.out.find("Kod pojistovny: 205 (6102)\n"), std::string::npos) << clean.out;
+  EXPECT_NE(clean.output.find("Kod pojistovny: 205 (6102)\n"), std::string::npos) << clean.output;
 
   setField(lines[2], "05", "VDAT", "31042023");
   writeFile(tmp / "bad.111", joinLines(lines));
-  CliRun bad = kkontrol(tmp / "bad.111" + " --out " + (tmp / "out") + " --move --log " + (tmp / "log"));
+  ToolResult bad = kkontrol(tmp / "bad.111" + " --out " + (tmp / "out") + " --move --log " + (tmp / "log"));
   EXPECT_EQ(bad.status, 1);
-  EXPECT_NE(bad.out.find("Chyba na radku 3: Chybny den v datu (6073) (6910)\n"), std::string::npos) << bad.out;
+  EXPECT_NE(bad.output.find("Chyba na radku 3: Chybny den v datu (6073) (6910)\n"), std::string::npos) << bad.output;
   EXPECT_TRUE(fs::exists(tmp / "out/err/bad.111"));
   EXPECT_FALSE(fs::exists(tmp / "bad.111"));
   EXPECT_TRUE(fs::exists(tmp / "log/err/bad_111.log.err"));

@@ -29,12 +29,16 @@ public class Quervik {
                                  String logDir, String doneDir, String move);
 
     // Protected files
-    public static native int signFile(String a1, String a2, String a3, String a4, String a5, String a6);
-    public static native int unsignFile(String a1, String a2, String a3, String a4, String a5, String a6);
-    public static native int unsignFileBase64Keys(String a1, String a2, String a3, String a4, String a5,
-                                                  String a6, String a7, String a8, String a9);
-    public static native String getFileDN(String file);
-    public static native int checkFileDEScrc(String a1, String a2, String a3, String a4, String a5, String a6);
+    public static native int signFile(String inputFile, String outputFile, String slot, String addresseeName,
+                                      String senderName, String pin);
+    public static native int unsignFile(String inputFile, String outputFile, String slot, String privateKey,
+                                        String publicKey, String pin);
+    public static native int unsignFileBase64Keys(String inputFile, String outputFile, String slot,
+                                                  String privateKey, String privateKeyLength, String publicKey,
+                                                  String publicKeyLength, String keyType, String password);
+    public static native String getFileDN(String fileName);
+    public static native int checkFileDEScrc(String fileName, String reference, String unused, String privateKey,
+                                             String privateKeyLength, String password);
 
     // Birth numbers
     public static native int desRc(String a1, String a2, String a3, String a4, String a5, String a6,
