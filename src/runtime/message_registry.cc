@@ -14,6 +14,8 @@ constexpr MessageSpec kUnsorted[] = {
 #include "token/messages.def"
 #include "birthnumber/messages.def"
 #include "container/messages.def"
+#include "birthnumber/coding_messages.def"
+#include "birthnumber/line_message.def"
 #undef MSG
     {"", 0, ""},  // sorts first and is left out: code 0 is never a message
 };
