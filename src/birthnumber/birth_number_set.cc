@@ -21,25 +21,36 @@ uint64_t mix(uint64_t x) {
 
 }  // namespace
 
-BirthNumberSet::BirthNumberSet() : index_(kInitialSlots, 0) {
+BirthNumberSet::BirthNumberSet() : index_(kInitialSlots, Slot{0, 0}) {
   std::random_device entropy;
   seed_ = (uint64_t(entropy()) << 32) ^ entropy();
 }
 
-size_t BirthNumberSet::slotOf(const BirthNumberField& field) const {
+uint64_t BirthNumberSet::hashOf(const BirthNumberField& field) const {
   uint64_t head = 0, tail = 0;
   std::memcpy(&head, field.data(), 8);
   std::memcpy(&tail, field.data() + 8, kBirthNumberFieldSize - 8);
-  return static_cast<size_t>(mix(mix(head ^ seed_) ^ tail)) & (index_.size() - 1);
+  return mix(mix(head ^ seed_) ^ tail);
 }
 
 const BirthNumberSet::Entry* BirthNumberSet::find(const BirthNumberField& field) const {
-  for (size_t slot = slotOf(field);; slot = (slot + 1) & (index_.size() - 1)) {
-    uint32_t at = index_[slot];
-    if (at == 0) return nullptr;
-    const Entry& e = entries_[at - 1];
-    if (e.field == field) return &e;
+  const uint64_t hash = hashOf(field);
+  const uint32_t tag = static_cast<uint32_t>(hash >> 32);
+  const size_t mask = index_.size() - 1;
+  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const Slot& s = index_[slot];
+    if (s.number == 0) return nullptr;
+    if (s.tag != tag) continue;
+    const Entry& e = entries_[s.number - 1];
+    if (std::memcmp(e.field.data(), field.data(), kBirthNumberFieldSize) == 0) return &e;
   }
+}
+
+void BirthNumberSet::place(uint64_t hash, uint32_t number) {
+  const size_t mask = index_.size() - 1;
+  size_t slot = hash & mask;
+  while (index_[slot].number != 0) slot = (slot + 1) & mask;
+  index_[slot] = Slot{number, static_cast<uint32_t>(hash >> 32)};
 }
 
 const BirthNumberSet::Entry& BirthNumberSet::add(const BirthNumberField& field,
@@ -50,20 +61,14 @@ const BirthNumberSet::Entry& BirthNumberSet::add(const BirthNumberField& field,
   Entry& e = entries_.emplace_back();
   e.field = field;
   std::memcpy(e.digest, digest, kCodeDigestSize);
-  size_t slot = slotOf(field);
-  while (index_[slot] != 0) slot = (slot + 1) & (index_.size() - 1);
-  index_[slot] = static_cast<uint32_t>(entries_.size());
+  place(hashOf(field), static_cast<uint32_t>(entries_.size()));
   return e;
 }
 
 void BirthNumberSet::grow() {
-  std::vector<uint32_t> old(index_.size() * 2, 0);
-  old.swap(index_);
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    size_t slot = slotOf(entries_[i].field);
-    while (index_[slot] != 0) slot = (slot + 1) & (index_.size() - 1);
-    index_[slot] = static_cast<uint32_t>(i + 1);
-  }
+  std::vector<Slot> larger(index_.size() * 2, Slot{0, 0});
+  larger.swap(index_);
+  for (size_t i = 0; i < entries_.size(); ++i) place(hashOf(entries_[i].field), static_cast<uint32_t>(i + 1));
 }
 
 }  // namespace quervik

@@ -29,12 +29,20 @@ class BirthNumberSet {
   const Entry& operator[](size_t i) const { return entries_[i]; }
 
  private:
-  size_t slotOf(const BirthNumberField& field) const;
   void grow();
 
+  uint64_t hashOf(const BirthNumberField& field) const;
+  void place(uint64_t hash, uint32_t number);
+
   std::vector<Entry, WipingAllocator<Entry>> entries_;
-  std::vector<uint32_t> index_;  // entry number + 1 per slot, 0 for an empty slot
-  uint64_t seed_;                // per run, so that no input can be made to collide on purpose
+  // Per slot: the entry number + 1 (0 for an empty slot) and the high half of the field's hash,
+  // so that a probe touches an entry only when the hashes agree.
+  struct Slot {
+    uint32_t number;
+    uint32_t tag;
+  };
+  std::vector<Slot> index_;
+  uint64_t seed_;  // per run, so that no input can be made to collide on purpose
 };
 
 }  // namespace quervik

@@ -1,8 +1,6 @@
 // Recovery of coded birth numbers under a new key; see recover.h.
 #include "birthnumber/recover.h"
 
-#include <sys/stat.h>
-
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -110,10 +108,9 @@ struct RecoverRun {
   TripleDesKey sessionKey;
   bool sessionKeyBuilt = false, sessionKeyRejected = false;
 
-  // The new hashing key, read again only when its file changes.
+  // The new hashing key, read once.
   TripleDesKey newKey;
   bool newKeyLoaded = false;
-  struct stat newKeyStamp {};
 
   BirthNumberCoder coder;
 };
@@ -179,18 +176,11 @@ int recoverSessionKey(RecoverRun& run, const RecoverRecord& record) {
   return 0;
 }
 
-bool sameStamp(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
-// The new hashing key: the first 24 bytes of its file, read again only when the file changed
-// since the last read. False after 7900 and 8002 (and 161 for a key the DES rules refuse).
+// The new hashing key: the first 24 bytes of its file, read at the first Y record that needs it
+// and kept for the rest of the run. False after 7900 and 8002 (and 161 for a key the DES rules
+// refuse).
 bool loadNewHashKey(RecoverRun& run) {
-  struct stat now {};
-  bool stamped = ::stat(nativePath(run.newKeyFile).c_str(), &now) == 0;
-  if (run.newKeyLoaded && stamped && sameStamp(now, run.newKeyStamp)) return true;
-  run.newKeyLoaded = false;
+  if (run.newKeyLoaded) return true;
   SecureBytes bytes(kTripleDesKeySize);
   size_t read = 0;
   if (FilePtr file{openFile(run.newKeyFile, "rb")}) read = std::fread(bytes.data(), 1, bytes.size(), file.get());
@@ -199,8 +189,7 @@ bool loadNewHashKey(RecoverRun& run) {
     reportError(kMsgRecoverNewKeyUnusable);
     return false;
   }
-  run.newKeyLoaded = stamped;
-  run.newKeyStamp = now;
+  run.newKeyLoaded = true;
   return true;
 }
 
