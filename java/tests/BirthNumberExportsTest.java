@@ -21,11 +21,6 @@ public class BirthNumberExportsTest {
         Check.equal(0, p.waitFor(), "openssl " + String.join(" ", args) + "\n" + output);
     }
 
-    private static String lastError() {
-        String[] errors = Quervik.getErrors();
-        return errors == null ? null : errors[errors.length - 1];
-    }
-
     public static void testDesRcCodesABatchWithKeyFiles() throws Exception {
         useShippedCatalogue();
         Path dir = Check.tempDir();
@@ -50,13 +45,6 @@ public class BirthNumberExportsTest {
         Check.isTrue(lines[1].startsWith(b.substring(0, 83)) && !lines[1].contains("8001011234"), "coded");
         Check.equal(351, lines[3].length(), "the X record");
         Check.equal("Y" + lines[1].substring(83, 123), lines[4].substring(0, 41), "the Y record's code");
-    }
-
-    public static void testDesRcWithoutArgumentsFailsWithItsReasons() {
-        useShippedCatalogue();
-        Check.equal(1, Quervik.desRc(null, null, null, null, null, null, null, null), "desRc of nothing");
-        Check.isTrue(lastError() != null && lastError().endsWith("(121)\n"), "ends with 121: " + lastError());
-        Quervik.clearErrors();
     }
 
     public static void testRecoverOfNothingDoesNothing() {

@@ -3,10 +3,14 @@
 
 #include <cstring>
 
+#include "crypto/secure_bytes.h"
+
 namespace quervik {
 
 LineReader::LineReader(FILE* in, size_t bufferSize)
     : in_(in), buffer_(bufferSize < kMinimumBuffer ? kMinimumBuffer : bufferSize) {}
+
+LineReader::~LineReader() { wipe(buffer_.data(), buffer_.size()); }
 
 void LineReader::refill() {
   if (begin_ > 0) {

@@ -22,6 +22,10 @@ class LineReader {
   // A piece that is not the last of its line holds at least kMinimumBuffer - 1 bytes.
   static constexpr size_t kMinimumBuffer = 4096;
   explicit LineReader(FILE* in, size_t bufferSize = size_t(1) << 20);
+  // The buffer held plain birth numbers: it is wiped before it goes.
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
 
   // The next piece; false at the end of the input or on a read error (see failed()).
   bool next(Piece& piece);
