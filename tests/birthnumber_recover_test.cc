@@ -226,6 +226,10 @@ TEST_F(BirthNumberCard, EachBadLineFailsWhereItStands) {
             -1);
   EXPECT_TRUE(reportedCodes().empty());
   EXPECT_FALSE(fs::exists(out));
+  // The input named as the output too: refused before anything is truncated.
+  std::string input = readFile(in);
+  EXPECT_EQ(recover(in, in, newKeyFile), -1);
+  EXPECT_EQ(readFile(in), input);
   // Interrupted: ends at once.
   FlagCancellation stop;
   stop.request();

@@ -327,7 +327,8 @@ int recoverHashes(const char* inputFile, const char* outputFile, const char* cen
   run.slot = slotNumber(slotText);
   run.pin = pin;
   FilePtr in(openFile(inputFile, "rb"));
-  if (!in) return -1;
+  // Truncating the output would destroy the input when both name one file.
+  if (!in || sameFile(inputFile, outputFile)) return -1;
   FilePtr out(openFile(outputFile, "wb"));
   if (!out) return -1;
   int64_t size = fileSize(inputFile);
