@@ -326,9 +326,10 @@ TEST_F(ProtectedFiles, Base64KeysAndKeyFiles) {
   std::string missingInput = tmp / "missing.bin";
   std::string emptyFile = put("empty.pem", "");
   std::string shortLength = std::to_string(p.centrePrivateDer.size() - 1);
+  std::string missingKey = tmp / "no-key.pem";
   struct Case {
     const char *key, *length;
-  } cases[] = {{(tmp / "no-key.pem").c_str(), "-1"}, {emptyFile.c_str(), "0"}, {nullptr, "-1"},
+  } cases[] = {{missingKey.c_str(), "-1"}, {emptyFile.c_str(), "0"}, {nullptr, "-1"},
                {priv.c_str(), shortLength.c_str()}, {"QUJD*EVG", "100"}, {"", "10"}};
   for (const Case& c : cases) {
     EXPECT_EQ(openProtectedFileWithBase64Keys(missingInput.c_str(), back.c_str(), nullptr, c.key, c.length,

@@ -10,7 +10,8 @@ import java.util.List;
  * Properties: quervik.library (path of libquervik.so), quervik.source (source tree).
  */
 public class HostTests {
-    static final Class<?>[] SUITES = {ServiceExportsTest.class, BirthNumberExportsTest.class};
+    static final Class<?>[] SUITES = {ServiceExportsTest.class, ProtectedFileExportsTest.class,
+                                      BirthNumberExportsTest.class};
 
     public static void main(String[] args) throws Exception {
         System.load(System.getProperty("quervik.library"));

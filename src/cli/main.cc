@@ -9,6 +9,10 @@ namespace quervik::cli {
 int runVersion(int argc, char** argv);
 int runMessage(int argc, char** argv);
 int runCard(int argc, char** argv);
+int runSign(int argc, char** argv);
+int runOpen(int argc, char** argv);
+int runDn(int argc, char** argv);
+int runCheckKey(int argc, char** argv);
 int runDesrc(int argc, char** argv);
 int runRecover(int argc, char** argv);
 
@@ -30,6 +34,40 @@ const Command kCommands[] = {
      "label, maker, model, serial number and flags of the card in SLOT. The PKCS#11 module is\n"
      "$QUERVIK_PKCS11_MODULE, or libdkck201.so through the dynamic loader.\n",
      runCard},
+    {"sign", "sign and encrypt a file for the receiving centre",
+     "Usage: quervik sign -f CENTRE -k HOSPITAL [-s SLOT] [-c PIN] [-p PASSWORD] [-t 0|1] [-o OUTPUT] INPUT\n\n"
+     "Writes the protected file of INPUT to OUTPUT (standard output without -o); OUTPUT appears\n"
+     "only when it is complete.\n"
+     "  -s, --slot SLOT          card slot: the keys are objects on the card (else PEM files)\n"
+     "  -f, --centre-key NAME    the centre's certificate (-t 1) or public key (-t 0)\n"
+     "  -k, --hospital-key NAME  the hospital's key: on the card the name of its certificate (-t 1)\n"
+     "                           or private key (-t 0), also found in its certificate's subject;\n"
+     "                           without a card its PEM private-key file\n"
+     "  -c, --card-pin PIN       the card's PIN\n"
+     "  -p, --password PASSWORD  the private-key file's password (asked for when needed)\n"
+     "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
+     "      --hash-key NAME      the card object of the hashing-key blob (default RSA_DES_KEY)\n",
+     runSign},
+    {"open", "decrypt and verify a protected file",
+     "Usage: quervik open -k CENTRE -f HOSPITAL [-s SLOT] [-c PIN] [-p PASSWORD] [-t 0|1] [--der] [-o OUTPUT] FILE\n\n"
+     "Decrypts FILE and checks the sender's signature and digest. OUTPUT (standard output without\n"
+     "-o) appears only when the content is verified.\n"
+     "  -s, --slot SLOT          card slot: the keys are objects on the card (else files)\n"
+     "  -k, --centre-key NAME    the centre's private key\n"
+     "  -f, --hospital-key NAME  the hospital's certificate (-t 1) or public key (-t 0)\n"
+     "  -c, --card-pin PIN       the card's PIN\n"
+     "  -p, --password PASSWORD  the private-key file's password (asked for when needed)\n"
+     "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
+     "      --der                the key files are DER, not PEM\n",
+     runOpen},
+    {"dn", "show the sender's DN of a protected file",
+     "Usage: quervik dn FILE\n\nPrints the subject DN of the sender's certificate stored in FILE.\n", runDn},
+    {"check-key", "tell whether a protected file was made with a given hashing key",
+     "Usage: quervik check-key -k CENTRE_KEY (-r REFERENCE | --reference-file F) [-p PASSWORD] FILE\n\n"
+     "Compares the hashing-key check value in FILE with the reference (base64 with \"_\" line ends,\n"
+     "encrypted for the centre), both decrypted with the centre's PEM private key. Exit 0 on a\n"
+     "match, 1 otherwise.\n",
+     runCheckKey},
     {"desrc", "replace the birth numbers of a DRG batch by coded numbers",
      "Usage: quervik desrc [-b buffer] [-c cardslotID] -f label_cert_DRG -g label_cert_TC -i label_priv_ZZ\n"
      "                     -h key_label [-p pin] [-t 0|1] [-o vystupniSoubor] souborDatovehoRozhrani\n\n"

@@ -1,0 +1,146 @@
+// quervik sign / open / dn / check-key: protected files for the receiving centre from the
+// command line. With --slot the keys are objects on the card, named as on the card; without
+// it they are PEM files (or DER files with --der when opening).
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "cli/cli.h"
+#include "container/open.h"
+#include "container/sign.h"
+#include "runtime/leading_number.h"
+#include "runtime/platform.h"
+
+namespace quervik::cli {
+namespace {
+
+// The key type as given: 0 or 1, anything else becomes 2 (the driver refuses it).
+int keyTypeOf(const char* text) {
+  if (!text) return 1;
+  int64_t v = leadingInteger(text);
+  return v == 0 || v == 1 ? static_cast<int>(v) : 2;
+}
+
+// The card PIN with a card, the key file's password without one; either serves when only
+// one is given.
+const char* secretOf(const ParsedArgs& args) {
+  const char* pin = args.value("card-pin");
+  const char* password = args.value("password");
+  if (args.value("slot")) return pin ? pin : password;
+  return password ? password : pin;
+}
+
+int statusOf(int result) { return result == 2 ? kUsageExit : exitStatus(result); }
+
+// A DER key file's bytes for --der; false when it cannot be read.
+bool readKey(const char* name, std::string& bytes) {
+  FILE* f = name ? openFile(name, "rb") : nullptr;
+  if (!f) return false;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  std::fclose(f);
+  return !bytes.empty() && bytes.size() < INT32_MAX;
+}
+
+}  // namespace
+
+int runSign(int argc, char** argv) {
+  static const OptionSpec specs[] = {{"card-pin", 'c', true},   {"centre-key", 'f', true}, {"hospital-key", 'k', true},
+                                     {"password", 'p', true},   {"output", 'o', true},     {"key-type", 't', true},
+                                     {"slot", 's', true},       {"hash-key", 0, true}};
+  const Command& self = *findCommand("sign");
+  ParsedArgs args = parseArgs(argc, argv, specs);
+  if (args.help) return std::fputs(self.help, stdout), 0;
+  if (!args.error.empty()) return usageError(self, args.error);
+  if (args.positional.size() != 1) return usageError(self, "one input file is needed");
+  if (!args.value("centre-key") || !args.value("hospital-key"))
+    return usageError(self, "--centre-key and --hospital-key are needed");
+  const char* hashKey = args.value("hash-key") ? args.value("hash-key") : "RSA_DES_KEY";
+  int result = runDriver([&] {
+    return signProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"), hashKey,
+                             args.value("centre-key"), keyTypeOf(args.value("key-type")), args.value("hospital-key"),
+                             secretOf(args));
+  });
+  printFindings();
+  return statusOf(result);
+}
+
+int runOpen(int argc, char** argv) {
+  static const OptionSpec specs[] = {{"card-pin", 'c', true}, {"centre-key", 'k', true}, {"hospital-key", 'f', true},
+                                     {"password", 'p', true}, {"output", 'o', true},     {"key-type", 't', true},
+                                     {"slot", 's', true},     {"der", 0, false}};
+  const Command& self = *findCommand("open");
+  ParsedArgs args = parseArgs(argc, argv, specs);
+  if (args.help) return std::fputs(self.help, stdout), 0;
+  if (!args.error.empty()) return usageError(self, args.error);
+  if (args.positional.size() != 1) return usageError(self, "one protected file is needed");
+  const char* privateKey = args.value("centre-key");
+  const char* publicKey = args.value("hospital-key");
+  if (!privateKey || !publicKey) return usageError(self, "--centre-key and --hospital-key are needed");
+  std::string privateDer, publicDer;
+  bool der = args.flag("der");
+  if (der && (args.value("slot") || !readKey(privateKey, privateDer) || !readKey(publicKey, publicDer)))
+    return usageError(self, "--der needs two readable key files and no --slot");
+  int result = runDriver([&] {
+    return openProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"),
+                             der ? static_cast<const void*>(privateDer.data()) : privateKey,
+                             der ? static_cast<int32_t>(privateDer.size()) : -1,
+                             der ? static_cast<const void*>(publicDer.data()) : publicKey,
+                             der ? static_cast<int32_t>(publicDer.size()) : -1, keyTypeOf(args.value("key-type")),
+                             secretOf(args));
+  });
+  printFindings();
+  return statusOf(result);
+}
+
+int runDn(int argc, char** argv) {
+  const Command& self = *findCommand("dn");
+  ParsedArgs args = parseArgs(argc, argv, {});
+  if (args.help) return std::fputs(self.help, stdout), 0;
+  if (!args.error.empty()) return usageError(self, args.error);
+  if (args.positional.size() != 1) return usageError(self, "one protected file is needed");
+  std::optional<std::string> dn = protectedFileDn(args.positional[0].c_str());
+  if (!dn) {
+    std::fprintf(stderr, "quervik dn: %s has no readable sender's DN\n", args.positional[0].c_str());
+    return 2;
+  }
+  std::printf("%s\n", dn->c_str());
+  return 0;
+}
+
+int runCheckKey(int argc, char** argv) {
+  static const OptionSpec specs[] = {{"reference", 'r', true}, {"reference-file", 0, true}, {"centre-key", 'k', true},
+                                     {"password", 'p', true}};
+  const Command& self = *findCommand("check-key");
+  ParsedArgs args = parseArgs(argc, argv, specs);
+  if (args.help) return std::fputs(self.help, stdout), 0;
+  if (!args.error.empty()) return usageError(self, args.error);
+  if (args.positional.size() != 1) return usageError(self, "one protected file is needed");
+  if (!args.value("centre-key")) return usageError(self, "--centre-key is needed");
+  std::string reference;
+  if (const char* text = args.value("reference")) {
+    reference = text;
+  } else if (const char* file = args.value("reference-file")) {
+    FILE* f = openFile(file, "rb");
+    if (!f) return usageError(self, std::string("cannot read ") + file);
+    char buffer[1024];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) reference.append(buffer, n);
+    std::fclose(f);
+    while (!reference.empty() && (reference.back() == '\n' || reference.back() == '\r')) reference.pop_back();
+  } else {
+    return usageError(self, "--reference or --reference-file is needed");
+  }
+  int result = checkFileHashKey(args.positional[0].c_str(), reference.c_str(), args.value("centre-key"), "-1",
+                                args.value("password"));
+  printFindings();
+  if (result == 0) {
+    std::printf("match: the file was made with the reference's hashing key\n");
+    return 0;
+  }
+  std::printf("no match (result %d)\n", result);
+  return 1;
+}
+
+}  // namespace quervik::cli

@@ -1,0 +1,272 @@
+// The key helpers and protected files with cards: RSA by label and by certificate against the
+// openssl tool, the hashing key from the card's blob, and files signed on the hospital's card
+// opened on the centre's card, with key files and with base64 keys.
+#include <openssl/rand.h>
+
+#include "birthnumber/card_keys.h"
+#include "birthnumber/key_blob.h"
+#include "container/open.h"
+#include "container/protected_file.h"
+#include "container/sign.h"
+#include "protect_card_fixture.h"
+#include "runtime/report.h"
+#include "token/objects.h"
+#include "token/session.h"
+
+namespace quervik::test {
+namespace {
+
+std::string randomBytes(size_t n) {
+  std::string s(n, '\0');
+  EXPECT_EQ(RAND_bytes(reinterpret_cast<unsigned char*>(s.data()), int(n)), 1);
+  return s;
+}
+const unsigned char* u(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
+
+class CardKeys : public ProtectCardTest {
+ protected:
+  // The tool's answer for one operation on the bytes.
+  std::string tool(const std::string& args, const std::string& input) {
+    std::string in = tmp / "tool.in", out = tmp / "tool.out";
+    writeFile(in, input);
+    runToolOk("openssl " + args + " -in " + shellQuote(in) + " -out " + shellQuote(out));
+    return readFile(out);
+  }
+  const KeyMaterial& k = keyMaterial();
+};
+
+TEST_F(CardKeys, RsaByCertificateAgreesWithTheTool) {
+  openUserSession();
+  unsigned char out[512];
+  size_t length = sizeof out;
+  std::string share = randomBytes(24);
+  // The centre's public key, named by label and by a fragment of its subject in another case.
+  for (const char* name : {"NRC", "nrc centrum"}) {
+    length = sizeof out;
+    ASSERT_EQ(encryptWithCertificate(kCertificatePublicKey, u(share), 24, out, &length, name), 0) << name;
+    ASSERT_EQ(length, 128u);
+    EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(k.otherKeyPem), std::string((char*)out, length)), share);
+  }
+  // The hospital's private key found through its certificate signs; the tool recovers.
+  std::string record = randomBytes(45);
+  length = sizeof out;
+  ASSERT_EQ(encryptWithCertificate(kCertificatePrivateKey, u(record), 45, out, &length, "ABC"), 0);
+  EXPECT_EQ(tool("pkeyutl -verifyrecover -certin -inkey " + shellQuote(k.certPem), std::string((char*)out, length)),
+            record);
+  // And the other way round: what the tool signed or encrypted for the hospital.
+  std::string signature = tool("pkeyutl -sign -inkey " + shellQuote(k.keyPem), record);
+  length = sizeof out;
+  ASSERT_EQ(decryptWithCertificateKey(kCertificatePublicKey, u(signature), 128, out, &length, "abc NEMOCNICE"), 0);
+  EXPECT_EQ(std::string((char*)out, length), record);
+  std::string sealed = toolRsaEncrypt(k.pubPem, share);
+  length = sizeof out;
+  ASSERT_EQ(decryptWithCertificateKey(kCertificatePrivateKey, u(sealed), 128, out, &length, "ABC"), 0);
+  EXPECT_EQ(std::string((char*)out, length), share);
+  EXPECT_TRUE(reportedCodes().empty());
+
+  // Failures with their codes.
+  length = sizeof out;
+  EXPECT_EQ(encryptWithCertificate(kCertificatePublicKey, u(share), 24, out, &length, "Neznamy"), -1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{235});
+  clearErrors();
+  EXPECT_EQ(encryptWithCertificate(3, u(share), 24, out, &length, "NRC"), -2);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{236});
+  clearErrors();
+  // The centre's certificate has no private key on the hospital's card.
+  EXPECT_EQ(decryptWithCertificateKey(kCertificatePrivateKey, u(sealed), 128, out, &length, "NRC"), -2);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{236});
+  clearErrors();
+  length = sizeof out;
+  std::string garbage = randomBytes(128);
+  EXPECT_EQ(decryptWithCertificateKey(kCertificatePrivateKey, u(garbage), 128, out, &length, "ABC"), -3);
+  ASSERT_FALSE(reportedCodes().empty());
+  EXPECT_EQ(reportedCodes().back(), 222);
+  clearErrors();
+  // A result longer than the room offered is refused, not cut.
+  length = 100;
+  EXPECT_EQ(encryptWithCertificate(kCertificatePublicKey, u(share), 24, out, &length, "NRC"), -3);
+  EXPECT_EQ(reportedCodes().back(), 222);
+}
+
+TEST_F(CardKeys, RsaByLabelAndTheUsersDn) {
+  openUserSession();
+  unsigned char out[512];
+  size_t length = sizeof out;
+  std::string half = randomBytes(64);
+  ASSERT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, kCentreKeyObject), 0);
+  EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(k.otherKeyPem), std::string((char*)out, length)), half);
+  std::string record = randomBytes(45);
+  length = sizeof out;
+  ASSERT_EQ(encryptWithPublicKeyLabel(u(record), 45, out, &length, kHospitalKeyObject), 0);  // a private key signs
+  EXPECT_EQ(tool("pkeyutl -verifyrecover -pubin -inkey " + shellQuote(k.pubPem), std::string((char*)out, length)),
+            record);
+  std::string sealed = toolRsaEncrypt(k.pubPem, half);
+  length = sizeof out;
+  ASSERT_EQ(decryptWithPrivateKeyLabel(u(sealed), 128, out, &length, kHospitalKeyObject), 0);
+  EXPECT_EQ(std::string((char*)out, length), half);
+  EXPECT_TRUE(reportedCodes().empty());
+  EXPECT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, "Neznamy"), -1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{221});
+  clearErrors();
+  length = sizeof out;
+  EXPECT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, "RSA_DES_KEY"), -2);  // a data object
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{202, 222}));
+  clearErrors();
+
+  EXPECT_EQ(findUserDN("nemocnice TEST", 127), "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ");
+  EXPECT_EQ(findUserDN("tc centrum", 127), "CN=TC Centrum,O=Duveryhodna strana,C=CZ");
+  EXPECT_EQ(findUserDN("nemocnice", 6), "CN=ABC");
+  EXPECT_EQ(findUserDN("Zadny takovy", 127), std::nullopt);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(CardKeys, HashKeyFromTheCardsBlob) {
+  openUserSession();
+  for (auto [keyType, name] : {std::pair{kHashKeyByCertificate, "ABC"}, std::pair{kHashKeyByKeyLabel, kHospitalKeyObject}}) {
+    TripleDesKey key;
+    ASSERT_EQ(loadHashKey(keyType, int64_t(slot()), "RSA_DES_KEY", name, nullptr, key), 0) << name;
+    EXPECT_EQ(std::string(key.bytes.begin(), key.bytes.end()), hashKey());
+  }
+  EXPECT_TRUE(reportedCodes().empty());
+  // Blobs of the wrong length are refused whichever way they are short or long.
+  for (size_t n : {16u, 32u}) {
+    std::string blob = hashKeyBlob(goodDesKey().substr(0, 16) + (n == 32 ? goodDesKey().substr(0, 16) : ""));
+    ASSERT_EQ(createDataObject(tokenSession(), "JINY_KLIC", blob.data(), long(blob.size())), 0);
+    TripleDesKey key;
+    EXPECT_EQ(loadHashKey(kHashKeyByCertificate, int64_t(slot()), "JINY_KLIC", "ABC", nullptr, key), -1);
+    EXPECT_EQ(reportedCodes(), (std::vector<int>{159, 160}));
+    EXPECT_NE(errorEntries()[0].find(std::to_string(n)), std::string::npos) << errorEntries()[0];
+    clearErrors();
+    ASSERT_EQ(destroyObjectsByLabel(tokenSession(), "JINY_KLIC"), 0);
+  }
+  TripleDesKey key;
+  EXPECT_EQ(loadHashKey(kHashKeyByCertificate, int64_t(slot()), "NENI", "ABC", nullptr, key), -1);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{228, 160}));
+  clearErrors();
+  EXPECT_EQ(loadHashKey(5, int64_t(slot()), "RSA_DES_KEY", "ABC", nullptr, key), -1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{160});
+  clearErrors();
+  // The centre's certificate has no private key here to open the blob with.
+  EXPECT_EQ(loadHashKey(kHashKeyByCertificate, int64_t(slot()), "RSA_DES_KEY", "NRC", nullptr, key), -1);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{236, 230, 160}));
+}
+
+class CardFiles : public ProtectCardTest {
+ protected:
+  std::string put(const std::string& name, const std::string& bytes) {
+    std::string path = tmp / name;
+    writeFile(path, bytes);
+    return path;
+  }
+  int signOnCard(const std::string& in, const std::string& out, int keyType = 1, const char* pin = kUserPin,
+                 const char* sender = kHospitalName) {
+    return signProtectedFile(in.c_str(), out.c_str(), slotText().c_str(), "RSA_DES_KEY",
+                             keyType == 1 ? kCentreName : kCentreKeyObject, keyType, sender, pin);
+  }
+  int openOnCentreCard(const std::string& in, const std::string& out, int keyType = 1) {
+    return openProtectedFile(in.c_str(), out.c_str(), centreSlotText().c_str(), kCentreName, -1,
+                             keyType == 1 ? kHospitalName : kHospitalPublicOnCentreCard, -1, keyType, kUserPin);
+  }
+  const KeyMaterial& k = keyMaterial();
+  const std::string hospitalDn = "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ";
+};
+
+TEST_F(CardFiles, HospitalCardToCentreCard) {
+  std::string content = randomBytes(70001);
+  std::string in = put("in.txt", content), out = tmp / "out.bin", back = tmp / "back.txt";
+  ASSERT_EQ(signOnCard(in, out), 0);
+  std::string file = readFile(out);
+  // The trailer names the sender and carries the hashing key's check value for the centre.
+  std::string field = dnField(hospitalDn);
+  ASSERT_EQ(file.substr(file.size() - 130 - field.size(), field.size()), field);
+  std::string checkValue = toolEncrypt(hexOf(hashKey()), std::string("secret\0\0", 8));
+  std::string keyCheck = put("check.bin", file.substr(file.size() - 130, 128)), plain = tmp / "check.out";
+  runToolOk("openssl pkeyutl -decrypt -inkey " + shellQuote(k.otherKeyPem) + " -in " + shellQuote(keyCheck) +
+            " -out " + shellQuote(plain));
+  EXPECT_EQ(readFile(plain), checkValue);
+  EXPECT_EQ(protectedFileDn(out.c_str()), hospitalDn);
+  EXPECT_EQ(tokenSession(), kNoSession);  // the driver closed its session
+
+  ASSERT_EQ(openOnCentreCard(out, back), 0);
+  EXPECT_EQ(readFile(back), content);
+  EXPECT_EQ(tokenSession(), kNoSession);
+  // The same file with the centre's key file and the hospital's certificate file, and with
+  // both keys as base64 DER.
+  fs::remove(back);
+  ASSERT_EQ(openProtectedFile(out.c_str(), back.c_str(), nullptr, k.otherKeyPem.c_str(), -1, k.certPem.c_str(), -1, 1,
+                              nullptr),
+            0);
+  EXPECT_EQ(readFile(back), content);
+  fs::remove(back);
+  const ProtectKeys& p = protectKeys();
+  ASSERT_EQ(openProtectedFileWithBase64Keys(out.c_str(), back.c_str(), nullptr, base64Of(p.centrePrivateDer).c_str(),
+                                            std::to_string(p.centrePrivateDer.size()).c_str(),
+                                            base64Of(p.hospitalCertDer).c_str(),
+                                            std::to_string(p.hospitalCertDer.size()).c_str(), "1", nullptr),
+            0);
+  EXPECT_EQ(readFile(back), content);
+  // The hashing key check: the reference made for the same key matches, another does not.
+  std::string reference = underscoredBase64Of(keyCheckBlockFor(hashKey()));
+  EXPECT_EQ(checkFileHashKey(out.c_str(), reference.c_str(), k.otherKeyPem.c_str(), "-1", nullptr), 0);
+  std::string other = underscoredBase64Of(keyCheckBlockFor(goodDesKey()));
+  EXPECT_NE(checkFileHashKey(out.c_str(), other.c_str(), k.otherKeyPem.c_str(), "-1", nullptr), 0);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(CardFiles, KeyObjectsInsteadOfCertificates) {
+  std::string content = randomBytes(1234);
+  std::string in = put("in.txt", content), out = tmp / "out.bin", back = tmp / "back.txt";
+  ASSERT_EQ(signOnCard(in, out, 0, kUserPin, kHospitalKeyObject), 0);
+  std::string file = readFile(out);
+  // The DN is there; without a hashing key there is no check value.
+  EXPECT_EQ(protectedFileDn(out.c_str()), hospitalDn);
+  EXPECT_EQ(file.substr(file.size() - 130, 128), std::string(128, '\0'));
+  ASSERT_EQ(openOnCentreCard(out, back, 0), 0);
+  EXPECT_EQ(readFile(back), content);
+  fs::remove(back);
+  ASSERT_EQ(openProtectedFile(out.c_str(), back.c_str(), nullptr, k.otherKeyPem.c_str(), -1, k.pubPem.c_str(), -1, 0,
+                              nullptr),
+            0);
+  EXPECT_EQ(readFile(back), content);
+  EXPECT_TRUE(reportedCodes().empty());
+}
+
+TEST_F(CardFiles, RefusedPinUnknownSenderAndForeignSubjects) {
+  std::string in = put("in.txt", "obsah"), out = tmp / "out.bin";
+  EXPECT_EQ(signOnCard(in, out, 1, "Spatny-Pin-0"), 1);
+  std::vector<int> codes = reportedCodes();
+  ASSERT_FALSE(codes.empty());
+  EXPECT_EQ(codes[0], 224);
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_EQ(tokenSession(), kNoSession);
+  clearErrors();
+  // A name that is in no certificate's subject: no file, nothing of its own reported.
+  EXPECT_EQ(signOnCard(in, out, 1, kUserPin, "Nemocnice Jinde"), 1);
+  EXPECT_TRUE(reportedCodes().empty());
+  EXPECT_FALSE(fs::exists(out));
+  // Opening on the centre's card with a refused PIN.
+  ASSERT_EQ(signOnCard(in, out), 0);
+  std::string back = tmp / "back.txt";
+  EXPECT_EQ(openProtectedFile(out.c_str(), back.c_str(), centreSlotText().c_str(), kCentreName, -1, kHospitalName, -1,
+                              1, "Spatny-Pin-0"),
+            1);
+  EXPECT_EQ(reportedCodes().front(), 224);
+  EXPECT_FALSE(fs::exists(back));
+
+  // A subject written in UTF-8: the bytes readers would refuse become "?" in the file.
+  clearErrors();
+  std::string utf8Cert = tmp / "utf8.pem";
+  runToolOk("openssl req -x509 -new -utf8 -key " + shellQuote(k.keyPem) +
+            " -subj '/C=CZ/CN=Nemocnice Plze\xc5\x88' -days 3650 -set_serial 0x0123ABCD -out " + shellQuote(utf8Cert));
+  openUserSession();
+  ASSERT_EQ(importCertificate(tokenSession(), utf8Cert.c_str(), nullptr, "PLZEN"), CKR_OK);
+  closeToken();
+  ASSERT_EQ(signOnCard(in, out, 1, kUserPin, "Plze"), 0);
+  EXPECT_EQ(protectedFileDn(out.c_str()), "CN=Nemocnice Plze??,C=CZ");
+  back = tmp / "back2.txt";
+  ASSERT_EQ(openOnCentreCard(out, back), 0);
+  EXPECT_EQ(readFile(back), "obsah");
+}
+
+}  // namespace
+}  // namespace quervik::test
