@@ -41,10 +41,11 @@ public class Quervik {
                                              String privateKeyLength, String password);
 
     // Birth numbers
-    public static native int desRc(String a1, String a2, String a3, String a4, String a5, String a6,
-                                   String a7, String a8);
-    public static native int recover(String a1, String a2, String a3, String a4, String a5, String a6,
-                                     String a7, String a8, String a9, String a10);
+    public static native int desRc(String inputFile, String outputFile, String slot, String drgCertificate,
+                                   String tcCertificate, String hospitalKey, String hashKeyName, String pin);
+    public static native int recover(String inputFile, String outputFile, String centreKey,
+                                     String centreKeyPassword, String centreKeyLength, String newKeyFile,
+                                     String newKeyLength, String tcCertificate, String slot, String pin);
 
     // Card administration
     public static native String[] getSlotIdArr();

@@ -1,4 +1,5 @@
 import java.io.File;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.concurrent.TimeUnit;
@@ -24,7 +25,7 @@ public class RobustnessSweepTest {
         p.getOutputStream().close();  // no console input: password prompts must give up
         boolean finished = p.waitFor(300, TimeUnit.SECONDS);
         if (!finished) p.destroyForcibly();
-        String out = Files.readString(log.toPath());
+        String out = new String(Files.readAllBytes(log.toPath()), StandardCharsets.ISO_8859_1);
         String tail = out.length() > 3000 ? out.substring(out.length() - 3000) : out;
         Check.isTrue(finished, "the sweep hung:\n" + tail);
         Check.equal(0, p.exitValue(), "the sweep's exit status; its output ends:\n" + tail);

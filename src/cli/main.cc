@@ -17,6 +17,8 @@ int runDn(int argc, char** argv);
 int runCheckKey(int argc, char** argv);
 int runKkontrol(int argc, char** argv);
 int runDkontrol(int argc, char** argv);
+int runDesrc(int argc, char** argv);
+int runRecover(int argc, char** argv);
 
 namespace {
 
@@ -126,6 +128,27 @@ const Command kCommands[] = {
      "found fault with. The findings print with their catalogue texts; exit status 0 clean,\n"
      "1 findings, 2 nothing could be read or interrupted.\n",
      runDkontrol},
+    {"desrc", "replace the birth numbers of a DRG batch by coded numbers",
+     "Usage: quervik desrc [-b buffer] [-c cardslotID] -f label_cert_DRG -g label_cert_TC -i label_priv_ZZ\n"
+     "                     -h key_label [-p pin] [-t 0|1] [-o vystupniSoubor] souborDatovehoRozhrani\n\n"
+     "Writes the batch with every B record's birth number replaced by its coded number (SHA-1\n"
+     "over the number encrypted with the hospital's hashing key), then the X record (a new\n"
+     "session key in two shares, encrypted for the DRG centre and the trust centre) and one Y\n"
+     "record per distinct birth number. The output (standard output without -o) appears only\n"
+     "when the run succeeded. With -c the keys are card objects named by their labels and -p is\n"
+     "the PIN; without it -f and -g are certificate files (public-key files with -t 0), -i the\n"
+     "hospital's PEM private key, -h the key-blob file and -p the key's password (asked for\n"
+     "when missing). -b is accepted and ignored: lines of any length are read.\n",
+     runDesrc},
+    {"recover", "translate coded birth numbers to a new hashing key",
+     "Usage: quervik recover -i INPUT -o OUTPUT -k NRC_KEY [-K PASSWORD] [-l LENGTH] -d NEW_KEY\n"
+     "                       [-L LENGTH] -t TC_CERTIFICATE -c SLOT -p PIN\n\n"
+     "Reads an X record and the Y records that follow it (as desrc writes them), rebuilds the\n"
+     "session key (share A with the centre's private key NRC_KEY, a PEM file, share B with the\n"
+     "private key of the trust centre's certificate on the card in SLOT) and writes, for every\n"
+     "Y record, \"Y\", its coded number and the coded number under the key in the file NEW_KEY\n"
+     "(its first 24 bytes). Each line is flushed at once. -l and -L default to -1 (files).\n",
+     runRecover},
 };
 
 void printUsage(FILE* out) {

@@ -18,6 +18,7 @@ constexpr MessageSpec kUnsorted[] = {
 #include "vzp/messages.def"
 #include "tokenadmin/messages.def"
 #include "drg/messages.def"
+#include "birthnumber/coding_messages.def"
 #undef MSG
     {"", 0, ""},  // sorts first and is left out: code 0 is never a message
 };

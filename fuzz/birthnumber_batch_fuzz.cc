@@ -1,0 +1,73 @@
+// Fuzz target: arbitrary bytes as a DRG batch through the copy that codes the birth numbers and
+// the Y records that follow it. Every line comes out (B records at exactly 124 characters), each
+// distinct birth number once, and nothing crashes, leaks or reads past a record.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "birthnumber/coded_batch.h"
+#include "birthnumber/triple_des.h"
+
+using namespace quervik;
+
+namespace {
+
+const TripleDesKey& fixedKey(unsigned char seed) {
+  static TripleDesKey keys[2];
+  TripleDesKey& key = keys[seed];
+  if (!key.ready()) {
+    unsigned char bytes[kTripleDesKeySize];
+    for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(0x13 * (i + 1) + 0x40 * seed);
+    for (int i = 0; i < 3; ++i) setOddParity(bytes + 8 * i);
+    if (makeTripleDesKey(std::span<const unsigned char>(bytes, sizeof bytes), key) < -1) std::abort();
+  }
+  return key;
+}
+
+// The lines of a text written with CR LF line ends.
+size_t countLines(const std::string& text) {
+  size_t lines = 0;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n", at);
+    ++lines;
+    at = end == std::string::npos ? text.size() : end + 2;
+  }
+  return lines;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  FILE* in = ::fmemopen(const_cast<uint8_t*>(data), size, "rb");
+  char* written = nullptr;
+  size_t writtenSize = 0;
+  FILE* out = ::open_memstream(&written, &writtenSize);
+  if (!in || !out) std::abort();
+  BirthNumberSet set;
+  BirthNumberCoder coder;
+  LineReader reader(in, LineReader::kMinimumBuffer);
+  CodedCopy copy;
+  if (copyWithCodedNumbers(reader, out, fixedKey(0), coder, set, copy) != PassEnd::Done) std::abort();
+  std::fflush(out);
+  std::string coded(written, writtenSize);
+  if (set.size() > static_cast<size_t>(copy.bRecords)) std::abort();
+  // One line out for every line in (a line holds no LF, so no CR LF either).
+  if (countLines(coded) != static_cast<size_t>(copy.lines)) std::abort();
+  for (size_t at = 0; at < coded.size();) {
+    size_t end = coded.find("\r\n", at);
+    if (end == std::string::npos) end = coded.size();
+    if (coded[at] == 'B' && end - at != kCodedRecordLength) std::abort();
+    at = end + 2;
+  }
+  size_t before = writtenSize;
+  if (writeIdentifierRecords(out, fixedKey(1), set) != PassEnd::Done) std::abort();
+  std::fflush(out);
+  if (writtenSize - before != set.size() * (1 + kCodedNumberLength + kRecoveryIdentifierLength + 2)) std::abort();
+  std::fclose(out);
+  std::fclose(in);
+  std::free(written);
+  return 0;
+}

@@ -1,0 +1,91 @@
+// quervik desrc and quervik recover: the birth-number coding of a DRG batch and the
+// translation of coded numbers to a new hashing key. desrc takes the options of the tool form
+// the hospitals' batch jobs already call (one letter each, "-h" naming the key blob), so its
+// usage error is that tool's usage text.
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "birthnumber/encode.h"
+#include "birthnumber/recover.h"
+#include "cli/cli.h"
+#include "runtime/report.h"
+
+namespace quervik::cli {
+namespace {
+
+constexpr const char* kDesrcProgram = "quervik desrc";
+
+int desrcUsage() {
+  std::fprintf(stderr, kDesRcUsage, kDesrcProgram);
+  return kUsageExit;
+}
+
+// Findings go to standard error when standard output carries the coded batch.
+void printFindingsTo(FILE* stream) {
+  for (const std::string& entry : errorEntries()) std::fputs(entry.c_str(), stream);
+  std::fflush(stream);
+  clearErrors();
+}
+
+}  // namespace
+
+int runDesrc(int argc, char** argv) {
+  const Command& self = *findCommand("desrc");
+  static const std::string kLetters = "bcfghiopt";
+  std::map<char, const char*> value;
+  std::vector<const char*> files;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (std::strcmp(a, "--help") == 0) return std::fputs(self.help, stdout), 0;
+    if (a[0] == '-' && a[1] && !a[2] && kLetters.find(a[1]) != std::string::npos) {
+      if (i + 1 >= argc) return desrcUsage();
+      value[a[1]] = argv[++i];
+    } else if (a[0] == '-' && a[1]) {
+      return desrcUsage();
+    } else {
+      files.push_back(a);
+    }
+  }
+  const char* keyType = value.count('t') ? value['t'] : "1";
+  if (files.size() != 1 || !value.count('f') || !value.count('g') || !value.count('i') || !value.count('h') ||
+      (std::strcmp(keyType, "0") != 0 && std::strcmp(keyType, "1") != 0))
+    return desrcUsage();
+  // -b (the line buffer's size) is accepted for the batch jobs' sake: lines of any length are
+  // read whole.
+  const char* output = value.count('o') ? value['o'] : nullptr;
+  int result = runDriver([&] {
+    return encodeBirthNumbers(files[0], output, value.count('c') ? value['c'] : nullptr, value['f'], value['g'],
+                              value['i'], value['h'], value.count('p') ? value['p'] : nullptr, keyType[0] - '0');
+  });
+  printFindingsTo(output ? stdout : stderr);
+  return exitStatus(result);
+}
+
+int runRecover(int argc, char** argv) {
+  static const OptionSpec options[] = {
+      {"input", 'i', true},        {"output", 'o', true},         {"key", 'k', true},
+      {"password", 'K', true},     {"key-length", 'l', true},     {"new-key", 'd', true},
+      {"new-key-length", 'L', true}, {"tc-certificate", 't', true}, {"slot", 'c', true},
+      {"pin", 'p', true},
+  };
+  const Command& self = *findCommand("recover");
+  ParsedArgs args = parseArgs(argc, argv, options);
+  if (args.help) return std::fputs(self.help, stdout), 0;
+  if (!args.error.empty()) return usageError(self, args.error);
+  if (!args.positional.empty()) return usageError(self, "unexpected argument " + args.positional[0]);
+  for (const char* required : {"input", "output", "key", "new-key", "tc-certificate", "slot", "pin"})
+    if (!args.value(required)) return usageError(self, std::string("--") + required + " is needed");
+  auto or_ = [&](const char* name, const char* fallback) { return args.value(name) ? args.value(name) : fallback; };
+  int result = runDriver([&] {
+    return recoverHashes(args.value("input"), args.value("output"), args.value("key"), or_("password", ""),
+                         or_("key-length", "-1"), args.value("new-key"), or_("new-key-length", "-1"),
+                         args.value("tc-certificate"), args.value("slot"), args.value("pin"));
+  });
+  printFindings();
+  return exitStatus(result);
+}
+
+}  // namespace quervik::cli
