@@ -5,6 +5,7 @@
 // 4.5) and PASS/FAIL against the targets; exits non-zero on a FAIL.
 // Usage: birthnumber_bench [B_RECORDS]  (default 1000000; the distinct numbers are 30 %).
 // The generated files live in a temporary directory that is removed at the end.
+#include "bench_result.h"
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -160,6 +161,13 @@ int main(int argc, char** argv) {
               4 * distinct, t4, 4 * records / t4, wcLarge);
   std::printf("desRc: time 4x / 1x = %.2f (target <= %.1f), rate target >= %.0f B records/s: %s\n", ratio, kLinearLimit,
               kCodingTarget, codingOk ? "PASS" : "FAIL");
+  bench::printResult(bench::format("desRc, %ld B records", records), bench::format("%.0f B records/s", rate),
+                     bench::format("wc -l: %.0f B records/s", records / wcSmall),
+                     bench::format("%.1f %%", 100 * rate * wcSmall / records), bench::format(">= %.0f B records/s", kCodingTarget),
+                     rc1 == 0 && rate >= kCodingTarget);
+  bench::printResult(bench::format("desRc, %ld vs. %ld B records", 4 * records, records), bench::format("%.2f s", t4),
+                     bench::format("%.2f s", t1), bench::format("%.2fx", ratio),
+                     bench::format("<= %.1fx", kLinearLimit), rc1 == 0 && rc4 == 0 && ratio <= kLinearLimit);
 
   // recover: the X record and the Y records of the first run.
   fs::path recoveryIn = gDir / "recover.in", recoveryOut = gDir / "recover.out";
@@ -178,6 +186,7 @@ int main(int argc, char** argv) {
   bool recoveryOk = false;
   if (slot.empty()) {
     std::printf("recover: no SoftHSM2 token could be made: FAIL\n");
+    bench::printResult("recover", "no SoftHSM2 token", "-", "-", "-", false);
   } else {
     double wc = wcSeconds(recoveryIn);
     int rc = 0;
@@ -193,6 +202,10 @@ int main(int argc, char** argv) {
     std::printf("recover, %ld Y records:                  %8.2f s  %10.0f Y records/s  (wc -l: %.2f s)\n",
                 yRecords, t, yRate, wc);
     std::printf("recover: rate target >= %.0f Y records/s: %s\n", kRecoveryTarget, recoveryOk ? "PASS" : "FAIL");
+    bench::printResult(bench::format("recover, %ld Y records", yRecords), bench::format("%.0f Y records/s", yRate),
+                       bench::format("wc -l: %.0f Y records/s", yRecords / wc),
+                       bench::format("%.1f %%", 100 * yRate * wc / yRecords),
+                       bench::format(">= %.0f Y records/s", kRecoveryTarget), recoveryOk);
   }
   fs::remove_all(gDir);
   return codingOk && recoveryOk ? 0 : 1;

@@ -8,6 +8,7 @@
 //     documents, and on four times that (target: time ratio at most 5, i.e. linear).
 // The data is generated into a temporary directory and removed at the end.
 // Usage: drg_bench [--scale S] (S < 1 shrinks every size, for a quick look).
+#include "bench_result.h"
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -164,11 +165,17 @@ int main(int argc, char** argv) {
   std::printf("  quervik dkontrol --drg %7.3f s %8.0f MB/s\n", cliBest, size / cliBest);
   std::printf("  throughput %.1f%% of wc -l (target >= 5%%): %s\n", ratio * 100, verdict(ratio >= 0.05));
   ok &= ratio >= 0.05;
+  bench::printResult(bench::format("dkontrol line checks, %.0f MB vs. wc -l", size),
+                     bench::format("%.0f MB/s", size / cliBest), bench::format("%.0f MB/s", size / wcBest),
+                     bench::format("%.1f %%", ratio * 100), ">= 5 %", ratio >= 0.05);
   const double jvmRatio = jvmBest / cliBest;
   std::printf("dkontrol export in a JVM on the same file (best of 3, the JVM's start not counted):\n");
   std::printf("  %7.3f s, %.2fx the command's time (target <= 1.2): %s\n", jvmBest, jvmRatio,
               verdict(jvmRan && jvmRatio <= 1.2));
   ok &= jvmRan && jvmRatio <= 1.2;
+  bench::printResult("dkontrol export in a JVM vs. the command", bench::format("%.3f s", jvmBest),
+                     bench::format("%.3f s", cliBest), bench::format("%.2fx", jvmRatio), "<= 1.2x",
+                     jvmRan && jvmRatio <= 1.2);
   fs::remove(drg);
 
   // 3. Peak resident memory on 100 MB and 400 MB.
@@ -182,6 +189,9 @@ int main(int argc, char** argv) {
   std::printf("  growth %.1f%% (target within 10%%): %s\n", (growth - 1) * 100,
               verdict(growth <= 1.10 && s.status == 0 && l.status == 0));
   ok &= growth <= 1.10 && s.status == 0 && l.status == 0;
+  bench::printResult(bench::format("dkontrol peak memory, %.0f MB vs. %.0f MB", mb(large), mb(small)),
+                     bench::format("%ld KB", l.maxRssKb), bench::format("%ld KB", s.maxRssKb),
+                     bench::format("%.3f", growth), "<= 1.10", growth <= 1.10 && s.status == 0 && l.status == 0);
   fs::remove(small);
   fs::remove(large);
 
@@ -203,6 +213,9 @@ int main(int argc, char** argv) {
   std::printf("  4x data takes %.2fx the time (target <= 5): %s\n", crossRatio,
               verdict(crossRatio <= 5 && findings[0] == 0 && findings[1] == 0));
   ok &= crossRatio <= 5 && findings[0] == 0 && findings[1] == 0;
+  bench::printResult("DRG cross-checks, 4x data vs. 1x", bench::format("%.2f s", times[1]),
+                     bench::format("%.2f s", times[0]), bench::format("%.2fx", crossRatio), "<= 5x",
+                     crossRatio <= 5 && findings[0] == 0 && findings[1] == 0);
 
   fs::remove_all(dir);
   return ok ? 0 : 1;

@@ -42,6 +42,8 @@ awk -v b="$bytes" -v w="$wc_ns" -v k="$kk_ns" -v t="$target" -v mb="$mem_big" -v
   printf "quervik kkontrol: %7.0f MB/s\n", kr
   printf "peak memory: %d KiB on %.0f MB, %d KiB on 8 MiB\n", mb, b / 1e6, ms
   printf "ratio %.1f %% (target >= %d %%): %s\n", ratio, t, (ratio >= t) ? "PASS" : "FAIL"
+  printf "RESULT|quervik kkontrol, %.0f MB vs. wc -l|%.0f MB/s|%.0f MB/s|%.1f %%|>= %d %%|%s\n", b / 1e6, kr, wr, ratio, t, (ratio >= t) ? "PASS" : "FAIL"
+  printf "RESULT|quervik kkontrol, peak memory %.0f MB vs. 8 MiB|%d KiB|%d KiB|%.2f|none (shown only)|-\n", b / 1e6, mb, ms, mb / ms
   if (ratio >= t) exit 0
   exit 1
 }'

@@ -4,6 +4,7 @@
 // memory; exits non-zero when a ratio is below the target or the memory grew with the file.
 // QUERVIK_BENCH_MB sets the file size (default 200); the data lives in a temporary directory
 // that is removed at the end.
+#include "bench_result.h"
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -111,5 +112,14 @@ int main() {
   std::printf("peak memory grew by %ld KiB while signing and opening\n", grown);
   bool pass = signRate / toolRate >= kTarget && openRate / toolRate >= kTarget && grown < kMemoryLimitKb;
   std::printf("target: ratios >= %.2f, memory constant: %s\n", kTarget, pass ? "PASS" : "FAIL");
+  std::string baseline = bench::format("%.2f MiB/s", toolRate), target = bench::format(">= %.2f", kTarget);
+  bench::printResult(bench::format("sign %ld MiB, key files vs. openssl enc -des-ede3", megabytes),
+                     bench::format("%.2f MiB/s", signRate), baseline, bench::format("%.2f", signRate / toolRate),
+                     target, signRate / toolRate >= kTarget);
+  bench::printResult(bench::format("open %ld MiB, key files vs. openssl enc -des-ede3", megabytes),
+                     bench::format("%.2f MiB/s", openRate), baseline, bench::format("%.2f", openRate / toolRate),
+                     target, openRate / toolRate >= kTarget);
+  bench::printResult("sign and open, peak memory growth", bench::format("%ld KiB", grown), "-", "-",
+                     bench::format("< %ld KiB", long(kMemoryLimitKb)), grown < kMemoryLimitKb);
   return pass ? 0 : 1;
 }
