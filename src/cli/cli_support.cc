@@ -45,7 +45,7 @@ ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
       out.help = true;
       continue;
     }
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* option = nullptr;
     std::string inlineValue;
     bool hasInline = false;
     if (a.rfind("--", 0) == 0) {
@@ -57,23 +57,23 @@ ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
         name.resize(eq);
       }
       for (const OptionSpec& s : specs)
-        if (name == s.name) spec = &s;
+        if (name == s.name) option = &s;
     } else if (a.size() == 2) {
       for (const OptionSpec& s : specs)
-        if (s.letter && a[1] == s.letter) spec = &s;
+        if (s.letter && a[1] == s.letter) option = &s;
     }
-    if (!spec) {
+    if (!option) {
       out.error = "unknown option " + a;
       return out;
     }
-    if (!spec->takesValue) {
-      out.flags.push_back(spec->name);
+    if (!option->takesValue) {
+      out.flags.push_back(option->name);
       continue;
     }
     if (hasInline) {
-      out.values[spec->name] = inlineValue;
+      out.values[option->name] = inlineValue;
     } else if (i + 1 < argc) {
-      out.values[spec->name] = argv[++i];
+      out.values[option->name] = argv[++i];
     } else {
       out.error = "option " + a + " needs a value";
       return out;

@@ -28,13 +28,13 @@ ReportState& state() {
 char kindLetter(const MsgArg& a) { return static_cast<char>(a.kind); }
 
 void checkArguments(int code, std::span<const MsgArg> args) {
-  const MessageSpec* spec = findMessageSpec(code);
+  const MessageSpec* entry = findMessageSpec(code);
   std::string passed;
   for (const MsgArg& a : args) passed += kindLetter(a);
-  if (!spec) {
+  if (!entry) {
     state().problems.push_back("code " + std::to_string(code) + " is not registered (arguments \"" + passed + "\")");
-  } else if (passed != spec->kinds) {
-    state().problems.push_back("code " + std::to_string(code) + " registered with \"" + spec->kinds +
+  } else if (passed != entry->kinds) {
+    state().problems.push_back("code " + std::to_string(code) + " registered with \"" + entry->kinds +
                                "\" but reported with \"" + passed + "\"");
   }
 }

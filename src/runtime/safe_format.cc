@@ -76,13 +76,13 @@ bool isInteger(const MsgArg& a) { return a.kind == MsgArg::Kind::Int || a.kind =
 
 // Integer arguments take the width the length modifier names; without one they are ints,
 // as the reporting sites pass them.
-std::string formatInteger(const std::string& spec, char conv, const std::string& length, int64_t v) {
+std::string formatInteger(const std::string& directive, char conv, const std::string& length, int64_t v) {
   char buf[kFieldLimit + 64];
   const bool isSigned = conv == 'd' || conv == 'i';
-  std::string s = spec + "ll" + conv;
+  std::string s = directive + "ll" + conv;
   long long value;
   if (conv == 'c') {
-    std::snprintf(buf, sizeof buf, (spec + 'c').c_str(), int(static_cast<unsigned char>(v)));
+    std::snprintf(buf, sizeof buf, (directive + 'c').c_str(), int(static_cast<unsigned char>(v)));
     return buf;
   }
   if (length == "ll" || length == "q" || length == "j" || length == "z" || length == "t" || length == "L") {
@@ -153,16 +153,16 @@ std::string safeFormat(std::string_view f, std::span<const MsgArg> args) {
       continue;
     }
     const MsgArg& a = args[next - 1];
-    std::string spec = "%";
+    std::string directive = "%";
     for (char fl : flags)
-      if (fl != '\'') spec += fl;
-    if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
+      if (fl != '\'') directive += fl;
+    if (width >= 0) directive += std::to_string(width);
+    if (precision >= 0) directive += "." + std::to_string(precision);
     char buf[kFieldLimit + 400];
     if (cls == 'i') {
-      out += formatInteger(spec, c.conv, c.length, a.integer);
+      out += formatInteger(directive, c.conv, c.length, a.integer);
     } else if (cls == 'f') {
-      std::snprintf(buf, sizeof buf, (spec + c.conv).c_str(), a.real);
+      std::snprintf(buf, sizeof buf, (directive + c.conv).c_str(), a.real);
       out += buf;
     } else {
       std::string_view text = a.nullText ? std::string_view("(null)") : a.text;
