@@ -24,43 +24,26 @@ namespace {
 
 // One row per subcommand; each later driver adds its own.
 const Command kCommands[] = {
-    {"version", "show the library and crypto interface versions",
-     "Usage: quervik version\n\nPrints the two version texts the host application shows.\n", runVersion},
-    {"message", "show the catalogue text of a message code",
-     "Usage: quervik message [--catalogue FILE] CODE [ARG...]\n\n"
-     "Formats the catalogue text of CODE with the arguments (numbers as integers, the rest as\n"
-     "texts) and prints it with its \" (CODE)\" suffix. The catalogue is msg/errors.msg (under\n"
-     "$DRGBIN when set) unless --catalogue names another.\n",
-     runMessage},
-    {"card", "the card tools: slots, objects, PINs, keys, the hashing key",
-     "Usage: quervik card ACTION [options]\n\n"
-     "Actions (SLOT is a slot ID as 'slots' prints it):\n"
-     "  slots                                      the slots that hold a card, with the cards' labels\n"
-     "  info --slot SLOT                           the card's label, maker, model, serial number, flags\n"
-     "  list --slot SLOT                           every object on the card: its class and label\n"
-     "  load-cert --slot SLOT --label NAME --file CERT [--key KEY]\n"
-     "                                             store a certificate (PEM or DER) as \"Certifikat:NAME\";\n"
-     "                                             --key gives the key pair KEY the certificate's ID\n"
-     "  load-data --slot SLOT --label NAME --file FILE\n"
-     "                                             store the file's bytes as the data object NAME\n"
-     "  delete --slot SLOT (--label LABEL | --all) remove the objects labelled exactly LABEL, or all\n"
-     "  dn --slot SLOT --pattern TEXT              the DN of the first certificate whose DN holds TEXT\n"
-     "  set-pin --slot SLOT [--so]                 change the PIN; --so: set it as security officer\n"
-     "  gen-keypair --slot SLOT --name NAME [--public-name NAME] [--bits N]\n"
-     "                                             an RSA key pair made on the card (1024 bits)\n"
-     "  import-pubkey --slot SLOT --name NAME --file PEM\n"
-     "  export-pubkey --slot SLOT --name NAME --out PEM\n"
-     "  export-cert --slot SLOT --name NAME --out PEM   NAME: label name or a fragment of the DN\n"
-     "  make-hash-key (--slot SLOT --cert NAME | --cert-file CERT) [--store [--label NAME]] [--out FILE]\n"
-     "                                             a new hashing key, wrapped for the hospital's\n"
-     "                                             certificate; the blob goes to the card as the data\n"
-     "                                             object RSA_DES_KEY (or NAME) and/or to a new FILE\n\n"
-     "The PIN comes from --pin, else $QUERVIK_PIN, else it is asked for without echo; set-pin takes\n"
-     "the new PIN from --new-pin or $QUERVIK_NEW_PIN or asks twice, and with --so the officer's\n"
-     "PIN from --so-pin or $QUERVIK_SO_PIN. A PIN given as an option can be seen by other users of\n"
-     "the machine. The PKCS#11 module is $QUERVIK_PKCS11_MODULE, or libdkck201.so through the\n"
-     "dynamic loader. Exit status: 0 done, 1 nothing found, 2 failed, 64 usage error.\n",
-     runCard},
+    {"dkontrol", "check a DRG delivery (ORG, OSN, DRG, EKO, KOR files) and cross-check it",
+     "Usage: quervik dkontrol [--org F] [--osn F] [--drg F] [--eko F] [--kor F] [--dir DIR]\n"
+     "                        [--log DIR] [--out DIR [--move]]\n\n"
+     "Checks every line of the given batch files (each option may also name a directory: its\n"
+     "files with that extension are checked) and, when no file has findings, cross-checks them\n"
+     "against each other. --dir checks every file of a directory by its extension (.org .osn\n"
+     ".drg .eko .kor) instead; its DRG documents are cross-checked only when --drg is given\n"
+     "too. With --log, each file's log goes to DIR/ok or DIR/err (F_DRG.log.ok, and for a\n"
+     "cross-check for example F_ORG.ORG_X_ORG.log.err). With --out, a clean delivery's files\n"
+     "are copied (moved with --move) to DIR/ok, or DIR/err for the files the cross-checks\n"
+     "found fault with. The findings print with their catalogue texts; exit status 0 clean,\n"
+     "1 findings, 2 nothing could be read or interrupted.\n",
+     runDkontrol},
+    {"kkontrol", "check VZP batch files",
+     "Usage: quervik kkontrol INPUT [--insurer CODE] [--log DIR] [--out DIR] [--move]\n\n"
+     "Checks a VZP batch file, or every file of the directory INPUT, record by record and\n"
+     "prints the findings. The insurer code is CODE, else each file's extension. With --log,\n"
+     "each file's log goes to DIR/ok or DIR/err; with --out, each file is copied (--move:\n"
+     "moved) to DIR/ok or DIR/err. Exit status 0 clean, 1 findings, 2 interrupted.\n",
+     runKkontrol},
     {"drg", "convert VZP batch files into DRG batch files",
      "Usage: quervik drg INPUT [--insurer CODE] [--out-dir DIR] [--exclude 10,12] [--log DIR]\n"
      "                  [--done-dir DIR [--move]]\n\n"
@@ -108,26 +91,6 @@ const Command kCommands[] = {
      "encrypted for the centre), both decrypted with the centre's PEM private key. Exit 0 on a\n"
      "match, 1 otherwise.\n",
      runCheckKey},
-    {"kkontrol", "check VZP batch files",
-     "Usage: quervik kkontrol INPUT [--insurer CODE] [--log DIR] [--out DIR] [--move]\n\n"
-     "Checks a VZP batch file, or every file of the directory INPUT, record by record and\n"
-     "prints the findings. The insurer code is CODE, else each file's extension. With --log,\n"
-     "each file's log goes to DIR/ok or DIR/err; with --out, each file is copied (--move:\n"
-     "moved) to DIR/ok or DIR/err. Exit status 0 clean, 1 findings, 2 interrupted.\n",
-     runKkontrol},
-    {"dkontrol", "check a DRG delivery (ORG, OSN, DRG, EKO, KOR files) and cross-check it",
-     "Usage: quervik dkontrol [--org F] [--osn F] [--drg F] [--eko F] [--kor F] [--dir DIR]\n"
-     "                        [--log DIR] [--out DIR [--move]]\n\n"
-     "Checks every line of the given batch files (each option may also name a directory: its\n"
-     "files with that extension are checked) and, when no file has findings, cross-checks them\n"
-     "against each other. --dir checks every file of a directory by its extension (.org .osn\n"
-     ".drg .eko .kor) instead; its DRG documents are cross-checked only when --drg is given\n"
-     "too. With --log, each file's log goes to DIR/ok or DIR/err (F_DRG.log.ok, and for a\n"
-     "cross-check for example F_ORG.ORG_X_ORG.log.err). With --out, a clean delivery's files\n"
-     "are copied (moved with --move) to DIR/ok, or DIR/err for the files the cross-checks\n"
-     "found fault with. The findings print with their catalogue texts; exit status 0 clean,\n"
-     "1 findings, 2 nothing could be read or interrupted.\n",
-     runDkontrol},
     {"desrc", "replace the birth numbers of a DRG batch by coded numbers",
      "Usage: quervik desrc [-b buffer] [-c cardslotID] -f label_cert_DRG -g label_cert_TC -i label_priv_ZZ\n"
      "                     -h key_label [-p pin] [-t 0|1] [-o vystupniSoubor] souborDatovehoRozhrani\n\n"
@@ -149,6 +112,43 @@ const Command kCommands[] = {
      "Y record, \"Y\", its coded number and the coded number under the key in the file NEW_KEY\n"
      "(its first 24 bytes). Each line is flushed at once. -l and -L default to -1 (files).\n",
      runRecover},
+    {"card", "the card tools: slots, objects, PINs, keys, the hashing key",
+     "Usage: quervik card ACTION [options]\n\n"
+     "Actions (SLOT is a slot ID as 'slots' prints it):\n"
+     "  slots                                      the slots that hold a card, with the cards' labels\n"
+     "  info --slot SLOT                           the card's label, maker, model, serial number, flags\n"
+     "  list --slot SLOT                           every object on the card: its class and label\n"
+     "  load-cert --slot SLOT --label NAME --file CERT [--key KEY]\n"
+     "                                             store a certificate (PEM or DER) as \"Certifikat:NAME\";\n"
+     "                                             --key gives the key pair KEY the certificate's ID\n"
+     "  load-data --slot SLOT --label NAME --file FILE\n"
+     "                                             store the file's bytes as the data object NAME\n"
+     "  delete --slot SLOT (--label LABEL | --all) remove the objects labelled exactly LABEL, or all\n"
+     "  dn --slot SLOT --pattern TEXT              the DN of the first certificate whose DN holds TEXT\n"
+     "  set-pin --slot SLOT [--so]                 change the PIN; --so: set it as security officer\n"
+     "  gen-keypair --slot SLOT --name NAME [--public-name NAME] [--bits N]\n"
+     "                                             an RSA key pair made on the card (1024 bits)\n"
+     "  import-pubkey --slot SLOT --name NAME --file PEM\n"
+     "  export-pubkey --slot SLOT --name NAME --out PEM\n"
+     "  export-cert --slot SLOT --name NAME --out PEM   NAME: label name or a fragment of the DN\n"
+     "  make-hash-key (--slot SLOT --cert NAME | --cert-file CERT) [--store [--label NAME]] [--out FILE]\n"
+     "                                             a new hashing key, wrapped for the hospital's\n"
+     "                                             certificate; the blob goes to the card as the data\n"
+     "                                             object RSA_DES_KEY (or NAME) and/or to a new FILE\n\n"
+     "The PIN comes from --pin, else $QUERVIK_PIN, else it is asked for without echo; set-pin takes\n"
+     "the new PIN from --new-pin or $QUERVIK_NEW_PIN or asks twice, and with --so the officer's\n"
+     "PIN from --so-pin or $QUERVIK_SO_PIN. A PIN given as an option can be seen by other users of\n"
+     "the machine. The PKCS#11 module is $QUERVIK_PKCS11_MODULE, or libdkck201.so through the\n"
+     "dynamic loader. Exit status: 0 done, 1 nothing found, 2 failed, 64 usage error.\n",
+     runCard},
+    {"version", "show the library and crypto interface versions",
+     "Usage: quervik version\n\nPrints the two version texts the host application shows.\n", runVersion},
+    {"message", "show the catalogue text of a message code",
+     "Usage: quervik message [--catalogue FILE] CODE [ARG...]\n\n"
+     "Formats the catalogue text of CODE with the arguments (numbers as integers, the rest as\n"
+     "texts) and prints it with its \" (CODE)\" suffix. The catalogue is msg/errors.msg (under\n"
+     "$DRGBIN when set) unless --catalogue names another.\n",
+     runMessage},
 };
 
 void printUsage(FILE* out) {
