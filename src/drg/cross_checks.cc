@@ -21,13 +21,6 @@
 namespace quervik::drg {
 namespace {
 
-struct Column {
-  int offset;
-  int width;
-};
-
-constexpr Column columnOf(const FieldSpec& f) { return {f.from - 1, f.width}; }
-
 constexpr Column kAIcz = columnOf(fieldOf(kDrgA, "Icz"));
 constexpr Column kAMonth = columnOf(fieldOf(kDrgA, "Mesic"));
 constexpr Column kAYear = columnOf(fieldOf(kDrgA, "Rok"));

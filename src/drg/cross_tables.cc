@@ -14,13 +14,6 @@
 namespace quervik::drg {
 namespace {
 
-struct Column {
-  int offset;
-  int width;
-};
-
-constexpr Column columnOf(const FieldSpec& f) { return {f.from - 1, f.width}; }
-
 constexpr Column kZId = columnOf(fieldOf(kOrgZ, "Ic - Identifikacni cislo organizace dle CSU"));
 constexpr Column kZName = columnOf(fieldOf(kOrgZ, "Nazev zdravotnickeho zarizeni"));
 constexpr Column kZMonth = columnOf(fieldOf(kOrgZ, "Mesic - struktura subjektu"));

@@ -190,4 +190,12 @@ consteval FieldSpec fieldOf(std::span<const FieldSpec> layout, std::string_view 
   throw "no such field";
 }
 
+// Where a field lies in a line: 0-based offset and width, as the cross-checks read it.
+struct Column {
+  int offset;
+  int width;
+};
+
+constexpr Column columnOf(const FieldSpec& f) { return {f.from - 1, f.width}; }
+
 }  // namespace quervik::drg
