@@ -41,8 +41,28 @@ const BirthNumberSet::Entry* BirthNumberSet::find(const BirthNumberField& field)
     const Slot& s = index_[slot];
     if (s.number == 0) return nullptr;
     if (s.tag != tag) continue;
-    const Entry& e = entries_[s.number - 1];
+    const Entry& e = (*this)[s.number - 1];
     if (std::memcmp(e.field.data(), field.data(), kBirthNumberFieldSize) == 0) return &e;
+  }
+}
+
+void BirthNumberSet::prefetchSlot(const BirthNumberField& field) const {
+  __builtin_prefetch(&index_[hashOf(field) & (index_.size() - 1)]);
+}
+
+void BirthNumberSet::prefetchEntry(const BirthNumberField& field) const {
+  const uint64_t hash = hashOf(field);
+  const uint32_t tag = static_cast<uint32_t>(hash >> 32);
+  const size_t mask = index_.size() - 1;
+  for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const Slot& s = index_[slot];
+    if (s.number == 0) return;
+    if (s.tag == tag) {
+      const char* entry = reinterpret_cast<const char*>(&(*this)[s.number - 1]);
+      __builtin_prefetch(entry);
+      __builtin_prefetch(entry + sizeof(Entry) - 1);  // an entry may straddle two cache lines
+      return;
+    }
   }
 }
 
@@ -56,19 +76,30 @@ void BirthNumberSet::place(uint64_t hash, uint32_t number) {
 const BirthNumberSet::Entry& BirthNumberSet::add(const BirthNumberField& field,
                                                  const unsigned char digest[kCodeDigestSize]) {
   // At most half full, so probes stay short and an empty slot always ends a search.
-  if (2 * (entries_.size() + 1) > index_.size()) grow();
-  if (entries_.size() >= UINT32_MAX - 1) throw std::bad_alloc();
-  Entry& e = entries_.emplace_back();
+  if (2 * (size_ + 1) > index_.size()) grow();
+  if (size_ >= UINT32_MAX - 1) throw std::bad_alloc();
+  if (size_ % kBlockEntries == 0) {
+    blocks_.emplace_back();
+    blocks_.back().reserve(kBlockEntries);
+  }
+  Entry& e = blocks_.back().emplace_back();
   e.field = field;
   std::memcpy(e.digest, digest, kCodeDigestSize);
-  place(hashOf(field), static_cast<uint32_t>(entries_.size()));
+  ++size_;
+  place(hashOf(field), static_cast<uint32_t>(size_));
   return e;
 }
 
 void BirthNumberSet::grow() {
-  std::vector<Slot> larger(index_.size() * 2, Slot{0, 0});
+  std::vector<Slot, BlockAllocator<Slot>> larger(index_.size() * 2, Slot{0, 0});
   larger.swap(index_);
-  for (size_t i = 0; i < entries_.size(); ++i) place(hashOf(entries_[i].field), static_cast<uint32_t>(i + 1));
+  // The entries land at random places of the new index: each slot is asked for a few entries
+  // before it is written.
+  constexpr size_t kLead = 16;
+  for (size_t i = 0; i < size_; ++i) {
+    if (i + kLead < size_) prefetchSlot((*this)[i + kLead].field);
+    place(hashOf((*this)[i].field), static_cast<uint32_t>(i + 1));
+  }
 }
 
 }  // namespace quervik

@@ -8,6 +8,7 @@
 
 #include "birthnumber/birth_number.h"
 #include "crypto/secure_bytes.h"
+#include "runtime/large_block.h"
 
 namespace quervik {
 
@@ -22,26 +23,37 @@ class BirthNumberSet {
 
   // The entry whose field equals this one byte for byte, or null.
   const Entry* find(const BirthNumberField& field) const;
-  // Appends a field that find did not find; its entry. May throw std::bad_alloc.
+  // Appends a field that find did not find; its entry, which stays where it is while the set
+  // grows. May throw std::bad_alloc.
   const Entry& add(const BirthNumberField& field, const unsigned char digest[kCodeDigestSize]);
+  // Hints for a field that will be looked up soon, so that its memory is on its way into the
+  // cache by then: the first brings in the index slot where its search starts, the second
+  // (once that slot is in the cache) the entry the slot names. Neither changes the set.
+  void prefetchSlot(const BirthNumberField& field) const;
+  void prefetchEntry(const BirthNumberField& field) const;
 
-  size_t size() const { return entries_.size(); }
-  const Entry& operator[](size_t i) const { return entries_[i]; }
+  size_t size() const { return size_; }
+  const Entry& operator[](size_t i) const { return blocks_[i / kBlockEntries][i % kBlockEntries]; }
 
  private:
-  void grow();
+  // The entries live in blocks that are filled one after the other and never move: the set
+  // touches no more memory than it holds, and growing copies nothing.
+  static constexpr size_t kBlockEntries = size_t(1) << 17;
+  using Block = std::vector<Entry, WipingAllocator<Entry>>;
 
   uint64_t hashOf(const BirthNumberField& field) const;
   void place(uint64_t hash, uint32_t number);
+  void grow();
 
-  std::vector<Entry, WipingAllocator<Entry>> entries_;
+  std::vector<Block> blocks_;
+  size_t size_ = 0;
   // Per slot: the entry number + 1 (0 for an empty slot) and the high half of the field's hash,
   // so that a probe touches an entry only when the hashes agree.
   struct Slot {
     uint32_t number;
     uint32_t tag;
   };
-  std::vector<Slot> index_;
+  std::vector<Slot, BlockAllocator<Slot>> index_;
   uint64_t seed_;  // per run, so that no input can be made to collide on purpose
 };
 

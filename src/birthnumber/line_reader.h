@@ -33,6 +33,9 @@ class LineReader {
   void skipRest();
   // Bytes of the input consumed so far, line ends included.
   int64_t position() const { return consumed_ - static_cast<int64_t>(end_ - begin_); }
+  // What the buffer holds beyond the position: the input that comes next, for a look ahead.
+  // Valid until the next call of next or skipRest.
+  std::string_view unread() const { return {buffer_.data() + begin_, end_ - begin_}; }
   bool failed() const { return failed_; }
 
  private:

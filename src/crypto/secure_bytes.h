@@ -8,6 +8,8 @@
 #include <new>
 #include <vector>
 
+#include "runtime/large_block.h"
+
 namespace quervik {
 
 template <class T>
@@ -18,10 +20,10 @@ struct WipingAllocator {
   template <class U>
   WipingAllocator(const WipingAllocator<U>&) noexcept {}
 
-  T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T))); }
+  T* allocate(std::size_t n) { return BlockAllocator<T>().allocate(n); }
   void deallocate(T* p, std::size_t n) noexcept {
     OPENSSL_cleanse(p, n * sizeof(T));
-    ::operator delete(p);
+    BlockAllocator<T>().deallocate(p, n);
   }
 
   template <class U>
