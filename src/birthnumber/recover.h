@@ -34,9 +34,10 @@ int parseIdentifierRecord(std::string_view line, int64_t lineNumber, RecoverReco
 // its subject), the card's slot and PIN.
 //
 // 0 success. -1 when an argument is null (nothing done, nothing reported), when a file cannot
-// be opened or read or both name the same file (nothing reported, the input left as it was), when interrupted, and after the reports of a failed
-// line: 7900 with the line number before each of 8000-8012 (8010 and 8011, for a first line
-// that is not an X record, come alone), 161, 163.
+// be opened or read or both name the same file (nothing reported, the input left as it was),
+// when interrupted, and after the reports of a failed line: 7900 with the line number before
+// each of 8000-8012 (8010 and 8011, for a first line that is not an X record, come alone),
+// 161, 163.
 [[nodiscard]] int recoverHashes(const char* inputFile, const char* outputFile, const char* centreKey,
                                 const char* centreKeyPassword, const char* centreKeyLength, const char* newKeyFile,
                                 const char* newKeyLength, const char* tcCertificate, const char* slotText,
