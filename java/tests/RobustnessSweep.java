@@ -1,12 +1,16 @@
 import QuervikPkg.Quervik;
+import java.io.File;
 import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
+import java.nio.file.Files;
+import java.nio.file.Path;
 import java.util.Arrays;
 import java.util.Comparator;
 
 /**
  * Calls every export of the host class with hostile arguments: all null, all empty, paths
- * that do not exist, garbage numbers and lengths, very long texts, and mixtures. Run in its
+ * that do not exist, garbage numbers and lengths, very long texts, and mixtures, over and
+ * over, watching open descriptors and resident memory for leaks. Run in its
  * own JVM by RobustnessSweepTest, in a scratch directory and with a card module that holds
  * no card, so a crash or a hang shows as a failure of that test and nothing real is touched.
  */
@@ -16,7 +20,8 @@ public class RobustnessSweep {
         "abc", "\u0000", "C:\\NEEXISTUJE\\F.DRG", "x".repeat(100_000), "%s%s%s%n%d", "\u00e9\ud83d\ude00",
     };
 
-    public static void main(String[] args) throws Exception {
+    /** One call of every export with every variant of hostile arguments; the number of calls. */
+    static int sweep() throws Exception {
         Method[] exports = Quervik.class.getDeclaredMethods();
         Arrays.sort(exports, Comparator.comparing(Method::getName));
         int calls = 0;
@@ -37,6 +42,55 @@ public class RobustnessSweep {
         }
         Quervik.closeErrorFile();
         Quervik.closeGLOG();
-        System.out.println("sweep done: " + calls + " calls");
+        return calls;
+    }
+
+    /**
+     * The open files, pipes and directories of the process (not sockets: the card module may
+     * keep one for its system log, opened once when it first has something to say).
+     */
+    static int openDescriptors() {
+        int open = 0;
+        for (File f : new File("/proc/self/fd").listFiles()) {
+            try {
+                if (!Files.readSymbolicLink(f.toPath()).toString().startsWith("socket:")) open++;
+            } catch (java.io.IOException e) {
+                // the descriptor of the listing itself, closed by now
+            }
+        }
+        return open;
+    }
+
+    static long residentKb() throws Exception {
+        for (String line : Files.readAllLines(Path.of("/proc/self/status")))
+            if (line.startsWith("VmRSS:")) return Long.parseLong(line.replaceAll("[^0-9]", ""));
+        throw new IllegalStateException("no VmRSS");
+    }
+
+    /**
+     * The sweep a few times to settle, then ROUNDS more: afterwards as many descriptors are open as
+     * before, and the resident memory has grown by less than a leak of the long text per
+     * export and round would add. Exit status 1 on a leak.
+     */
+    static final int WARM_UP_ROUNDS = 3;  // what is opened once per process is open by then
+    static final int ROUNDS = 20;
+    static final long GROWTH_LIMIT_KB = 8 * 1024;
+
+    public static void main(String[] args) throws Exception {
+        int calls = 0;
+        for (int round = 0; round < WARM_UP_ROUNDS; round++) calls += sweep();
+        System.gc();
+        int descriptors = openDescriptors();
+        long resident = residentKb();
+        for (int round = 0; round < ROUNDS; round++) calls += sweep();
+        System.gc();
+        int descriptorsAfter = openDescriptors();
+        long growth = residentKb() - resident;
+        System.out.println("sweep done: " + calls + " calls; open descriptors " + descriptors + " -> "
+            + descriptorsAfter + ", resident memory +" + growth + " KiB over " + ROUNDS + " rounds");
+        if (descriptorsAfter != descriptors || growth > GROWTH_LIMIT_KB) {
+            System.out.println("leak: descriptors or memory grew");
+            System.exit(1);
+        }
     }
 }
