@@ -68,6 +68,17 @@ T readPem(const char* fileName, int format, const ReaderCodes& codes, Read read)
 
 bool fitsLong(size_t n) { return n <= static_cast<size_t>(LONG_MAX); }
 
+// One DER object decoded from memory; null (error queue drained) when the bytes are not one.
+template <class T, class Decode>
+T parseDer(const char* function, const unsigned char* der, size_t length, Decode decode) {
+  CryptoErrorScope scope(function);
+  if (!der || !fitsLong(length)) return nullptr;
+  const unsigned char* p = der;
+  T object(decode(&p, static_cast<long>(length)));
+  drainCryptoErrors();
+  return object;
+}
+
 }  // namespace
 
 X509Ptr readCertificatePem(const char* fileName, int format) {
@@ -91,30 +102,18 @@ EvpPkeyPtr readPublicKeyPem(const char* fileName, int format) {
 }
 
 X509Ptr parseCertificateDer(const unsigned char* der, size_t length) {
-  CryptoErrorScope scope("parseCertificateDer");
-  if (!der || !fitsLong(length)) return nullptr;
-  const unsigned char* p = der;
-  X509Ptr cert(d2i_X509(nullptr, &p, static_cast<long>(length)));
-  drainCryptoErrors();
-  return cert;
+  return parseDer<X509Ptr>("parseCertificateDer", der, length,
+                           [](const unsigned char** p, long n) { return d2i_X509(nullptr, p, n); });
 }
 
 EvpPkeyPtr parsePublicKeyDer(const unsigned char* der, size_t length) {
-  CryptoErrorScope scope("parsePublicKeyDer");
-  if (!der || !fitsLong(length)) return nullptr;
-  const unsigned char* p = der;
-  EvpPkeyPtr key(d2i_PUBKEY(nullptr, &p, static_cast<long>(length)));
-  drainCryptoErrors();
-  return key;
+  return parseDer<EvpPkeyPtr>("parsePublicKeyDer", der, length,
+                              [](const unsigned char** p, long n) { return d2i_PUBKEY(nullptr, p, n); });
 }
 
 EvpPkeyPtr parsePrivateKeyDer(const unsigned char* der, size_t length) {
-  CryptoErrorScope scope("parsePrivateKeyDer");
-  if (!der || !fitsLong(length)) return nullptr;
-  const unsigned char* p = der;
-  EvpPkeyPtr key(d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(length)));
-  drainCryptoErrors();
-  return key;
+  return parseDer<EvpPkeyPtr>("parsePrivateKeyDer", der, length,
+                              [](const unsigned char** p, long n) { return d2i_AutoPrivateKey(nullptr, p, n); });
 }
 
 EvpPkeyPtr rsaPublicKeyFromParts(const unsigned char* modulus, size_t modulusLength, const unsigned char* exponent,

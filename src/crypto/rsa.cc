@@ -86,6 +86,43 @@ EvpPkeyPtr keyOfCertificate(X509Ptr certificate) {
   return EvpPkeyPtr(X509_get_pubkey(certificate.get()));  // get1: ours to free
 }
 
+// Where a command takes its key from, what it does with it, and whether it works on exactly
+// one key-sized block of the input.
+enum class KeySource { Public, Private, Certificate, GivenCertificate };
+
+struct RsaCommandRow {
+  int command;
+  KeySource source;
+  Operation op;
+  bool wholeBlock;
+};
+
+constexpr RsaCommandRow kRsaCommandRows[] = {
+    {kRsaPublicEncrypt, KeySource::Public, Operation::Encrypt, false},
+    {kRsaPrivateDecrypt, KeySource::Private, Operation::Decrypt, false},
+    {kRsaPublicRecoverBlock, KeySource::Public, Operation::Recover, true},
+    {kRsaCertificateEncrypt, KeySource::Certificate, Operation::Encrypt, false},
+    {kRsaCertificateRecoverBlock, KeySource::Certificate, Operation::Recover, true},
+    {kRsaGivenCertificateEncrypt, KeySource::GivenCertificate, Operation::Encrypt, false},
+    {kRsaGivenCertificateRecoverBlock, KeySource::GivenCertificate, Operation::Recover, true},
+    {kRsaPrivateSign, KeySource::Private, Operation::Sign, false},
+    {kRsaPublicRecover, KeySource::Public, Operation::Recover, false},
+};
+
+EvpPkeyPtr keyFor(RsaRequest& request, KeySource source) {
+  switch (source) {
+    case KeySource::Public:
+      return publicKeyFrom(request.publicSource, request.publicLength);
+    case KeySource::Private:
+      return privateKeyFrom(request.privateSource, request.privateLength, request.password);
+    case KeySource::Certificate:
+      return keyOfCertificate(certificateFrom(request.publicSource, request.publicLength));
+    case KeySource::GivenCertificate:
+      return keyOfCertificate(std::move(request.certificate));
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 int performRsaRequest(RsaRequest& request, int command) {
@@ -94,49 +131,13 @@ int performRsaRequest(RsaRequest& request, int command) {
   request.output.clear();
   request.outputLength = 0;
 
+  const RsaCommandRow* row = nullptr;
+  for (const RsaCommandRow& c : kRsaCommandRows)
+    if (c.command == command) row = &c;
   EvpPkeyPtr key;
-  Operation op = Operation::Encrypt;
-  bool wholeBlock = false;
-  switch (command) {
-    case kRsaPublicEncrypt:
-      key = publicKeyFrom(request.publicSource, request.publicLength);
-      break;
-    case kRsaPrivateDecrypt:
-      key = privateKeyFrom(request.privateSource, request.privateLength, request.password);
-      op = Operation::Decrypt;
-      break;
-    case kRsaPublicRecoverBlock:
-      key = publicKeyFrom(request.publicSource, request.publicLength);
-      op = Operation::Recover;
-      wholeBlock = true;
-      break;
-    case kRsaCertificateEncrypt:
-      key = keyOfCertificate(certificateFrom(request.publicSource, request.publicLength));
-      break;
-    case kRsaCertificateRecoverBlock:
-      key = keyOfCertificate(certificateFrom(request.publicSource, request.publicLength));
-      op = Operation::Recover;
-      wholeBlock = true;
-      break;
-    case kRsaGivenCertificateEncrypt:
-      key = keyOfCertificate(std::move(request.certificate));
-      break;
-    case kRsaGivenCertificateRecoverBlock:
-      key = keyOfCertificate(std::move(request.certificate));
-      op = Operation::Recover;
-      wholeBlock = true;
-      break;
-    case kRsaPrivateSign:
-      key = privateKeyFrom(request.privateSource, request.privateLength, request.password);
-      op = Operation::Sign;
-      break;
-    case kRsaPublicRecover:
-      key = publicKeyFrom(request.publicSource, request.publicLength);
-      op = Operation::Recover;
-      break;
-    default:
-      break;
-  }
+  if (row) key = keyFor(request, row->source);
+  const Operation op = row ? row->op : Operation::Encrypt;
+  const bool wholeBlock = row && row->wholeBlock;
   request.certificate.reset();
   if (!key) {
     reportCryptoFailure(kMsgRsaNoKey);

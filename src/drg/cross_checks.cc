@@ -37,12 +37,6 @@ constexpr Column kEMonth = columnOf(fieldOf(kEko, "Mesic - obrat z ucetnictvi"))
 constexpr Column kECostCentre = columnOf(fieldOf(kEko, "Nakladove stredisko"));
 constexpr Column kEAccount = columnOf(fieldOf(kEko, "Ucet - obrat z ucetnictvi"));
 
-constexpr int lengthOf(std::span<const RecordKindSpec> kinds, char letter) {
-  for (const RecordKindSpec& k : kinds)
-    if (k.letter == letter) return k.length;
-  return -1;
-}
-
 std::string_view field(std::string_view line, Column c) { return line.substr(size_t(c.offset), size_t(c.width)); }
 
 int number(std::string_view line, Column c) {

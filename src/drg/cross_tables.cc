@@ -37,12 +37,6 @@ constexpr Column kChartAccount = columnOf(fieldOf(kOsn, "Cislo uctu"));
 constexpr Column kChartKind = columnOf(fieldOf(kOsn, "Druh uctu"));
 constexpr Column kChartName = columnOf(fieldOf(kOsn, "Nazev uctu"));
 
-constexpr int lengthOf(std::span<const RecordKindSpec> kinds, char letter) {
-  for (const RecordKindSpec& k : kinds)
-    if (k.letter == letter) return k.length;
-  return -1;
-}
-
 template <size_t N>
 void take(char (&to)[N], std::string_view line, Column c) {
   std::memcpy(to, line.data() + c.offset, N);

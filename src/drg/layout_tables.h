@@ -198,4 +198,11 @@ struct Column {
 
 constexpr Column columnOf(const FieldSpec& f) { return {f.from - 1, f.width}; }
 
+// The length of a record kind of a file kind's table; -1 for a letter the table does not have.
+constexpr int lengthOf(std::span<const RecordKindSpec> kinds, char letter) {
+  for (const RecordKindSpec& k : kinds)
+    if (k.letter == letter) return k.length;
+  return -1;
+}
+
 }  // namespace quervik::drg
