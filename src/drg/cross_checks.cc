@@ -217,16 +217,10 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
     std::string_view symbol, specialty;
     char bRecord[128] = {};
     bool enabled = false, firstC = false;
-    LineReader reader(file.get());
-    InterruptionPacer pacer;
-    Line line;
-    int lineNumber = 0;
-    while (reader.next(line)) {
-      updateProgress(reader.position());
-      if (pacer.interrupted(reader.position())) break;
-      ++lineNumber;
+    // Interrupted or not, the findings so far count.
+    (void)forEachLine(file.get(), [&](int lineNumber, const Line& line) {
       const std::string_view t = line.text;
-      if (!line.complete || t.empty()) continue;
+      if (!line.complete || t.empty()) return;
       if (t[0] == 'A' && int(t.size()) == lengthA) {
         icz = number(t, kAIcz);
         reference = Date{1, number(t, kAMonth), number(t, kAYear)};
@@ -276,7 +270,7 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
           ++n;
         }
       }
-    }
+    });
     return n;
   });
 }
@@ -329,16 +323,10 @@ int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartE
     FilePtr file(openFile(item.name.c_str(), "rb"));
     if (!file) return 0;
     int n = 0;
-    LineReader reader(file.get());
-    InterruptionPacer pacer;
-    Line line;
-    int lineNumber = 0;
-    while (reader.next(line)) {
-      updateProgress(reader.position());
-      if (pacer.interrupted(reader.position())) break;
-      ++lineNumber;
+    // Interrupted or not, the findings so far count.
+    (void)forEachLine(file.get(), [&](int lineNumber, const Line& line) {
       const std::string_view t = line.text;
-      if (!line.complete || int(t.size()) != length) continue;
+      if (!line.complete || int(t.size()) != length) return;
       const int icz = number(t, kEIcz), year = number(t, kEYear), month = number(t, kEMonth);
       const std::string_view costCentre = field(t, kECostCentre), account = field(t, kEAccount);
       if (!chart.empty() && !accounts.contains(accountKey(year, icz, account))) {
@@ -349,7 +337,7 @@ int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartE
         reportError(DRG_COST_CENTRE_NOT_IN_STRUCTURE, lineNumber, item.name, costCentre, year, month, icz);
         ++n;
       }
-    }
+    });
     return n;
   });
 }

@@ -81,16 +81,10 @@ bool readEach(const std::vector<FileItem>& files, const char* activity, Consumer
     if (!file) continue;  // it was readable for the line checks; nothing to add now
     const int64_t size = std::max<int64_t>(0, fileSize(files[f].name.c_str()));
     setActivity(activity, size);
-    LineReader reader(file.get());
-    InterruptionPacer pacer;
-    Line line;
-    int number = 0;
-    while (reader.next(line)) {
-      updateProgress(reader.position());
-      if (pacer.interrupted(reader.position())) return false;
-      ++number;
+    const bool whole = forEachLine(file.get(), [&](int number, const Line& line) {
       if (line.complete && !line.text.empty()) consume(int(f), number, line.text);
-    }
+    });
+    if (!whole) return false;
     file.reset();
     finishProgress(size);
     if (endOfFile) endOfFile(context, int(f));

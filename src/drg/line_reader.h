@@ -10,6 +10,8 @@
 #include <memory>
 #include <string_view>
 
+#include "runtime/progress.h"
+
 namespace quervik::drg {
 
 inline constexpr int kLineLimit = 767;  // characters a line buffer holds, line end included
@@ -53,6 +55,22 @@ class InterruptionPacer {
  private:
   int64_t next_ = 0;
 };
+
+// Hands every line of a file to consume(number, line), numbered from 1, keeping the progress
+// at the file position and asking about interruption as it goes. False when interrupted.
+template <class Consume>
+bool forEachLine(FILE* file, Consume consume) {
+  LineReader reader(file);
+  InterruptionPacer pacer;
+  Line line;
+  int number = 0;
+  while (reader.next(line)) {
+    updateProgress(reader.position());
+    if (pacer.interrupted(reader.position())) return false;
+    consume(++number, line);
+  }
+  return true;
+}
 
 // Marks the activity of a file as complete. The percentage is recomputed only once a
 // hundredth of the total has passed since the last time, so the last lines of a file may
