@@ -46,12 +46,9 @@ const BirthNumberSet::Entry* BirthNumberSet::find(const BirthNumberField& field)
   }
 }
 
-void BirthNumberSet::prefetchSlot(const BirthNumberField& field) const {
-  __builtin_prefetch(&index_[hashOf(field) & (index_.size() - 1)]);
-}
+void BirthNumberSet::prefetchSlot(uint64_t hash) const { __builtin_prefetch(&index_[hash & (index_.size() - 1)]); }
 
-void BirthNumberSet::prefetchEntry(const BirthNumberField& field) const {
-  const uint64_t hash = hashOf(field);
+void BirthNumberSet::prefetchEntry(uint64_t hash) const {
   const uint32_t tag = static_cast<uint32_t>(hash >> 32);
   const size_t mask = index_.size() - 1;
   for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
@@ -97,7 +94,7 @@ void BirthNumberSet::grow() {
   // before it is written.
   constexpr size_t kLead = 16;
   for (size_t i = 0; i < size_; ++i) {
-    if (i + kLead < size_) prefetchSlot((*this)[i + kLead].field);
+    if (i + kLead < size_) prefetchSlot(hashOf((*this)[i + kLead].field));
     place(hashOf((*this)[i].field), static_cast<uint32_t>(i + 1));
   }
 }

@@ -26,11 +26,14 @@ class BirthNumberSet {
   // Appends a field that find did not find; its entry, which stays where it is while the set
   // grows. May throw std::bad_alloc.
   const Entry& add(const BirthNumberField& field, const unsigned char digest[kCodeDigestSize]);
-  // Hints for a field that will be looked up soon, so that its memory is on its way into the
-  // cache by then: the first brings in the index slot where its search starts, the second
-  // (once that slot is in the cache) the entry the slot names. Neither changes the set.
-  void prefetchSlot(const BirthNumberField& field) const;
-  void prefetchEntry(const BirthNumberField& field) const;
+  // The hash under which a field is looked up (per set: the seed is drawn for each).
+  uint64_t hashOf(const BirthNumberField& field) const;
+  // Hints for a field, by its hash, that will be looked up soon, so that its memory is on its
+  // way into the cache by then: the first brings in the index slot where its search starts,
+  // the second (once that slot is in the cache) the entry the slot names. Neither changes
+  // the set.
+  void prefetchSlot(uint64_t hash) const;
+  void prefetchEntry(uint64_t hash) const;
 
   size_t size() const { return size_; }
   const Entry& operator[](size_t i) const { return blocks_[i / kBlockEntries][i % kBlockEntries]; }
@@ -41,7 +44,6 @@ class BirthNumberSet {
   static constexpr size_t kBlockEntries = size_t(1) << 17;
   using Block = std::vector<Entry, WipingAllocator<Entry>>;
 
-  uint64_t hashOf(const BirthNumberField& field) const;
   void place(uint64_t hash, uint32_t number);
   void grow();
 

@@ -32,28 +32,27 @@ const BirthNumberSet::Entry* codedEntry(std::string_view record, const TripleDes
   return entry;
 }
 
-// A cursor over the B records ahead of the reader, within what its buffer holds. A batch of a
+// A walk over the B records ahead of the reader, within what its buffer holds. A batch of a
 // million distinct numbers has a set far larger than the cache; looked up cold, each record
-// would wait for two reads from memory (slot, then entry). Two cursors run ahead, the far one
-// bringing in slots, the near one (whose slots have arrived by then) entries, so that a record
-// finds its memory in the cache when its turn comes.
+// would wait for two reads from memory (slot, then entry). Each record kSlotLead ahead has its
+// index slot asked for; when it has come to kEntryLead ahead (its slot in the cache by then),
+// the entry the slot names. A record thus finds its memory in the cache when its turn comes.
 class Lookahead {
  public:
-  explicit Lookahead(int lead) : lead_(lead) {}
-
-  // Called once per B record the reader has taken: moves on until lead B records lie between
-  // the reader and the cursor (or the buffer ends), giving each one's field to hint.
-  template <class Hint>
-  void advance(const LineReader& in, Hint&& hint) {
-    --ahead_;
+  // Called once per B record the reader has taken.
+  void advance(const LineReader& in, const BirthNumberSet& set) {
+    if (count_ > 0) {  // the record just taken was the first ahead
+      first_ = (first_ + 1) % kSlotLead;
+      --count_;
+    }
     const std::string_view unread = in.unread();
     const int64_t base = in.position();
-    if (position_ < base) {  // overtaken: a buffer's end held the cursor back
+    if (position_ < base) {  // overtaken: a buffer's end held the walk back
       position_ = base;
-      ahead_ = 0;
+      count_ = 0;
     }
     size_t offset = static_cast<size_t>(position_ - base);
-    while (ahead_ < lead_ && offset < unread.size()) {
+    while (count_ < kSlotLead && offset < unread.size()) {
       const char* at = unread.data() + offset;
       const void* lf = std::memchr(at, '\n', unread.size() - offset);
       if (!lf) break;  // the line goes on beyond the buffer: wait for the reader
@@ -62,29 +61,31 @@ class Lookahead {
       if (length > 0 && at[0] == 'B') {
         if (at[length - 1] == '\r') --length;
         BirthNumberField field = birthNumberOfRecord(std::string_view(at, length));
-        hint(field);
+        const uint64_t hash = set.hashOf(field);
         wipe(field.data(), field.size());
-        ++ahead_;
+        set.prefetchSlot(hash);
+        hashes_[(first_ + count_) % kSlotLead] = hash;
+        ++count_;
       }
     }
     position_ = base + static_cast<int64_t>(offset);
+    if (count_ > kEntryLead) set.prefetchEntry(hashes_[(first_ + kEntryLead) % kSlotLead]);
   }
 
  private:
-  const int lead_;
-  int ahead_ = 0;
-  int64_t position_ = 0;  // input position of the next line the cursor looks at
+  static constexpr int kSlotLead = 16;
+  static constexpr int kEntryLead = 8;
+  uint64_t hashes_[kSlotLead];  // of the B records ahead, the next one first
+  int first_ = 0, count_ = 0;
+  int64_t position_ = 0;  // input position of the next line the walk looks at
 };
-
-constexpr int kSlotLead = 16;
-constexpr int kEntryLead = 8;
 
 }  // namespace
 
 PassEnd copyWithCodedNumbers(LineReader& in, FILE* out, const TripleDesKey& hashKey, BirthNumberCoder& coder,
                              BirthNumberSet& set, CodedCopy& copy) {
   LineReader::Piece piece;
-  Lookahead slots(kSlotLead), entries(kEntryLead);
+  Lookahead ahead;
   for (;;) {
     if (copy.lines % kInterruptCheckInterval == 0 && testInterrupted() == 1) return PassEnd::Interrupted;
     if (!in.next(piece)) break;
@@ -102,8 +103,7 @@ PassEnd copyWithCodedNumbers(LineReader& in, FILE* out, const TripleDesKey& hash
       std::memcpy(record + kBirthNumberOffset, hex, kCodedNumberLength);
       std::memcpy(record + kCodedRecordLength - 1, " \r\n", 3);
       in.skipRest();  // only now: it reuses the buffer the piece lies in
-      slots.advance(in, [&](const BirthNumberField& f) { set.prefetchSlot(f); });
-      entries.advance(in, [&](const BirthNumberField& f) { set.prefetchEntry(f); });
+      ahead.advance(in, set);
       if (!put(out, record, sizeof record)) return PassEnd::WriteFailed;
       ++copy.bRecords;
       copy.lastLineUnended = false;
