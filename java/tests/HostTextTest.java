@@ -1,6 +1,6 @@
 import QuervikPkg.Quervik;
-import java.io.ByteArrayOutputStream;
 import java.nio.charset.Charset;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
@@ -11,32 +11,8 @@ import java.util.List;
  * characters, every byte value) arrive whole and readable, and file names beyond U+FFFF work both ways.
  */
 public class HostTextTest {
-    static final String PATIENT = "Pole 'Identifikace pacienta' obsahuje '";
-
-    /** The example delivery's DRG batch with the patient field (41 bytes from column 84) of each B record replaced. */
-    static byte[] drgWithPatientFields(List<byte[]> fields) throws Exception {
-        byte[] example = Files.readAllBytes(Path.of(System.getProperty("quervik.source"), "examples", "drg", "NEMOCNICE.DRG"));
-        ByteArrayOutputStream out = new ByteArrayOutputStream();
-        int next = 0, start = 0;
-        for (int i = 0; i <= example.length; i++) {
-            if (i < example.length && example[i] != '\n') continue;
-            byte[] line = java.util.Arrays.copyOfRange(example, start, Math.min(i + 1, example.length));
-            if (line.length > 124 && line[0] == 'B' && next < fields.size()) {
-                byte[] field = fields.get(next++);
-                for (int k = 0; k < 41; k++) line[83 + k] = k < field.length ? field[k] : (byte) ' ';
-            }
-            out.write(line);
-            start = i + 1;
-        }
-        Check.equal(fields.size(), next, "B records for every field");
-        return out.toByteArray();
-    }
-
-    /** Runs a shell command line of ASCII text, so that it works whatever the JVM's file-name encoding is. */
-    static void shell(String command) throws Exception {
-        Process p = new ProcessBuilder("/bin/sh", "-c", command).inheritIO().start();
-        Check.equal(0, p.waitFor(), command);
-    }
+    static final Charset BYTES = StandardCharsets.ISO_8859_1, CP852 = Charset.forName("IBM852");
+    static final Path EXAMPLE = Path.of(System.getProperty("quervik.source"), "examples", "drg", "NEMOCNICE.DRG");
 
     static String[] check(String drg) {
         KkontrolTest.useShippedCatalogue();
@@ -46,31 +22,32 @@ public class HostTextTest {
         return errors;
     }
 
+    /** A shell command line of ASCII text, so that it works whatever the JVM's file-name encoding is. */
+    static void shell(String command) throws Exception {
+        Check.equal(0, new ProcessBuilder("/bin/sh", "-c", command).inheritIO().start().waitFor(), command);
+    }
+
     public static void testFindingsQuoteEveryByteOfAFieldReadably() throws Exception {
-        // Every byte value a line can hold, 40 to a field, each field ended by a control
-        // character so that the field is reported; then Czech letters in code page 852.
-        ByteArrayOutputStream all = new ByteArrayOutputStream();
-        for (int b = 1; b < 256; b++) if (b != '\n' && b != '\r') all.write(b);
-        byte[] bytes = all.toByteArray();
-        List<byte[]> fields = new ArrayList<>();
-        for (int at = 0; at < bytes.length; at += 40) {
-            byte[] field = java.util.Arrays.copyOfRange(bytes, at, Math.min(at + 40, bytes.length) + 1);
-            field[field.length - 1] = 0x01;
-            fields.add(field);
-        }
-        Charset cp852 = Charset.forName("IBM852");
-        String czech = "\u017Dlu\u0165ou\u010Dk\u00FD k\u016F\u0148 \u00A4";  // the last is no letter: a finding
-        fields.add(czech.getBytes(cp852));
-        Path dir = Check.tempDir();
+        // Every byte value a line can hold, 40 to a patient field (41 bytes from column 84 of a
+        // B record), each ended by a control character so that it is reported; then Czech letters.
+        StringBuilder all = new StringBuilder();
+        for (char b = 1; b < 256; b++) if (b != '\n' && b != '\r') all.append(b);
+        List<String> fields = new ArrayList<>();
+        for (int at = 0; at < all.length(); at += 40) fields.add(all.substring(at, Math.min(at + 40, all.length())) + "\u0001");
+        fields.add(new String("\u017Dlu\u0165ou\u010Dk\u00FD k\u016F\u0148 \u00A4".getBytes(CP852), BYTES));  // the last is no letter
+        String[] lines = Files.readString(EXAMPLE, BYTES).split("\r\n", -1);
+        int next = 0;
+        for (int i = 0; i < lines.length && next < fields.size(); i++)
+            if (lines[i].startsWith("B")) lines[i] = lines[i].substring(0, 83) + String.format("%-41s", fields.get(next++));
+        Check.equal(fields.size(), next, "a B record for every field");
+        Path dir = Check.tempDir(), drg = dir.resolve("BYTES.DRG");
         try {
-            Path drg = dir.resolve("BYTES.DRG");
-            Files.write(drg, drgWithPatientFields(fields));
+            Files.writeString(drg, String.join("\r\n", lines), BYTES);
             String[] errors = check(drg.toString());
-            Check.isTrue(errors.length > fields.size(), "the findings of the batch");
             for (String e : errors) Check.isTrue(e.matches("(?s)[^\n]* \\(\\d+\\)\n"), "one whole entry: " + e);
-            for (byte[] field : fields) {
-                String quoted = new String(field, cp852) + " ".repeat(41 - field.length);
-                String expected = PATIENT + quoted + "' (7910)\n";
+            for (String field : fields) {
+                String quoted = new String(String.format("%-41s", field).getBytes(BYTES), CP852);
+                String expected = "Pole 'Identifikace pacienta' obsahuje '" + quoted + "' (7910)\n";
                 Check.isTrue(List.of(errors).contains(expected), "quoted as the letters they are: " + expected);
             }
         } finally {
@@ -81,9 +58,8 @@ public class HostTextTest {
     public static void testFileNamesBeyondTheBasicPlane() throws Exception {
         Path dir = Check.tempDir();
         try {
-            Files.copy(Path.of(System.getProperty("quervik.source"), "examples", "drg", "NEMOCNICE.DRG"), dir.resolve("plain"));
-            // pat U+1F600 .DRG, made by the shell from its UTF-8 bytes
-            shell("cd '" + dir + "' && mv plain \"$(printf 'pat\\360\\237\\230\\200.DRG')\"");
+            Files.copy(EXAMPLE, dir.resolve("plain"));
+            shell("cd '" + dir + "' && mv plain \"$(printf 'pat\\360\\237\\230\\200.DRG')\"");  // U+1F600 in UTF-8
             String name = dir + "/pat\uD83D\uDE00.DRG";
             String[] errors = check(name);
             Check.equal("Kontrola souboru " + name + " (7912)\n", errors[0], "the file, named as Java names it");
