@@ -107,7 +107,8 @@ bool PendingFile::commit() {
   const int fd = ::fileno(stream_);
   bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_) && ::fchmod(fd, finalMode(kind_, target_)) == 0;
   // An unnamed file gets a short name first: linkat cannot replace an existing file, and a
-  // replaced output must never be missing, so the last step is a rename in either case.
+  // replaced output must never be missing meanwhile, so from that name it is renamed over the
+  // target (or, a private file, linked beside it), as a named temporary file is.
   for (int attempt = 0; ok && temporary_.empty() && attempt < 100; ++attempt) {
     std::string candidate = shortTemporaryName(directory_);
     if (::linkat(AT_FDCWD, procFdPath(fd).c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0)
