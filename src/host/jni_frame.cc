@@ -1,6 +1,7 @@
 // The shared export frame; see jni_frame.h.
 #include "host/jni_frame.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "host/jvm_cancellation.h"
@@ -58,7 +59,7 @@ std::string modifiedUtf8(std::string_view raw) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    size_t n = utf8SequenceLength(std::string_view(text).substr(i));  // never 0: text is UTF-8
+    size_t n = std::max<size_t>(1, utf8SequenceLength(std::string_view(text).substr(i)));  // text is UTF-8
     if (text[i] == '\0') {
       out += "\xC0\x80";
     } else if (n < 4) {
