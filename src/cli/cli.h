@@ -27,7 +27,7 @@ struct OptionSpec {
 };
 
 struct ParsedArgs {
-  std::map<std::string, std::string> values;  // options with values, by long name
+  std::map<std::string, const char*> values;  // options with values, by long name (into argv)
   std::vector<std::string> flags;             // options without values
   std::vector<std::string> positional;
   std::string error;                          // non-empty on a usage error

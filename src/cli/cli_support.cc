@@ -21,7 +21,7 @@ namespace quervik::cli {
 
 const char* ParsedArgs::value(const std::string& name) const {
   auto it = values.find(name);
-  return it == values.end() ? nullptr : it->second.c_str();
+  return it == values.end() ? nullptr : it->second;
 }
 
 bool ParsedArgs::flag(const std::string& name) const {
@@ -32,9 +32,11 @@ ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
   ParsedArgs out;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
+    // Read in place: option values point into argv, so a PIN or password given as an option
+    // is never copied to memory that would be freed unwiped.
+    std::string_view a = argv[i];
     if (optionsEnded || a.size() < 2 || a[0] != '-') {
-      out.positional.push_back(a);
+      out.positional.emplace_back(a);
       continue;
     }
     if (a == "--") {
@@ -46,15 +48,13 @@ ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
       continue;
     }
     const OptionSpec* option = nullptr;
-    std::string inlineValue;
-    bool hasInline = false;
-    if (a.rfind("--", 0) == 0) {
-      std::string name = a.substr(2);
+    const char* inlineValue = nullptr;
+    if (a.substr(0, 2) == "--") {
+      std::string_view name = a.substr(2);
       size_t eq = name.find('=');
-      if (eq != std::string::npos) {
-        inlineValue = name.substr(eq + 1);
-        hasInline = true;
-        name.resize(eq);
+      if (eq != std::string_view::npos) {
+        inlineValue = argv[i] + 2 + eq + 1;
+        name = name.substr(0, eq);
       }
       for (const OptionSpec& s : specs)
         if (name == s.name) option = &s;
@@ -63,19 +63,19 @@ ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
         if (s.letter && a[1] == s.letter) option = &s;
     }
     if (!option) {
-      out.error = "unknown option " + a;
+      out.error = "unknown option " + std::string(a);
       return out;
     }
     if (!option->takesValue) {
       out.flags.push_back(option->name);
       continue;
     }
-    if (hasInline) {
+    if (inlineValue) {
       out.values[option->name] = inlineValue;
     } else if (i + 1 < argc) {
       out.values[option->name] = argv[++i];
     } else {
-      out.error = "option " + a + " needs a value";
+      out.error = "option " + std::string(a) + " needs a value";
       return out;
     }
   }

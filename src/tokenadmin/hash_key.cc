@@ -71,7 +71,9 @@ int makeHashKey(const HashKeyTarget& target) {
   PendingFile file;
   if (target.blobFile) {
     // A hashing key in use is never overwritten: its birth-number codes could not be made again.
-    if (isRegularFile(target.blobFile) != -1 || !file.open(target.blobFile)) {
+    // The name is checked here to fail before the card work, and again when the blob is put in
+    // place (a blob made meanwhile by someone else stays).
+    if (isRegularFile(target.blobFile) != -1 || !file.open(target.blobFile, PendingFile::Kind::NewPrivate)) {
       reportError(kMsgOutputNotOpened, target.blobFile);
       return -3;
     }
