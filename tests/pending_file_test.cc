@@ -1,6 +1,7 @@
 // Outputs that appear only when complete: committed files take their place with the right
 // permissions, dropped or killed ones leave nothing behind, key blobs never replace a file,
 // and a target that cannot be written is refused before any byte.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -115,6 +116,30 @@ TEST_P(PendingOutput, UnwritableTargetsAreRefusedUpFront) {
   ASSERT_TRUE(f.commit());
   EXPECT_TRUE(fs::exists(tmp.path() / "sub" / "x.bin"));
   EXPECT_EQ(entriesIn(tmp.path()), 1u);
+}
+
+// An output into a device or a pipe goes straight through and leaves it what it was: renamed
+// over, a FIFO (or, for root, /dev/null itself) would become a plain file.
+TEST_P(PendingOutput, DeviceOrPipeIsWrittenNotReplaced) {
+  std::string fifo = tmp / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // The reading end is open before the output is, so nothing here ever waits for the other.
+  int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  PendingFile f;
+  ASSERT_TRUE(f.open(fifo.c_str()));
+  std::fputs("through the pipe", f.stream());
+  EXPECT_TRUE(f.commit());
+  char received[64] = {};
+  EXPECT_EQ(::read(reader, received, sizeof received - 1), 16);
+  ::close(reader);
+  EXPECT_STREQ(received, "through the pipe");
+  struct stat st {};
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(entriesIn(tmp.path()), 1u);
+  // A key blob is never written into something that exists.
+  EXPECT_FALSE(f.open(fifo.c_str(), PendingFile::Kind::NewPrivate) && f.commit());
 }
 
 using KilledOutput = RuntimeTest;

@@ -68,6 +68,23 @@ bool PendingFile::open(const char* path, Kind kind) {
   discard();
   if (!path || !*path || isDirectory(path) == 1) return false;
   std::string target = nativePath(path);
+  struct stat existing {};
+  if (kind == Kind::Output && ::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    // A device or a pipe (/dev/null, a FIFO another program reads) is written as it stands:
+    // renaming a file over it would put a plain file in its place (for root even instead of
+    // /dev/null, which every later reader of /dev/null would then read), and what goes into
+    // a device or a pipe cannot be held back until the end anyway.
+    int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    FILE* f = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (!f) {
+      if (fd >= 0) ::close(fd);
+      return false;
+    }
+    stream_ = f;
+    kind_ = kind;
+    direct_ = true;
+    return true;
+  }
   std::string directory = dirName(target).value_or("");
   std::string temporary;
   int fd = -1;
@@ -104,6 +121,13 @@ bool PendingFile::open(const char* path, Kind kind) {
 
 bool PendingFile::commit() {
   if (!stream_) return false;
+  if (direct_) {
+    bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
+    ok = std::fclose(stream_) == 0 && ok;
+    stream_ = nullptr;
+    direct_ = false;
+    return ok;
+  }
   const int fd = ::fileno(stream_);
   bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_) && ::fchmod(fd, finalMode(kind_, target_)) == 0;
   // An unnamed file gets a short name first: linkat cannot replace an existing file, and a
@@ -136,6 +160,7 @@ void PendingFile::discard() {
     std::fclose(stream_);
     stream_ = nullptr;
   }
+  direct_ = false;
   if (!temporary_.empty()) {
     ::unlink(temporary_.c_str());
     temporary_.clear();

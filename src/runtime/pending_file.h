@@ -4,7 +4,9 @@
 // commit() gives it its final mode and links it into place, and a PendingFile dropped without
 // a commit leaves nothing behind, also when the process is killed (unnamed files only). The
 // drivers whose outputs must never be seen half written or unverified (protected files,
-// decrypted content, coded batches, key blobs) write through this.
+// decrypted content, coded batches, key blobs) write through this. An output that names a
+// device or a pipe (/dev/null, a FIFO) is written into it directly: nothing can be held back
+// there, and a file must never be put in a device's place.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -56,6 +58,7 @@ class PendingFile {
   std::string directory_;  // with its separator, or empty for the working directory
   std::string temporary_;  // the named temporary file; empty for an unnamed one
   std::string target_;
+  bool direct_ = false;  // writing straight into a device or a pipe
 };
 
 }  // namespace quervik
