@@ -42,5 +42,43 @@ TEST_F(CliTest, MessageFormatsCatalogueTexts) {
   EXPECT_EQ(missing.output, "Nenalezen message file " + (tmp / "none.msg") + "\n");
 }
 
+// A run whose input is missing, whose logs or copies could not be written, or that had nothing
+// to work on says so and does not exit 0; a usage error names the one thing that is wrong.
+TEST_F(CliTest, FailuresNeverLookLikeSuccess) {
+  const std::string t = tmp.path().string(), examples = std::string(QUERVIK_SOURCE_DIR) + "/examples";
+  writeFile(t + "/file", "");  // nothing can be made below a plain file, not even by root
+  writeFile(t + "/plain.txt", "nothing protected here\n");
+  fs::create_directory(t + "/empty");
+  const std::string org = " --org " + examples + "/drg/NEMOCNICE.ORG";
+  struct Case {
+    std::string args;
+    int status;
+    std::string says;
+  } cases[] = {
+      {"kkontrol " + t + "/nosuch.111", 2, "quervik kkontrol: cannot find " + t + "/nosuch.111\n"},
+      {"drg " + t + "/nosuch.111", 2, "quervik drg: cannot find " + t + "/nosuch.111\n"},
+      {"kkontrol " + t + "/empty", 2, "the directory " + t + "/empty holds no file"},
+      {"drg " + t + "/empty", 2, "the directory " + t + "/empty holds no file"},
+      {"dkontrol" + org + " --log " + t + "/file/logs", 2, "2 log or output file(s) could not be written"},
+      {"dkontrol" + org + " --out " + t + "/file/out", 2, "1 log or output file(s) could not be written"},
+      {"dkontrol --dir " + examples + "/drg", 1, "DRG documents of --dir were not cross-checked"},
+      {"dn " + t + "/plain.txt", 1, "is not a protected file"},
+      {"sign --pin 1 --out " + t + "/o " + t + "/plain.txt", 64,
+       "quervik sign: --centre-key and --hospital-key are needed\nSee 'quervik sign --help'.\n"},
+      {"open --bogus", 64, "quervik open: unknown option --bogus\nSee 'quervik open --help'.\n"},
+  };
+  for (const Case& c : cases) {
+    ToolResult r = runQuervik(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
+    EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
+  }
+  // A clean check whose log could be written stays clean.
+  EXPECT_EQ(runQuervik("dkontrol" + org + " --log " + t + "/logs").status, 0);
+  // The conversion's output directory is made as the log directory is.
+  ToolResult made = runQuervik("drg " + examples + "/vzp/davka.111 --out-dir " + t + "/new/drg");
+  EXPECT_EQ(made.status, 0) << made.output;
+  EXPECT_TRUE(fs::exists(t + "/new/drg/davka_111.drg"));
+}
+
 }  // namespace
 }  // namespace quervik::test

@@ -13,6 +13,8 @@
 #include "cli/cli.h"
 #include "runtime/cancellation.h"
 #include "runtime/catalogue.h"
+#include "runtime/file_sets.h"
+#include "runtime/logs.h"
 #include "runtime/paths.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
@@ -43,7 +45,8 @@ ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
       optionsEnded = true;
       continue;
     }
-    if (a == "--help" || a == "-h") {
+    if (a == "--help" || (a == "-h" && std::none_of(specs.begin(), specs.end(),
+                                                      [](const OptionSpec& s) { return s.letter == 'h'; }))) {
       out.help = true;
       continue;
     }
@@ -57,7 +60,7 @@ ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs) {
         name = name.substr(0, eq);
       }
       for (const OptionSpec& s : specs)
-        if (name == s.name) option = &s;
+        if (name == s.name || (s.also && name == s.also)) option = &s;
     } else if (a.size() == 2) {
       for (const OptionSpec& s : specs)
         if (s.letter && a[1] == s.letter) option = &s;
@@ -89,7 +92,7 @@ const Command* findCommand(const std::string& name) {
 }
 
 int usageError(const Command& command, const std::string& error) {
-  std::fprintf(stderr, "quervik %s: %s\n\n%s", command.name, error.c_str(), command.help);
+  std::fprintf(stderr, "quervik %s: %s\nSee 'quervik %s --help'.\n", command.name, error.c_str(), command.name);
   return kUsageExit;
 }
 
@@ -122,6 +125,7 @@ int runDriver(const std::function<int()>& driver) {
   struct sigaction old {};
   sigaction(SIGINT, &sa, &old);
   installCancellationSource(&gSigint);
+  resetUnwrittenOutputs();
 
   std::atomic<bool> done{false};
   std::thread drawer;
@@ -143,7 +147,29 @@ int runDriver(const std::function<int()>& driver) {
   }
   installCancellationSource(nullptr);
   sigaction(SIGINT, &old, nullptr);
+  if (wasInterrupted()) std::fputs("Preruseno\n", stderr);
   return result;
+}
+
+bool reportUnwrittenOutputs(const Command& command) {
+  const int count = unwrittenOutputs();
+  if (count == 0) return false;
+  std::fprintf(stderr, "quervik %s: %d log or output file(s) could not be written (named above)\n", command.name,
+               count);
+  return true;
+}
+
+bool inputExists(const Command& command, const char* name) {
+  if (isDirectory(name) >= 0) return true;
+  std::fprintf(stderr, "quervik %s: cannot find %s\n", command.name, name);
+  return false;
+}
+
+bool directoryHasFiles(const Command& command, const char* name) {
+  FileSets sets;
+  if (isDirectory(name) != 1 || scanDirectory(sets, name, 1, nullptr) == 0) return true;
+  std::fprintf(stderr, "quervik %s: the directory %s holds no file to work on\n", command.name, name);
+  return false;
 }
 
 void printFindings() {
@@ -153,6 +179,7 @@ void printFindings() {
 }
 
 int exitStatus(int result) {
+  if (wasInterrupted()) return 2;
   if (result == 0) return 0;
   return result < 0 ? 1 : 2;
 }

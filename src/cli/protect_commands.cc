@@ -46,9 +46,10 @@ bool readKey(const char* name, std::string& bytes) {
 }  // namespace
 
 int runSign(int argc, char** argv) {
-  static const OptionSpec specs[] = {{"card-pin", 'c', true},   {"centre-key", 'f', true}, {"hospital-key", 'k', true},
-                                     {"password", 'p', true},   {"output", 'o', true},     {"key-type", 't', true},
-                                     {"slot", 's', true},       {"hash-key", 0, true}};
+  static const OptionSpec specs[] = {{"card-pin", 'c', true, "pin"}, {"centre-key", 'f', true},
+                                     {"hospital-key", 'k', true},     {"password", 'p', true},
+                                     {"output", 'o', true, "out"},    {"key-type", 't', true},
+                                     {"slot", 's', true},             {"hash-key", 0, true}};
   const Command& self = *findCommand("sign");
   ParsedArgs args = parseArgs(argc, argv, specs);
   if (args.help) return std::fputs(self.help, stdout), 0;
@@ -67,9 +68,10 @@ int runSign(int argc, char** argv) {
 }
 
 int runOpen(int argc, char** argv) {
-  static const OptionSpec specs[] = {{"card-pin", 'c', true}, {"centre-key", 'k', true}, {"hospital-key", 'f', true},
-                                     {"password", 'p', true}, {"output", 'o', true},     {"key-type", 't', true},
-                                     {"slot", 's', true},     {"der", 0, false}};
+  static const OptionSpec specs[] = {{"card-pin", 'c', true, "pin"}, {"centre-key", 'k', true},
+                                     {"hospital-key", 'f', true},     {"password", 'p', true},
+                                     {"output", 'o', true, "out"},    {"key-type", 't', true},
+                                     {"slot", 's', true},             {"der", 0, false}};
   const Command& self = *findCommand("open");
   ParsedArgs args = parseArgs(argc, argv, specs);
   if (args.help) return std::fputs(self.help, stdout), 0;
@@ -100,10 +102,12 @@ int runDn(int argc, char** argv) {
   if (args.help) return std::fputs(self.help, stdout), 0;
   if (!args.error.empty()) return usageError(self, args.error);
   if (args.positional.size() != 1) return usageError(self, "one protected file is needed");
-  std::optional<std::string> dn = protectedFileDn(args.positional[0].c_str());
-  if (!dn) {
-    std::fprintf(stderr, "quervik dn: %s has no readable sender's DN\n", args.positional[0].c_str());
-    return 2;
+  const char* file = args.positional[0].c_str();
+  if (!inputExists(self, file)) return kFailedExit;
+  std::optional<std::string> dn = protectedFileDn(file);
+  if (!dn || !isProtectedFile(file)) {
+    std::fprintf(stderr, "quervik dn: %s is not a protected file\n", file);
+    return 1;
   }
   std::printf("%s\n", dn->c_str());
   return 0;
