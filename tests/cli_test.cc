@@ -80,5 +80,31 @@ TEST_F(CliTest, FailuresNeverLookLikeSuccess) {
   EXPECT_TRUE(fs::exists(t + "/new/drg/davka_111.drg"));
 }
 
+// Only 1024-bit RSA keys fit the records: a key of another size is named before any work,
+// and no hashing key is made for such a certificate.
+TEST_F(CliTest, KeysOfTheWrongSizeAreNamedFirst) {
+  const std::string t = tmp.path().string();
+  runTool("cd " + shellQuote(t) + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout big.pem -subj /CN=B -days 2 "
+          "-out big.crt && openssl req -x509 -newkey rsa:1024 -nodes -keyout small.pem -subj /CN=S -days 2 -out small.crt");
+  writeFile(t + "/in.txt", "x\n");
+  const std::string says = "(" + t + "/big.crt) is a 2048-bit key; protected files and birth-number records take "
+                           "1024-bit RSA keys only";
+  for (const std::string& args :
+       {"sign -f " + t + "/big.crt -k " + t + "/small.pem -o " + t + "/out " + t + "/in.txt",
+        "open -k " + t + "/small.pem -f " + t + "/big.crt -o " + t + "/out " + t + "/in.txt",
+        "desrc -f " + t + "/small.crt -g " + t + "/big.crt -i " + t + "/small.pem -h " + t + "/in.txt -o " + t +
+            "/out " + t + "/in.txt"}) {
+    ToolResult r = runQuervik(args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.output;
+    EXPECT_NE(r.output.find(says), std::string::npos) << args << "\n" << r.output;
+    EXPECT_FALSE(fs::exists(t + "/out"));
+  }
+  ToolResult blob = runQuervik("card make-hash-key --cert-file " + t + "/big.crt --out " + t + "/key.blob");
+  EXPECT_EQ(blob.status, 2);
+  EXPECT_NE(blob.output.find("not a 1024-bit RSA key"), std::string::npos) << blob.output;
+  EXPECT_FALSE(fs::exists(t + "/key.blob"));
+  EXPECT_EQ(runQuervik("card make-hash-key --cert-file " + t + "/small.crt --out " + t + "/key.blob").status, 0);
+}
+
 }  // namespace
 }  // namespace quervik::test

@@ -10,6 +10,8 @@
 #include "birthnumber/encode.h"
 #include "birthnumber/recover.h"
 #include "cli/cli.h"
+#include "cli/key_sizes.h"
+#include "runtime/leading_number.h"
 #include "runtime/report.h"
 
 namespace quervik::cli {
@@ -48,6 +50,12 @@ int runDesrc(int argc, char** argv) {
   // --buffer (the line buffer's size) is accepted for the batch jobs' sake: lines of any length
   // are read whole.
   const char* output = args.value("out");
+  const KeyFile::Kind publicKind = keyType[0] == '1' ? KeyFile::Certificate : KeyFile::PublicKey;
+  if (!args.value("slot") &&
+      !keyFilesFit(self, {{"the DRG centre's key", args.value("drg-cert"), publicKind},
+                          {"the trust centre's key", args.value("tc-cert"), publicKind},
+                          {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey, args.value("pin")}}))
+    return kFailedExit;
   int result = runDriver([&] {
     return encodeBirthNumbers(args.positional[0].c_str(), output, args.value("slot"), args.value("drg-cert"),
                               args.value("tc-cert"), args.value("hospital-key"), args.value("hash-key"),
@@ -72,6 +80,10 @@ int runRecover(int argc, char** argv) {
   for (const char* required : {"input", "output", "key", "new-key", "tc-certificate", "slot", "pin"})
     if (!args.value(required)) return usageError(self, std::string("--") + required + " is needed");
   auto or_ = [&](const char* name, const char* fallback) { return args.value(name) ? args.value(name) : fallback; };
+  const bool keyIsFile = leadingInteger(or_("key-length", "-1")) <= 0;
+  if (keyIsFile &&
+      !keyFilesFit(self, {{"the DRG centre's key", args.value("key"), KeyFile::PrivateKey, or_("password", "")}}))
+    return kFailedExit;
   int result = runDriver([&] {
     return recoverHashes(args.value("input"), args.value("output"), args.value("key"), or_("password", ""),
                          or_("key-length", "-1"), args.value("new-key"), or_("new-key-length", "-1"),

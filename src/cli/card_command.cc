@@ -11,6 +11,7 @@
 
 #include "birthnumber/card_keys.h"
 #include "cli/cli.h"
+#include "cli/key_sizes.h"
 #include "crypto/certificate.h"
 #include "crypto/key_files.h"
 #include "crypto/password.h"
@@ -250,9 +251,12 @@ int setPin(const ParsedArgs& args) {
 int genKeypair(const ParsedArgs& args) {
   const char* name = args.value("name");
   const char* publicName = args.value("public-name") ? args.value("public-name") : name;
-  int64_t bits = args.value("bits") ? leadingInteger(args.value("bits")) : 1024;
-  if (bits < 512 || bits > 16384) {
-    std::fprintf(stderr, "quervik card: --bits must lie between 512 and 16384\n");
+  int64_t bits = args.value("bits") ? leadingInteger(args.value("bits")) : kKeyBits;
+  if (bits != kKeyBits) {
+    std::fprintf(stderr,
+                 "quervik card: a key pair has %d bits: protected files and birth-number records hold 128-byte "
+                 "RSA blocks, so no other size could be used\n",
+                 kKeyBits);
     return kFailed;
   }
   Session session;
@@ -328,7 +332,12 @@ int makeHashKeyAction(const ParsedArgs& args) {
   }
   Session session;
   if ((target.certificateName || target.cardObject) && !session.open(args)) return kFailed;
-  if (makeHashKey(target) != 0) return kFailed;
+  if (int made = makeHashKey(target); made != 0) {
+    if (made == kHashKeyCertificateNotFitting)
+      std::fprintf(stderr, "quervik card: the certificate's key is not a %d-bit RSA key, so the signing and "
+                   "birth-number work could not open its blob; no key was made\n", kKeyBits);
+    return kFailed;
+  }
   if (target.cardObject) std::printf("key blob stored on the card as \"%s\"\n", target.cardObject);
   if (target.blobFile) std::printf("key blob written to %s\n", target.blobFile);
   return kDone;

@@ -70,7 +70,8 @@ const Command kCommands[] = {
      "  -p, --password PASSWORD  the private-key file's password (asked for when needed)\n"
      "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
      "  -o, --out OUTPUT         the protected file (also --output)\n"
-     "      --hash-key NAME      the card object of the hashing-key blob (default RSA_DES_KEY)\n",
+     "      --hash-key NAME      the card object of the hashing-key blob (default RSA_DES_KEY)\n"
+     "Every key is a 1024-bit RSA key (a key file of another size is named before any work).\n",
      runSign},
     {"open", "decrypt and verify a protected file",
      "Usage: quervik open -k CENTRE -f HOSPITAL [-s SLOT] [-c PIN] [-p PASSWORD] [-t 0|1] [--der] [-o OUTPUT] FILE\n\n"
@@ -83,7 +84,8 @@ const Command kCommands[] = {
      "  -p, --password PASSWORD  the private-key file's password (asked for when needed)\n"
      "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
      "  -o, --out OUTPUT         the opened content (also --output)\n"
-     "      --der                the key files are DER, not PEM\n",
+     "      --der                the key files are DER, not PEM\n"
+     "Every key is a 1024-bit RSA key (a key file of another size is named before any work).\n",
      runOpen},
     {"dn", "show the sender's DN of a protected file",
      "Usage: quervik dn FILE\n\nPrints the subject DN of the sender's certificate stored in FILE.\n", runDn},
@@ -147,14 +149,16 @@ const Command kCommands[] = {
      "  dn --slot SLOT --pattern TEXT              the DN of the first certificate whose DN holds TEXT\n"
      "  set-pin --slot SLOT [--so]                 change the PIN; --so: set it as security officer\n"
      "  gen-keypair --slot SLOT --name NAME [--public-name NAME] [--bits N]\n"
-     "                                             an RSA key pair made on the card (1024 bits)\n"
+     "                                             an RSA key pair made on the card (1024 bits, the\n"
+     "                                             only size protected files and coded batches take)\n"
      "  import-pubkey --slot SLOT --name NAME --file PEM\n"
      "  export-pubkey --slot SLOT --name NAME --out PEM\n"
      "  export-cert --slot SLOT --name NAME --out PEM   NAME: label name or a fragment of the DN\n"
      "  make-hash-key (--slot SLOT --cert NAME | --cert-file CERT) [--store [--label NAME]] [--out FILE]\n"
      "                                             a new hashing key, wrapped for the hospital's\n"
-     "                                             certificate; the blob goes to the card as the data\n"
-     "                                             object RSA_DES_KEY (or NAME) and/or to a new FILE\n\n"
+     "                                             certificate (a 1024-bit RSA key); the blob goes to\n"
+     "                                             the card as the data object RSA_DES_KEY (or NAME)\n"
+     "                                             and/or to a new FILE\n\n"
      "The PIN comes from --pin, else $QUERVIK_PIN, else it is asked for without echo; set-pin takes\n"
      "the new PIN from --new-pin or $QUERVIK_NEW_PIN or asks twice, and with --so the officer's\n"
      "PIN from --so-pin or $QUERVIK_SO_PIN. A PIN given as an option can be seen by other users of\n"

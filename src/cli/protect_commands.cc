@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/key_sizes.h"
 #include "container/open.h"
 #include "container/sign.h"
 #include "runtime/leading_number.h"
@@ -58,6 +59,11 @@ int runSign(int argc, char** argv) {
   if (!args.value("centre-key") || !args.value("hospital-key"))
     return usageError(self, "--centre-key and --hospital-key are needed");
   const char* hashKey = args.value("hash-key") ? args.value("hash-key") : "RSA_DES_KEY";
+  const KeyFile::Kind publicKind = keyTypeOf(args.value("key-type")) == 1 ? KeyFile::Certificate : KeyFile::PublicKey;
+  if (!args.value("slot") &&
+      !keyFilesFit(self, {{"the centre's key", args.value("centre-key"), publicKind},
+                          {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey, secretOf(args)}}))
+    return kFailedExit;
   int result = runDriver([&] {
     return signProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"), hashKey,
                              args.value("centre-key"), keyTypeOf(args.value("key-type")), args.value("hospital-key"),
@@ -84,6 +90,11 @@ int runOpen(int argc, char** argv) {
   bool der = args.flag("der");
   if (der && (args.value("slot") || !readKey(privateKey, privateDer) || !readKey(publicKey, publicDer)))
     return usageError(self, "--der needs two readable key files and no --slot");
+  const KeyFile::Kind publicKind = keyTypeOf(args.value("key-type")) == 1 ? KeyFile::Certificate : KeyFile::PublicKey;
+  if (!der && !args.value("slot") &&
+      !keyFilesFit(self, {{"the centre's key", privateKey, KeyFile::PrivateKey, secretOf(args)},
+                          {"the hospital's key", publicKey, publicKind}}))
+    return kFailedExit;
   int result = runDriver([&] {
     return openProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"),
                              der ? static_cast<const void*>(privateDer.data()) : privateKey,

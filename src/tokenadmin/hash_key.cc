@@ -7,6 +7,7 @@
 #include "birthnumber/messages.h"
 #include "birthnumber/triple_des.h"
 #include "container/messages.h"
+#include "container/protected_file.h"
 #include "crypto/key_files.h"
 #include "crypto/rsa.h"
 #include "runtime/paths.h"
@@ -85,6 +86,8 @@ int makeHashKey(const HashKeyTarget& target) {
     blob = wrapKey(key, target);
   }  // the key is wiped here
   if (blob.empty()) return -2;
+  // The blob is one RSA block of the certificate's key; signing and coding take 128-byte blocks.
+  if (blob.size() != kRsaBlockSize) return kHashKeyCertificateNotFitting;
   if (target.blobFile && std::fwrite(blob.data(), 1, blob.size(), file.stream()) != blob.size()) {
     reportError(kMsgOutputNotOpened, target.blobFile);
     return -3;
