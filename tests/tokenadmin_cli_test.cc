@@ -99,6 +99,17 @@ TEST_F(CardTools, PinComesFromOptionEnvironmentOrPromptAndIsNeverShown) {
   EXPECT_NE(wrong.output.find("(224)"), std::string::npos);
 }
 
+// Signing on the card with a hospital name that no certificate's subject holds says which.
+TEST_F(CardTools, SignNamesTheSenderItCannotFind) {
+  std::string in = tmp / "in.txt", out = tmp / "out.bin";
+  writeFile(in, "x");
+  ToolResult r = runTool(std::string(QUERVIK_BINARY_DIR) + "/quervik sign --slot " + slotText() + " --pin " +
+                         shellQuote(kUserPin) + " -f NRC -k NIKDO -o " + shellQuote(out) + " " + shellQuote(in));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.output.find("no certificate on the card has \"NIKDO\" in its subject"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(out));
+}
+
 TEST_F(CardTools, PinIsChangedByTheUserAndSetByTheOfficer) {
   const std::string newPin = "Novy-Pin-7781", officerPin = "Spravce-Pin-1029";
   ToolResult r =

@@ -9,7 +9,11 @@
 #include "cli/key_sizes.h"
 #include "container/open.h"
 #include "container/sign.h"
+#include "birthnumber/card_keys.h"
+#include "container/protected_file.h"
 #include "runtime/leading_number.h"
+#include "runtime/report.h"
+#include "token/session.h"
 #include "runtime/platform.h"
 
 namespace quervik::cli {
@@ -32,6 +36,18 @@ const char* secretOf(const ParsedArgs& args) {
 }
 
 int statusOf(int result) { return result == 2 ? kUsageExit : exitStatus(result); }
+
+// Signing on the card fails without a report when no certificate's subject holds the
+// hospital's name; the command says so.
+void explainUnknownSender(const char* slotText, const char* pin, const char* name) {
+  if (openToken(pin, static_cast<CK_SLOT_ID>(slotNumber(slotText))) == 0 && !findUserDN(name, kMaxDnText))
+    std::fprintf(stderr,
+                 "quervik sign: no certificate on the card has \"%s\" in its subject; -k names the hospital's "
+                 "certificate by a part of its subject (its CN, for example)\n",
+                 name);
+  (void)closeToken();
+  clearErrors();
+}
 
 // A DER key file's bytes for --der; false when it cannot be read.
 bool readKey(const char* name, std::string& bytes) {
@@ -70,6 +86,7 @@ int runSign(int argc, char** argv) {
                              secretOf(args));
   });
   printFindings();
+  if (result != 0 && args.value("slot")) explainUnknownSender(args.value("slot"), secretOf(args), args.value("hospital-key"));
   return statusOf(result);
 }
 
