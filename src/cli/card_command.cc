@@ -26,6 +26,7 @@
 #include "token/session.h"
 #include "tokenadmin/card_admin.h"
 #include "tokenadmin/card_tools.h"
+#include "tokenadmin/certificate_request.h"
 #include "tokenadmin/hash_key.h"
 
 namespace quervik::cli {
@@ -37,7 +38,7 @@ const OptionSpec kSpecs[] = {
     {"slot", 's', true},  {"pin", 0, true},       {"new-pin", 0, true},     {"so-pin", 0, true}, {"so", 0, false},
     {"label", 'l', true}, {"name", 'n', true},    {"public-name", 0, true}, {"file", 'f', true}, {"out", 'o', true},
     {"all", 0, false},    {"pattern", 'p', true}, {"bits", 0, true},        {"cert", 0, true},   {"cert-file", 0, true},
-    {"store", 0, false},  {"key", 0, true},
+    {"store", 0, false},  {"key", 0, true},       {"subject", 0, true},
 };
 
 // A PIN held in wiping storage, terminated.
@@ -343,6 +344,28 @@ int makeHashKeyAction(const ParsedArgs& args) {
   return kDone;
 }
 
+int csrAction(const ParsedArgs& args) {
+  Session session;
+  if (!session.open(args)) return kFailed;
+  switch (writeCertificateRequest(session.handle(), args.value("name"), args.value("subject"), args.value("out"))) {
+    case 0:
+      std::printf("certificate request written to %s\n", args.value("out"));
+      return kDone;
+    case -1:
+      std::fprintf(stderr, "quervik card: the subject must read /FIELD=value/..., e.g. /C=CZ/O=Nemocnice/CN=ABC\n");
+      return kFailed;
+    case -2:
+      std::fprintf(stderr, "quervik card: no key pair \"%s\" on the card (card gen-keypair makes one)\n",
+                   args.value("name"));
+      return kNothingFound;
+    case -3:
+      return kFailed;  // the card's refusal is among the findings
+    default:
+      std::fprintf(stderr, "quervik card: the request could not be written to %s\n", args.value("out"));
+      return kFailed;
+  }
+}
+
 struct Action {
   const char* name;
   int (*run)(const ParsedArgs& args);
@@ -363,6 +386,7 @@ const Action kActions[] = {
     {"export-pubkey", exportPubkey, "slot name out"},
     {"export-cert", exportCert, "slot name out"},
     {"make-hash-key", makeHashKeyAction, ""},
+    {"csr", csrAction, "slot name subject out"},
 };
 
 // The usage problem of the arguments, or "" when they fit the action.
