@@ -1,5 +1,6 @@
 // quervik desrc and quervik recover as a batch job runs them: the tool-form options, the usage
 // text on a usage error, the exit statuses and the findings.
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
@@ -81,6 +82,28 @@ TEST_F(BirthNumberCommands, DesrcTakesTheToolFormOptions) {
     EXPECT_EQ(r.out, "");
   }
   EXPECT_EQ(run("desrc --help").out.rfind("Usage: quervik desrc", 0), 0u);
+}
+
+// Ctrl-C in the middle of a run (a batch that never ends) stops it with "Preruseno", exit 2 and
+// no output.
+TEST_F(BirthNumberCommands, InterruptEndsTheRunWithOneLine) {
+  const KeyMaterial& k = keyMaterial();
+  std::string blob = tmp / "blob.bin", fifo = tmp / "batch.drg", out = tmp / "out.drg";
+  writeFile(blob, hashKeyBlob(goodDesKey()));
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string record = bRecord(1, "8001011234");
+  // The writer's open returns once desrc has the batch open, and so its Ctrl-C handling on;
+  // the batch is cut at 100 MB, so a run that ignored the signal would still end.
+  const std::string t = tmp.path().string() + "/";
+  ToolResult r = runTool(std::string(QUERVIK_BINARY_DIR) + "/quervik desrc -f " + shellQuote(k.otherCertPem) +
+                         " -g " + shellQuote(trustCentreKeys().certPem) + " -i " + shellQuote(k.keyEncPem) + " -h " +
+                         shellQuote(blob) + " -p " + kKeyPassword + " -o " + shellQuote(out) + " " +
+                         shellQuote(fifo) + " 2>" + shellQuote(t + "err.txt") + " & pid=$!; exec 3>" +
+                         shellQuote(fifo) + "; yes " + shellQuote(record) + " | head -c 100000000 >&3 & sleep 0.3; "
+                         "kill -INT $pid; wait $pid; echo status $?; exec 3>&-; cat " + shellQuote(t + "err.txt"));
+  EXPECT_NE(r.output.find("status 2\n"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Preruseno\n"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(out));
 }
 
 TEST_F(BirthNumberCommands, RecoverPrintsItsFindingsAndNeedsItsOptions) {

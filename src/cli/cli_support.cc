@@ -122,6 +122,10 @@ void onSigint(int) { gSigint.request(); }
 int runDriver(const std::function<int()>& driver) {
   struct sigaction sa {};
   sa.sa_handler = onSigint;
+  // A read or write the signal meets goes on; the driver sees the request at its next
+  // question, so Ctrl-C ends the run as an interruption, never as a failed read. A second
+  // Ctrl-C (the handler is reset by the first) ends the process at once, should a read wait.
+  sa.sa_flags = SA_RESTART | SA_RESETHAND;
   struct sigaction old {};
   sigaction(SIGINT, &sa, &old);
   installCancellationSource(&gSigint);
