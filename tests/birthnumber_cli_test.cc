@@ -92,15 +92,16 @@ TEST_F(BirthNumberCommands, InterruptEndsTheRunWithOneLine) {
   writeFile(blob, hashKeyBlob(goodDesKey()));
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   std::string record = bRecord(1, "8001011234");
-  // The writer's open returns once desrc has the batch open, and so its Ctrl-C handling on;
-  // the batch is cut at 100 MB, so a run that ignored the signal would still end.
+  // The shell's open of the pipe returns once desrc has the batch open, and so its Ctrl-C
+  // handling on; then the writer alone holds the pipe and the batch ends after 1 GB, so a run
+  // that ignored the signal would still end.
   const std::string t = tmp.path().string() + "/";
   ToolResult r = runTool(std::string(QUERVIK_BINARY_DIR) + "/quervik desrc -f " + shellQuote(k.otherCertPem) +
                          " -g " + shellQuote(trustCentreKeys().certPem) + " -i " + shellQuote(k.keyEncPem) + " -h " +
                          shellQuote(blob) + " -p " + kKeyPassword + " -o " + shellQuote(out) + " " +
                          shellQuote(fifo) + " 2>" + shellQuote(t + "err.txt") + " & pid=$!; exec 3>" +
-                         shellQuote(fifo) + "; yes " + shellQuote(record) + " | head -c 100000000 >&3 & sleep 0.3; "
-                         "kill -INT $pid; wait $pid; echo status $?; exec 3>&-; cat " + shellQuote(t + "err.txt"));
+                         shellQuote(fifo) + "; yes " + shellQuote(record) + " | head -c 1000000000 >&3 & exec 3>&-; sleep 0.3; "
+                         "kill -INT $pid; wait $pid; echo status $?; cat " + shellQuote(t + "err.txt"));
   EXPECT_NE(r.output.find("status 2\n"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("Preruseno\n"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(out));
