@@ -154,6 +154,16 @@ TEST_F(VzpBatchCheckTest, RepeatLimitSkipsTheRestOfTheRun) {
   EXPECT_EQ(check(write("a.111", lines)), -2);
   EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6081, thirdG}, {6072, int(lines.size())}}));
   EXPECT_EQ(entriesOf(6901), (std::vector<std::string>{"Polozka TYP: G (6901)\n"}));
+
+  // A run that ends the file: its last line is still checked (a bad diagnosis is found).
+  clearErrors();
+  Lines ending = {batch[0]};
+  setField(ending[0], "00", "DPOC", "001");
+  ending.insert(ending.end(), doc1.begin(), doc1.end());
+  for (const std::string& l : {g, g, g, badG.substr(0, 7)}) ending.push_back(l);
+  EXPECT_EQ(check(write("b.111", ending)), -2);
+  const int last = int(ending.size());
+  EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6081, last - 1}, {6041, last}}));
 }
 
 TEST_F(VzpBatchCheckTest, RepeatLimitWithoutItsOwnCode) {
