@@ -2,7 +2,9 @@ import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
+import java.util.Comparator;
 import java.util.Objects;
+import java.util.stream.Stream;
 
 /** Small assertions and helpers shared by the host tests. */
 final class Check {
@@ -23,10 +25,34 @@ final class Check {
                 + Arrays.toString(actual));
     }
 
-    static Path tempDir() throws IOException {
-        Path dir = Files.createTempDirectory("quervik-host");
-        dir.toFile().deleteOnExit();
-        return dir;
+    private static Path root;
+
+    /**
+     * A fresh directory below one directory of this JVM in TMPDIR (as the C++ tests use),
+     * removed with everything in it when the JVM exits.
+     */
+    static synchronized Path tempDir() throws IOException {
+        if (root == null) {
+            String tmp = System.getenv("TMPDIR");
+            root = tmp == null || tmp.isEmpty() ? Files.createTempDirectory("quervik-host")
+                                                : Files.createTempDirectory(Path.of(tmp), "quervik-host");
+            Path made = root;
+            Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+                try {
+                    deleteTree(made);
+                } catch (IOException e) {
+                    System.out.println("could not remove " + made + ": " + e);
+                }
+            }));
+        }
+        return Files.createTempDirectory(root, "t");
+    }
+
+    static void deleteTree(Path dir) throws IOException {
+        if (!Files.exists(dir)) return;
+        try (Stream<Path> paths = Files.walk(dir)) {
+            for (Path p : paths.sorted(Comparator.reverseOrder()).toList()) Files.delete(p);
+        }
     }
 
     /** A catalogue file with the given lines (each ended with LF). */

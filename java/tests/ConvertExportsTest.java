@@ -6,7 +6,6 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
-import java.util.Comparator;
 import java.util.stream.Stream;
 
 /** The export drg through a real JVM: a conversion, and an interruption from another thread. */
@@ -29,12 +28,6 @@ public class ConvertExportsTest {
     static void useShippedCatalogue() {
         Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
         Quervik.clearErrors();
-    }
-
-    static void deleteTree(Path dir) throws IOException {
-        try (Stream<Path> paths = Files.walk(dir)) {
-            for (Path p : paths.sorted(Comparator.reverseOrder()).toList()) Files.delete(p);
-        }
     }
 
     public static void testConvertsABatchBesideItsInput() throws Exception {
@@ -60,7 +53,6 @@ public class ConvertExportsTest {
         String[] errors = Quervik.getErrors();
         Check.isTrue(errors != null && errors.length == 3 && errors[0].endsWith("(50106)\n"), "reports " + Arrays.toString(errors));
         Quervik.clearErrors();
-        deleteTree(dir);
     }
 
     public static void testAllArgumentsNull() {
@@ -113,6 +105,5 @@ public class ConvertExportsTest {
             Check.equal(0L, ok.count() + err.count(), "nothing moved");
         }
         Quervik.clearErrors();
-        deleteTree(dir);
     }
 }

@@ -4,7 +4,6 @@ import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
-import java.util.Comparator;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicInteger;
@@ -26,12 +25,6 @@ public class DkontrolTest {
         Path drg = dir.resolve("VELKA.DRG");
         Check.isTrue(Files.size(drg) > 40_000_000L, "tens of MB of DRG data");
         return drg;
-    }
-
-    static void removeAll(Path dir) throws IOException {
-        try (Stream<Path> walk = Files.walk(dir)) {
-            for (Path p : walk.sorted(Comparator.reverseOrder()).toList()) Files.deleteIfExists(p);
-        }
     }
 
     static long openFiles() {
@@ -88,7 +81,7 @@ public class DkontrolTest {
             Check.equal(100, Quervik.getActPct(), "the percentage at the end");
             Check.isTrue(Files.exists(log.resolve("ok/VELKA_DRG.log.ok")), "the file's log");
         } finally {
-            removeAll(dir);
+            Check.deleteTree(dir);
         }
     }
 
@@ -125,7 +118,7 @@ public class DkontrolTest {
             }
             Check.isTrue(stopped, "an interrupt landed while the check ran");
         } finally {
-            removeAll(dir);
+            Check.deleteTree(dir);
         }
     }
 

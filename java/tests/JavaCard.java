@@ -3,13 +3,11 @@ import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
-import java.util.Comparator;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
-import java.util.stream.Stream;
 
 /**
  * The SoftHSM2 cards of the host tests. The test run names the module and the configuration
@@ -49,11 +47,7 @@ final class JavaCard {
         Check.isTrue(conf != null, "SOFTHSM2_CONF must name the test configuration (ctest sets it)");
         Path config = Path.of(conf).toAbsolutePath();
         Path tokens = config.getParent().resolve("tokens");
-        if (Files.exists(tokens)) {
-            try (Stream<Path> all = Files.walk(tokens)) {
-                for (Path p : (Iterable<Path>) all.sorted(Comparator.reverseOrder())::iterator) Files.delete(p);
-            }
-        }
+        Check.deleteTree(tokens);
         Files.createDirectories(tokens);
         Files.writeString(config, "directories.tokendir = " + tokens + "\nobjectstore.backend = file\n"
             + "log.level = ERROR\n");
