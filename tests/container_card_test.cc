@@ -88,38 +88,6 @@ TEST_F(CardKeys, RsaByCertificateAgreesWithTheTool) {
   EXPECT_EQ(reportedCodes().back(), 222);
 }
 
-TEST_F(CardKeys, RsaByLabelAndTheUsersDn) {
-  openUserSession();
-  unsigned char out[512];
-  size_t length = sizeof out;
-  std::string half = randomBytes(64);
-  ASSERT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, kCentreKeyObject), 0);
-  EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(k.otherKeyPem), std::string((char*)out, length)), half);
-  std::string record = randomBytes(45);
-  length = sizeof out;
-  ASSERT_EQ(encryptWithPublicKeyLabel(u(record), 45, out, &length, kHospitalKeyObject), 0);  // a private key signs
-  EXPECT_EQ(tool("pkeyutl -verifyrecover -pubin -inkey " + shellQuote(k.pubPem), std::string((char*)out, length)),
-            record);
-  std::string sealed = toolRsaEncrypt(k.pubPem, half);
-  length = sizeof out;
-  ASSERT_EQ(decryptWithPrivateKeyLabel(u(sealed), 128, out, &length, kHospitalKeyObject), 0);
-  EXPECT_EQ(std::string((char*)out, length), half);
-  EXPECT_TRUE(reportedCodes().empty());
-  EXPECT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, "Neznamy"), -1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{221});
-  clearErrors();
-  length = sizeof out;
-  EXPECT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, "RSA_DES_KEY"), -2);  // a data object
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{202, 222}));
-  clearErrors();
-
-  EXPECT_EQ(findUserDN("nemocnice TEST", 127), "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ");
-  EXPECT_EQ(findUserDN("tc centrum", 127), "CN=TC Centrum,O=Duveryhodna strana,C=CZ");
-  EXPECT_EQ(findUserDN("nemocnice", 6), "CN=ABC");
-  EXPECT_EQ(findUserDN("Zadny takovy", 127), std::nullopt);
-  EXPECT_TRUE(reportedCodes().empty());
-}
-
 TEST_F(CardKeys, HashKeyFromTheCardsBlob) {
   openUserSession();
   for (auto [keyType, name] : {std::pair{kHashKeyByCertificate, "ABC"}, std::pair{kHashKeyByKeyLabel, kHospitalKeyObject}}) {

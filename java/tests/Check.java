@@ -1,4 +1,6 @@
+import QuervikPkg.Quervik;
 import java.io.IOException;
+import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
@@ -60,5 +62,22 @@ final class Check {
         Path file = dir.resolve("errors.msg");
         Files.writeString(file, String.join("\n", lines) + "\n");
         return file;
+    }
+
+    /** The shipped catalogue, so reports carry their texts; the error list cleared. */
+    static void useShippedCatalogue() {
+        Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
+        Quervik.clearErrors();
+    }
+
+    /** Runs a command in the directory (null: this one), fails unless it exits 0; its output. */
+    static String run(Path dir, String... command) throws IOException, InterruptedException {
+        Process p = new ProcessBuilder(command).directory(dir == null ? null : dir.toFile())
+            .redirectErrorStream(true).start();
+        p.getOutputStream().close();
+        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
+        int status = p.waitFor();
+        isTrue(status == 0, String.join(" ", command) + " exited " + status + ":\n" + out);
+        return out;
     }
 }

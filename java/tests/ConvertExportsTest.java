@@ -1,6 +1,5 @@
 import QuervikPkg.Quervik;
 import java.io.BufferedOutputStream;
-import java.io.IOException;
 import java.io.OutputStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
@@ -25,13 +24,8 @@ public class ConvertExportsTest {
         return line(62, 1, "D", 2, "P", 3, type, 5, "12345678", 17, "2024", 21, "03", 23, "000042");
     }
 
-    static void useShippedCatalogue() {
-        Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
-        Quervik.clearErrors();
-    }
-
     public static void testConvertsABatchBesideItsInput() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Path dir = Check.tempDir();
         Path in = dir.resolve("KDAVKA.111");
         String p = line(49, 1, "P", 2, "0000123", 12, "87654321", 20, "VS0001", 26, "001");
@@ -56,13 +50,13 @@ public class ConvertExportsTest {
     }
 
     public static void testAllArgumentsNull() {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Check.equal(0, Quervik.drg(null, null, null, null, null, null, null), "nothing to convert");
         Check.equal(null, Quervik.getErrors(), "nothing reported");
     }
 
     public static void testInterruptionFromAnotherThread() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Path dir = Check.tempDir();
         Path in = dir.resolve("BIG.111");
         Path out = Files.createDirectory(dir.resolve("out"));

@@ -1,13 +1,11 @@
 import QuervikPkg.Quervik;
 import java.io.File;
-import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicInteger;
-import java.util.stream.Stream;
 
 /** dkontrol through a real JVM on a generated delivery of tens of MB: progress and interruption. */
 public class DkontrolTest {
@@ -15,7 +13,7 @@ public class DkontrolTest {
 
     /** A clean DRG batch of about 60 MB written by the generator beside the library. */
     static Path generate(Path dir) throws Exception {
-        Quervik.setMessageFileName(System.getProperty("quervik.source") + "/msg/errors.msg");
+        Check.useShippedCatalogue();
         File library = new File(System.getProperty("quervik.library"));
         String generator = new File(library.getParentFile(), "drg_generate").getPath();
         Process p = new ProcessBuilder(generator, "--out", dir.toString(), "--name", "VELKA", "--centres", "20",

@@ -1,5 +1,4 @@
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
@@ -54,7 +53,7 @@ final class JavaCard {
         Map<String, String> made = new HashMap<>();
         Pattern reassigned = Pattern.compile("reassigned to slot ([0-9]+)");
         for (String label : LABELS) {
-            String out = run("softhsm2-util", "--init-token", "--free", "--label", label, "--pin", PIN,
+            String out = Check.run(null, "softhsm2-util", "--init-token", "--free", "--label", label, "--pin", PIN,
                 "--so-pin", SO_PIN);
             Matcher m = reassigned.matcher(out);
             Check.isTrue(m.find(), "softhsm2-util did not name the slot: " + out);
@@ -68,16 +67,6 @@ final class JavaCard {
         List<String> command = new ArrayList<>(List.of("pkcs11-tool", "--module", module(), "--token-label", label,
             "--login", "--pin", PIN));
         command.addAll(List.of(args));
-        return run(command.toArray(new String[0]));
-    }
-
-    /** Runs a command (environment inherited), fails unless it exits 0; its output. */
-    static String run(String... command) throws IOException, InterruptedException {
-        Process p = new ProcessBuilder(command).redirectErrorStream(true).start();
-        p.getOutputStream().close();
-        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
-        int status = p.waitFor();
-        Check.isTrue(status == 0, String.join(" ", command) + " exited " + status + ":\n" + out);
-        return out;
+        return Check.run(null, command.toArray(new String[0]));
     }
 }
