@@ -43,24 +43,6 @@ TEST_F(TokenSession, SlotListFailuresReportTheirCodes) {
   EXPECT_EQ(spy.calls("C_GetSlotList"), 3);
 }
 
-TEST_F(TokenSession, TokenInfoWithoutMechanismsAndForAnUnknownSlot) {
-  ASSERT_EQ(initializeModule(), CKR_OK);
-  ModuleSpy spy;
-  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-    if (f == "C_GetMechanismList") return CKR_FUNCTION_FAILED;
-    return std::nullopt;
-  };
-  CapturedStdout out;
-  EXPECT_EQ(printTokenInfo(slot()), CKR_OK);
-  EXPECT_EQ(printTokenInfo(4242), CKR_SLOT_ID_INVALID);
-  std::string printed = out.take();
-  EXPECT_NE(printed.find("inicializovana"), std::string::npos);
-  EXPECT_EQ(printed.find("pocet mechanismu"), std::string::npos);
-  ASSERT_EQ(errorEntries().size(), 1u);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{200});
-  EXPECT_NE(errorEntries()[0].find("4242"), std::string::npos);
-}
-
 TEST_F(TokenSession, PinIsChangedWithTheOldOneAndSetByTheSecurityOfficer) {
   CK_SESSION_HANDLE s = openUserSession();
   EXPECT_EQ(setTokenPin(s, kUserPin, nullptr), CKR_ATTRIBUTE_VALUE_INVALID);
