@@ -99,12 +99,7 @@ int writeKeyRecord(FILE* out, int64_t slot, int keyType, const char* drgCertific
   SecureBytes forTc = encryptShare(slot, keyType, tcCertificate, shares.shareB);
   if (forTc.empty()) return 1;
   // A write error stays on the stream and fails the final commit.
-  // Built by appending: GCC 12 at -O3 wrongly sees a possible overlap (-Wrestrict) in the
-  // insert at the front that `"X" + string` does; the literal and the string never overlap.
-  std::string record = "X";
-  record += encodeUnderscoredBase64(forDrg);
-  record += encodeUnderscoredBase64(forTc);
-  record += "\r\n";
+  std::string record = "X" + encodeUnderscoredBase64(forDrg) + encodeUnderscoredBase64(forTc) + "\r\n";
   (void)std::fwrite(record.data(), 1, record.size(), out);
   return 0;
 }
