@@ -10,19 +10,20 @@
 #include "runtime/catalogue.h"
 #include "runtime/report.h"
 #include "runtime/safe_format.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::string path = [] {
-    char name[] = "/tmp/quervik-fuzz-catalogue-XXXXXX";
-    int fd = ::mkstemp(name);
+    std::string name = fuzzTempTemplate("catalogue");
+    int fd = ::mkstemp(name.data());
     if (fd >= 0) ::close(fd);
     static std::string made = name;
     std::atexit([] { ::unlink(made.c_str()); });
     // Console texts of the lookups are not what is being tested.
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return std::string(name);
+    return name;
   }();
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;

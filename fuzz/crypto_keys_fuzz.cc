@@ -12,16 +12,17 @@
 #include "crypto/key_files.h"
 #include "crypto/rsa.h"
 #include "runtime/report.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::string path = [] {
-    char name[] = "/tmp/quervik-fuzz-key-XXXXXX";
-    int fd = ::mkstemp(name);
+    std::string name = fuzzTempTemplate("key");
+    int fd = ::mkstemp(name.data());
     if (fd >= 0) ::close(fd);
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return std::string(name);
+    return name;
   }();
   if (X509Ptr cert = parseCertificateDer(data, size)) {
     if (certificateDnText(cert.get()).size() > kMaxDnText) std::abort();

@@ -14,6 +14,7 @@
 #include "runtime/catalogue.h"
 #include "runtime/messages.h"
 #include "runtime/report.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
@@ -41,12 +42,8 @@ const Setup& setup() {
   static const Setup& s = *[] {
     Setup* made = new Setup;
     Setup& s = *made;
-    // Memory-backed when there is such a file system: every run rewrites a dozen small files,
-    // which a disk file system may flush on each truncation.
-    char shm[] = "/dev/shm/quervik-fuzz-drg-XXXXXX";
-    char tmp[] = "/tmp/quervik-fuzz-drg-XXXXXX";
-    const char* name = ::mkdtemp(shm);
-    if (!name) name = ::mkdtemp(tmp);
+    std::string dir = fuzzTempTemplate("drg");
+    const char* name = ::mkdtemp(dir.data());
     if (!name) std::abort();
     s.dir = name;
     // The files of the last input go with the process.

@@ -12,6 +12,7 @@
 
 #include "container/open.h"
 #include "runtime/report.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
@@ -65,8 +66,8 @@ std::string writeTemp(const std::string& dir, const char* name, const std::strin
 
 const Files& files() {
   static const Files f = [] {
-    char dir[] = "/tmp/quervik-fuzz-protected-XXXXXX";
-    if (!::mkdtemp(dir)) std::abort();
+    std::string dir = fuzzTempTemplate("protected");
+    if (!::mkdtemp(dir.data())) std::abort();
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();  // the "chyba ..." lines
     Files out;
     out.dir = dir;

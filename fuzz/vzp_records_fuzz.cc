@@ -14,6 +14,7 @@
 #include "runtime/report.h"
 #include "vzp/batch_check.h"
 #include "vzp/checks.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 using namespace quervik::vzp;
@@ -21,14 +22,14 @@ using namespace quervik::vzp;
 namespace {
 
 void setUp() {
-  char name[] = "/tmp/quervik-fuzz-vzp-catalogue-XXXXXX";
-  const int fd = ::mkstemp(name);
+  std::string name = fuzzTempTemplate("vzp-catalogue");
+  const int fd = ::mkstemp(name.data());
   if (fd < 0) std::abort();
   const char text[] =
       "00002 %s\n06900 %d %s\n06901 %s %c\n06902 %d\n06910 %d %s\n06911 %s %s\n06912 %d\n";
   if (::write(fd, text, sizeof text - 1) != ssize_t(sizeof text - 1)) std::abort();
   ::close(fd);
-  setMessageFile(name);
+  setMessageFile(name.c_str());
   // Console texts of the lookups are not what is being tested.
   if (!std::freopen("/dev/null", "w", stdout)) std::abort();
 }

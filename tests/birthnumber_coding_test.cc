@@ -50,38 +50,6 @@ class BirthNumberCoding : public CryptoTest {
   std::string hashKey, blob;
 };
 
-TEST_F(BirthNumberCoding, CodedNumbersMatchTheOracleAndEachNumberGetsOneIdentifier) {
-  // A 9-character number and the same followed by a digit are two numbers; repeats are one.
-  const std::vector<std::string> numbers = {"8001011234", "755101123", "7551011230", "8001011234", "0154120011",
-                                            "755101123"};
-  std::vector<std::string> lines = {kARecord};
-  for (size_t i = 0; i < numbers.size(); ++i) {
-    lines.push_back(bRecord(int(i) + 1, numbers[i]));
-    lines.push_back(kCRecord);
-  }
-  lines.insert(lines.begin() + 3, "b lower-case b: not a document record " + std::string(90, 'b'));
-  CodedBatch batch = splitCodedBatch(codeLines(lines));
-
-  std::vector<std::string> codes = oracleCodes(hashKey, numbers);
-  EXPECT_NE(codes[1], codes[2]);
-  ASSERT_EQ(batch.lines.size(), lines.size());
-  size_t b = 0;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i][0] != 'B') {
-      EXPECT_EQ(batch.lines[i], lines[i]);
-      continue;
-    }
-    EXPECT_EQ(batch.lines[i], lines[i].substr(0, 83) + codes[b++] + " ");
-  }
-  const std::vector<size_t> firstAppearances = {0, 1, 2, 4};
-  ASSERT_EQ(batch.identifierRecords.size(), firstAppearances.size());
-  for (size_t i = 0; i < firstAppearances.size(); ++i) {
-    const std::string& y = batch.identifierRecords[i];
-    EXPECT_EQ(y.size(), 65u);
-    EXPECT_EQ(y.substr(0, 41), "Y" + codes[firstAppearances[i]]);
-  }
-}
-
 TEST_F(BirthNumberCoding, KeyRecordOpensWithBothHoldersKeysAndOnlyItChangesFromRunToRun) {
   const std::vector<std::string> numbers = {"8001011234", "755101123", "0154120011"};
   const std::vector<std::string> lines = {kARecord, bRecord(1, numbers[0]), bRecord(2, numbers[1]), kCRecord,
@@ -228,22 +196,6 @@ TEST_F(BirthNumberCoding, FailuresReportTheirCodesAndLeaveNoOutput) {
                                k.keyEncPem.c_str(), shortBlob.c_str(), kKeyPassword, 1),
             1);
   EXPECT_EQ(readFile(out), "predchozi obsah");
-}
-
-TEST_F(BirthNumberCoding, PublicKeyFilesAndStandardOutputGiveTheSameCodes) {
-  std::vector<std::string> lines = {kARecord, bRecord(1, "8001011234"), bRecord(2, "755101123"), kCRecord};
-  CodedBatch fromFile = splitCodedBatch(codeLines(lines));
-  std::string in = tmp / "in.drg";
-  std::string streamed;
-  {
-    CapturedStdout captured;
-    ASSERT_EQ(code(in, "", 0), 0);
-    streamed = captured.take();
-  }
-  CodedBatch fromStdout = splitCodedBatch(streamed);
-  EXPECT_EQ(fromStdout.lines, fromFile.lines);
-  EXPECT_EQ(toolSessionKeyOf(fromStdout.keyRecord).size(), 24u);
-  EXPECT_EQ(fromStdout.identifierRecords.size(), 2u);
 }
 
 // F3: the distinct set of a large batch is never written anywhere: the output's directory and

@@ -61,61 +61,6 @@ TEST_F(KeyHelpers, TripleDesMatchesTheToolBlockByBlockAndInBulk) {
   EXPECT_TRUE(reportedCodes().empty());
 }
 
-TEST_F(KeyHelpers, DesKeyRulesAgreeWithTheLibrarysChecks) {
-  auto libraryVerdict = [](const unsigned char* k8) {
-    DES_cblock c;
-    std::memcpy(c, k8, 8);
-    DES_key_schedule ks;
-    return DES_set_key_checked(&c, &ks);
-  };
-  // Every weak and semi-weak key, as tabled and with flipped parity bits.
-  std::vector<std::array<unsigned char, 8>> keys;
-  const char* weak[] = {"0101010101010101", "FEFEFEFEFEFEFEFE", "1F1F1F1F0E0E0E0E", "E0E0E0E0F1F1F1F1",
-                        "01FE01FE01FE01FE", "FE01FE01FE01FE01", "1FE01FE00EF10EF1", "E01FE01FF10EF10E",
-                        "01E001E001F101F1", "E001E001F101F101", "1FFE1FFE0EFE0EFE", "FE1FFE1FFE0EFE0E",
-                        "011F011F010E010E", "1F011F010E010E01", "E0FEE0FEF1FEF1FE", "FEE0FEE0FEF1FEF1"};
-  for (const char* hex : weak) {
-    std::array<unsigned char, 8> k{};
-    for (int i = 0; i < 8; ++i) k[i] = static_cast<unsigned char>(std::stoi(std::string(hex + 2 * i, 2), nullptr, 16));
-    keys.push_back(k);
-    EXPECT_EQ(checkDesKey(k.data()), -2) << hex;
-    k[3] ^= 1;
-    keys.push_back(k);
-  }
-  for (int i = 0; i < 2000; ++i) {
-    std::array<unsigned char, 8> k{};
-    ASSERT_EQ(RAND_bytes(k.data(), 8), 1);
-    if (i % 2) setOddParity(k.data());
-    keys.push_back(k);
-  }
-  for (const auto& k : keys) {
-    EXPECT_EQ(checkDesKey(k.data()), libraryVerdict(k.data())) << hexOf(bytes(k.data(), 8));
-    std::array<unsigned char, 8> fixed = k;
-    setOddParity(fixed.data());
-    DES_cblock c;
-    std::memcpy(c, k.data(), 8);
-    DES_set_odd_parity(&c);
-    EXPECT_EQ(std::memcmp(c, fixed.data(), 8), 0);
-  }
-}
-
-TEST_F(KeyHelpers, RejectedKeysAreReportedButStillFilled) {
-  std::string keyBytes = goodDesKey();
-  keyBytes[9] ^= 1;  // k2 loses its parity
-  TripleDesKey key;
-  EXPECT_EQ(makeTripleDesKey(span(keyBytes), key), -1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{161});
-  ASSERT_TRUE(key.ready());
-  unsigned char out[8];
-  ASSERT_EQ(tripleDesEncryptBlock(key, reinterpret_cast<const unsigned char*>("12345678"), out), 0);
-  EXPECT_EQ(bytes(out, 8), toolEncrypt(hexOf(keyBytes), "12345678"));
-  clearErrors();
-  std::string weak = goodDesKey();
-  weak.replace(16, 8, std::string(8, '\x01'));
-  EXPECT_EQ(makeTripleDesKey(span(weak), key), -1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{161});
-}
-
 TEST_F(KeyHelpers, SessionKeysAreFreshUsableDesKeys) {
   std::set<std::string> seen;
   for (int i = 0; i < 20; ++i) {
@@ -161,37 +106,6 @@ TEST_F(KeyHelpers, SharesJoinToTheKeyAndShareAIsRandom) {
   EXPECT_TRUE(reportedCodes().empty());
 }
 
-TEST_F(KeyHelpers, UnderscoredBase64MatchesTheToolsLines) {
-  for (size_t n : {1u, 24u, 48u, 49u, 128u, 256u}) {
-    std::string data(n, '\0');
-    ASSERT_EQ(RAND_bytes(reinterpret_cast<unsigned char*>(data.data()), int(n)), 1);
-    std::string text = encodeUnderscoredBase64(span(data));
-    EXPECT_EQ(text, underscoredBase64Of(data)) << n;
-    std::optional<SecureBytes> back = decodeUnderscoredBase64(text);
-    ASSERT_TRUE(back) << n;
-    EXPECT_EQ(std::string(back->begin(), back->end()), data) << n;
-    // Without the trailing "_", and as one line without separators.
-    back = decodeUnderscoredBase64(text.substr(0, text.size() - 1));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(std::string(back->begin(), back->end()), data);
-    back = decodeUnderscoredBase64(base64Of(data));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(std::string(back->begin(), back->end()), data) << n;
-  }
-  std::string block(128, 'x');
-  std::string text = encodeUnderscoredBase64(span(block));
-  ASSERT_EQ(text.size(), 175u);
-  EXPECT_EQ(text[64], '_');
-  EXPECT_EQ(text[129], '_');
-  EXPECT_EQ(text[174], '_');
-  // Characters outside the alphabet, data after the end, a broken quad.
-  EXPECT_FALSE(decodeUnderscoredBase64("QUJD*EVG"));
-  EXPECT_FALSE(decodeUnderscoredBase64("QUI=QUJD"));
-  EXPECT_FALSE(decodeUnderscoredBase64("QUJDR"));
-  ASSERT_TRUE(decodeUnderscoredBase64(""));
-  EXPECT_TRUE(decodeUnderscoredBase64("")->empty());
-}
-
 class HashKeyFiles : public CryptoTest {
  protected:
   std::string blobFile(const std::string& blob) {
@@ -201,20 +115,6 @@ class HashKeyFiles : public CryptoTest {
   }
   const KeyMaterial& k = keyMaterial();
 };
-
-TEST_F(HashKeyFiles, BlobDecryptsWithThePasswordProtectedKey) {
-  std::string hashKey = goodDesKey();
-  std::string blob = blobFile(hashKeyBlob(hashKey));
-  for (const std::string& keyFile : {k.keyEncPem, k.keyTradEncPem}) {
-    TripleDesKey key;
-    ASSERT_EQ(loadHashKey(1, kNoSlot, blob.c_str(), keyFile.c_str(), kKeyPassword, key), 0);
-    EXPECT_EQ(bytes(key.bytes.data(), key.bytes.size()), hashKey);
-    unsigned char out[8];
-    ASSERT_EQ(tripleDesEncryptBlock(key, reinterpret_cast<const unsigned char*>("secret\0\0"), out), 0);
-    EXPECT_EQ(bytes(out, 8), toolEncrypt(hexOf(hashKey), std::string("secret\0\0", 8)));
-  }
-  EXPECT_TRUE(reportedCodes().empty());
-}
 
 TEST_F(HashKeyFiles, BadBlobsAreRefusedWithTheirCodes) {
   struct Case {

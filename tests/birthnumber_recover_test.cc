@@ -68,40 +68,6 @@ std::vector<std::string> batchOf(const std::vector<std::string>& numbers) {
   return lines;
 }
 
-TEST_F(BirthNumberCard, CardKeysAndKeyFilesGiveIdenticalCodes) {
-  std::vector<std::string> lines = batchOf(kNumbers);
-  CodedBatch fromFiles = codeWithFiles(lines);
-  std::string in = tmp / "batch.drg", out = tmp / "card.drg";
-  ASSERT_EQ(encodeBirthNumbers(in.c_str(), out.c_str(), slotText().c_str(), "NRC", kTcCertificate, "ABC",
-                               "RSA_DES_KEY", kUserPin, 1),
-            0);
-  EXPECT_TRUE(reportedCodes().empty());
-  CodedBatch fromCard = splitCodedBatch(readFile(out));
-  EXPECT_EQ(fromCard.lines, fromFiles.lines);
-  std::string sessionKey = toolSessionKeyOf(fromCard.keyRecord);
-  ASSERT_EQ(sessionKey.size(), 24u);
-  ASSERT_EQ(fromCard.identifierRecords.size(), kNumbers.size());
-  for (size_t i = 0; i < kNumbers.size(); ++i) {
-    EXPECT_EQ(fromCard.identifierRecords[i].substr(0, 41), fromFiles.identifierRecords[i].substr(0, 41));
-    EXPECT_EQ(toolBirthNumberOf(sessionKey, fromCard.identifierRecords[i].substr(41)), kNumbers[i]);
-  }
-
-  // Key type 0: the shares go to public-key objects, the blob opens with a private-key object.
-  // A name finds the first object of any key class that bears it, so these names are their own.
-  std::string nrcPub = tmp / "nrc_pub.der";
-  runToolOk("openssl pkey -pubin -in " + shellQuote(k.otherPubPem) + " -outform DER -out " + shellQuote(nrcPub));
-  store(nrcPub, "--type pubkey --id 4D --label 'Verejny klic:NRC-VK'");
-  store(tc.pubDer, "--type pubkey --id 54 --label 'Verejny klic:TC-VK'");
-  store(k.keyPkcs1Der, "--type privkey --id 02040123ABCD --label 'Privatni klic:ZZ-PK'");
-  ASSERT_EQ(encodeBirthNumbers(in.c_str(), out.c_str(), slotText().c_str(), "NRC-VK", "TC-VK", "ZZ-PK",
-                               "RSA_DES_KEY", kUserPin, 0),
-            0);
-  EXPECT_TRUE(reportedCodes().empty());
-  CodedBatch byKeyObjects = splitCodedBatch(readFile(out));
-  EXPECT_EQ(byKeyObjects.lines, fromFiles.lines);
-  EXPECT_EQ(toolSessionKeyOf(byKeyObjects.keyRecord).size(), 24u);
-}
-
 TEST_F(BirthNumberCard, CardFailuresLeaveNoOutput) {
   std::string in = put("batch.drg", joinLines(batchOf(kNumbers))), out = tmp / "card.drg";
   store(put("short.bin", hashKeyBlob(hashKey.substr(0, 16))), "--type data --label SHORT_KEY --private");

@@ -14,38 +14,6 @@ namespace {
 
 class CatalogueTest : public RuntimeTest {};
 
-TEST_F(CatalogueTest, CommentsCountInLineNumbersAndEmptyLineIsSyntaxError) {
-  std::string path = useCatalogue(tmp, {"# header", "# more", "07001 first %d", "", "07002 second"});
-  EXPECT_EQ(lookupMessage(7001), "first %d");
-  CapturedStdout out;
-  EXPECT_EQ(lookupMessage(7002), "");
-  EXPECT_EQ(out.take(), "Spatna syntaxe na radce 4 v message file " + path + "\n");
-  reportError(7002);
-  ASSERT_EQ(errorEntries().size(), 1u);
-  EXPECT_EQ(errorEntries()[0], " (7002)\n");
-}
-
-TEST_F(CatalogueTest, FirstOfTwoTextsWinsAndLaterSyntaxErrorsAreNotReached) {
-  useCatalogue(tmp, {"07001 first", "07001 second", "", "07003 behind the gap"});
-  EXPECT_EQ(lookupMessage(7001), "first");
-}
-
-TEST_F(CatalogueTest, UnknownCodeTextIsFilledAndSuffixed) {
-  std::string path = useCatalogue(tmp, {"07001 x"});
-  EXPECT_EQ(lookupMessage(7999), "Chyba 7999 nenalezena v souboru " + path);
-  reportError(7999);
-  EXPECT_EQ(errorEntries().at(0), "Chyba 7999 nenalezena v souboru " + path + " (7999)\n");
-}
-
-TEST_F(CatalogueTest, CodeFieldIsFiveCharactersWithBlanksAndSign) {
-  useCatalogue(tmp, {"  123 blank-led", "+0124 signed", "00125", "126    seven", "12345678 wide"});
-  EXPECT_EQ(lookupMessage(123), "blank-led");
-  EXPECT_EQ(lookupMessage(124), "signed");
-  EXPECT_EQ(lookupMessage(125), "");       // no text after the code
-  EXPECT_EQ(lookupMessage(126), " seven");  // the text starts at the seventh character
-  EXPECT_EQ(lookupMessage(12345), "78 wide");
-}
-
 TEST_F(CatalogueTest, CrLfCataloguesReadLikeLf) {
   std::string path = tmp / "crlf.msg";
   writeFile(path, "# c\r\n07001 text %s\r\n07002 two\r\n");
@@ -54,34 +22,11 @@ TEST_F(CatalogueTest, CrLfCataloguesReadLikeLf) {
   EXPECT_EQ(lookupMessage(7002), "two");
 }
 
-TEST_F(CatalogueTest, MissingCatalogueRecordsNothingAndPrintsTwoTexts) {
-  std::string path = tmp / "missing.msg";
-  setMessageFile(path.c_str());
-  setReportArgumentCheck(false);  // 7001 is this test's code
-  CapturedStdout out;
-  reportError(7001, 5);
-  EXPECT_EQ(out.take(), "Nenalezen message file " + path + "\nSpatny message file nejde zobrazit chybu 7001\n");
-  EXPECT_EQ(errorEntryCount(), 0);
-}
-
 TEST_F(CatalogueTest, DirectoryAsCatalogueIsNotFound) {
   setMessageFile(tmp.path().c_str());
   CapturedStdout out;
   EXPECT_FALSE(lookupMessage(7001).has_value());
   EXPECT_EQ(out.take(), "Nenalezen message file " + tmp.path().string() + "\n");
-}
-
-TEST_F(CatalogueTest, DefaultNameKeepsPathSetByHost) {
-  std::string path = useCatalogue(tmp, {"07001 x"});
-  setMessageFile(kDefaultMessageFile);
-  EXPECT_EQ(messageFilePath(), path);
-  setMessageFile(nullptr);
-  EXPECT_EQ(messageFilePath(), path);
-  resetMessageCatalogue();
-  setMessageFile(kDefaultMessageFile);
-  EXPECT_EQ(messageFilePath(), std::string(kDefaultMessageFile));
-  setMessageFile(path.c_str());  // another name replaces the default
-  EXPECT_EQ(messageFilePath(), path);
 }
 
 TEST_F(CatalogueTest, DrgbinPrefixesOnce) {

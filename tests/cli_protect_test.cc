@@ -1,6 +1,5 @@
 // quervik sign, open, dn and check-key as a user runs them, with key files.
 
-
 #include "protect_support.h"
 
 namespace quervik::test {

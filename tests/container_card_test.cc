@@ -1,6 +1,5 @@
-// The key helpers and protected files with cards: RSA by label and by certificate against the
-// openssl tool, the hashing key from the card's blob, and files signed on the hospital's card
-// opened on the centre's card, with key files and with base64 keys.
+// Protected files with cards: the hashing key from the card's blob, and files signed on the
+// hospital's card opened on the centre's card, with key files and with base64 keys.
 #include <openssl/rand.h>
 
 #include "birthnumber/card_keys.h"
@@ -21,104 +20,8 @@ std::string randomBytes(size_t n) {
   EXPECT_EQ(RAND_bytes(reinterpret_cast<unsigned char*>(s.data()), int(n)), 1);
   return s;
 }
-const unsigned char* u(const std::string& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
-class CardKeys : public ProtectCardTest {
- protected:
-  // The tool's answer for one operation on the bytes.
-  std::string tool(const std::string& args, const std::string& input) {
-    std::string in = tmp / "tool.in", out = tmp / "tool.out";
-    writeFile(in, input);
-    runToolOk("openssl " + args + " -in " + shellQuote(in) + " -out " + shellQuote(out));
-    return readFile(out);
-  }
-  const KeyMaterial& k = keyMaterial();
-};
-
-TEST_F(CardKeys, RsaByCertificateAgreesWithTheTool) {
-  openUserSession();
-  unsigned char out[512];
-  size_t length = sizeof out;
-  std::string share = randomBytes(24);
-  // The centre's public key, named by label and by a fragment of its subject in another case.
-  for (const char* name : {"NRC", "nrc centrum"}) {
-    length = sizeof out;
-    ASSERT_EQ(encryptWithCertificate(kCertificatePublicKey, u(share), 24, out, &length, name), 0) << name;
-    ASSERT_EQ(length, 128u);
-    EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(k.otherKeyPem), std::string((char*)out, length)), share);
-  }
-  // The hospital's private key found through its certificate signs; the tool recovers.
-  std::string record = randomBytes(45);
-  length = sizeof out;
-  ASSERT_EQ(encryptWithCertificate(kCertificatePrivateKey, u(record), 45, out, &length, "ABC"), 0);
-  EXPECT_EQ(tool("pkeyutl -verifyrecover -certin -inkey " + shellQuote(k.certPem), std::string((char*)out, length)),
-            record);
-  // And the other way round: what the tool signed or encrypted for the hospital.
-  std::string signature = tool("pkeyutl -sign -inkey " + shellQuote(k.keyPem), record);
-  length = sizeof out;
-  ASSERT_EQ(decryptWithCertificateKey(kCertificatePublicKey, u(signature), 128, out, &length, "abc NEMOCNICE"), 0);
-  EXPECT_EQ(std::string((char*)out, length), record);
-  std::string sealed = toolRsaEncrypt(k.pubPem, share);
-  length = sizeof out;
-  ASSERT_EQ(decryptWithCertificateKey(kCertificatePrivateKey, u(sealed), 128, out, &length, "ABC"), 0);
-  EXPECT_EQ(std::string((char*)out, length), share);
-  EXPECT_TRUE(reportedCodes().empty());
-
-  // Failures with their codes.
-  length = sizeof out;
-  EXPECT_EQ(encryptWithCertificate(kCertificatePublicKey, u(share), 24, out, &length, "Neznamy"), -1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{235});
-  clearErrors();
-  EXPECT_EQ(encryptWithCertificate(3, u(share), 24, out, &length, "NRC"), -2);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{236});
-  clearErrors();
-  // The centre's certificate has no private key on the hospital's card.
-  EXPECT_EQ(decryptWithCertificateKey(kCertificatePrivateKey, u(sealed), 128, out, &length, "NRC"), -2);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{236});
-  clearErrors();
-  length = sizeof out;
-  std::string garbage = randomBytes(128);
-  EXPECT_EQ(decryptWithCertificateKey(kCertificatePrivateKey, u(garbage), 128, out, &length, "ABC"), -3);
-  ASSERT_FALSE(reportedCodes().empty());
-  EXPECT_EQ(reportedCodes().back(), 222);
-  clearErrors();
-  // A result longer than the room offered is refused, not cut.
-  length = 100;
-  EXPECT_EQ(encryptWithCertificate(kCertificatePublicKey, u(share), 24, out, &length, "NRC"), -3);
-  EXPECT_EQ(reportedCodes().back(), 222);
-}
-
-TEST_F(CardKeys, RsaByLabelAndTheUsersDn) {
-  openUserSession();
-  unsigned char out[512];
-  size_t length = sizeof out;
-  std::string half = randomBytes(64);
-  ASSERT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, kCentreKeyObject), 0);
-  EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(k.otherKeyPem), std::string((char*)out, length)), half);
-  std::string record = randomBytes(45);
-  length = sizeof out;
-  ASSERT_EQ(encryptWithPublicKeyLabel(u(record), 45, out, &length, kHospitalKeyObject), 0);  // a private key signs
-  EXPECT_EQ(tool("pkeyutl -verifyrecover -pubin -inkey " + shellQuote(k.pubPem), std::string((char*)out, length)),
-            record);
-  std::string sealed = toolRsaEncrypt(k.pubPem, half);
-  length = sizeof out;
-  ASSERT_EQ(decryptWithPrivateKeyLabel(u(sealed), 128, out, &length, kHospitalKeyObject), 0);
-  EXPECT_EQ(std::string((char*)out, length), half);
-  EXPECT_TRUE(reportedCodes().empty());
-  EXPECT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, "Neznamy"), -1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{221});
-  clearErrors();
-  length = sizeof out;
-  EXPECT_EQ(encryptWithPublicKeyLabel(u(half), 64, out, &length, "RSA_DES_KEY"), -2);  // a data object
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{202, 222}));
-  clearErrors();
-
-  EXPECT_EQ(findUserDN("nemocnice TEST", 127), "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ");
-  EXPECT_EQ(findUserDN("tc centrum", 127), "CN=TC Centrum,O=Duveryhodna strana,C=CZ");
-  EXPECT_EQ(findUserDN("nemocnice", 6), "CN=ABC");
-  EXPECT_EQ(findUserDN("Zadny takovy", 127), std::nullopt);
-  EXPECT_TRUE(reportedCodes().empty());
-}
+using CardKeys = ProtectCardTest;
 
 TEST_F(CardKeys, HashKeyFromTheCardsBlob) {
   openUserSession();

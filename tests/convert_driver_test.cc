@@ -43,49 +43,6 @@ class ConvertDriverTest : public RuntimeTest {
   static bool exists(const std::string& path) { return fs::exists(path); }
 };
 
-TEST_F(ConvertDriverTest, BatchOf05BecomesRecordsABCCBesideItsInput) {
-  const std::string input = file("KDAVKA.111", lines({vzpHeader("05"), kP05, v05("8555121234"), v05("0101011234")}));
-  EXPECT_EQ(convertVzpBatches(nullptr, input.c_str(), nullptr, nullptr, nullptr, nullptr, false), 0);
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 50107, 7110}));
-  EXPECT_NE(errorEntries()[1].find(tmp / "KDAVKA_111.drg"), std::string::npos);
-  std::vector<std::string> r = drgRecords(readFile(tmp / "KDAVKA_111.drg"));
-  ASSERT_EQ(r.size(), 4u);
-  EXPECT_EQ(std::string() + r[0][0] + r[1][0] + r[2][0] + r[3][0], "ABCC");
-  EXPECT_EQ(r[0].substr(25, 3), "111") << "the insurer code is the name's extension";
-  // The patient is the one of the first V line: a woman born 12.05.1985.
-  EXPECT_EQ(r[1].substr(10, 9), "Z12051985");
-  EXPECT_EQ(r[1].substr(83, 10), "8555121234");
-  EXPECT_EQ(readFile(input), lines({vzpHeader("05"), kP05, v05("8555121234"), v05("0101011234")})) << "input untouched";
-}
-
-TEST_F(ConvertDriverTest, ExcludedTypesAndTheFileBookkeeping) {
-  const std::string logs = tmp / "logs", done = tmp / "done", out = tmp / "out";
-  fs::create_directory(out);
-  // Types 10 and 12 excluded: only the batch of type 81 is converted.
-  const std::string mixed = file("MIX.222", lines({vzpHeader("10"), kR10, vzpHeader("81"), kA81, kV81}));
-  // Only an excluded batch: no batch converted, so no DRG file and a failure.
-  const std::string only10 = file("ONLY.333", lines({vzpHeader("10"), kR10}));
-  EXPECT_EQ(convertVzpBatches("7", mixed.c_str(), out.c_str(), "10,12", logs.c_str(), done.c_str(), false), 0);
-  std::vector<std::string> r = drgRecords(readFile(out + "/MIX_222.drg"));
-  ASSERT_EQ(r.size(), 3u);
-  EXPECT_EQ(r[0].substr(17, 2), "81");
-  EXPECT_EQ(r[0].substr(25, 3), "  7") << "the insurer code given";
-  EXPECT_EQ(r[1][0], 'B');
-  EXPECT_EQ(r[2][0], 'C');
-  const std::string okLog = readFile(logs + "/ok/MIX_222.log.ok");
-  EXPECT_NE(okLog.find("(50106)\r\n"), std::string::npos);
-  EXPECT_TRUE(exists(done + "/ok/MIX.222"));
-  EXPECT_TRUE(exists(mixed)) << "copied, not moved";
-  clearErrors();
-
-  EXPECT_EQ(convertVzpBatches(nullptr, only10.c_str(), out.c_str(), "10", logs.c_str(), done.c_str(), true), -1);
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 50107, 50104, 7110}));
-  EXPECT_FALSE(exists(out + "/ONLY_333.drg"));
-  EXPECT_NE(readFile(logs + "/err/ONLY_333.log.err").find("(50104)"), std::string::npos);
-  EXPECT_TRUE(exists(done + "/err/ONLY.333"));
-  EXPECT_FALSE(exists(only10)) << "moved";
-}
-
 TEST_F(ConvertDriverTest, ExcludedTypesText) {
   using V = std::vector<int>;
   EXPECT_EQ(convert::parseExcludedTypes(nullptr), V{});
@@ -95,25 +52,6 @@ TEST_F(ConvertDriverTest, ExcludedTypesText) {
   EXPECT_EQ(convert::parseExcludedTypes(""), V{0});
   EXPECT_EQ(convert::parseExcludedTypes(" 5x,-3"), (V{5, -3}));
   EXPECT_EQ(convert::parseExcludedTypes("12345678901"), V{123456789});
-}
-
-TEST_F(ConvertDriverTest, FilesWithoutABatch) {
-  const std::string empty = file("EMPTY.111", "");
-  const std::string noHeader = file("NOHDR.111", lines({kG}));
-  const std::string typeZero = file("ZERO.111", lines({vzpHeader("00"), kG}));
-  EXPECT_EQ(convertVzpBatches(nullptr, empty.c_str(), nullptr, nullptr, nullptr, nullptr, false), -1);
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 50107, 50104, 7110}));
-  EXPECT_FALSE(exists(tmp / "EMPTY_111.drg"));
-  clearErrors();
-  EXPECT_EQ(convertVzpBatches(nullptr, noHeader.c_str(), nullptr, nullptr, nullptr, nullptr, false), -1);
-  EXPECT_FALSE(exists(tmp / "NOHDR_111.drg"));
-  EXPECT_EQ(convertVzpBatches(nullptr, typeZero.c_str(), nullptr, nullptr, nullptr, nullptr, false), -1);
-  EXPECT_FALSE(exists(tmp / "ZERO_111.drg"));
-  clearErrors();
-  // A later header whose type reads as 0 does not throw away the batches converted before it.
-  const std::string laterZero = file("LATER.111", lines({vzpHeader("81"), kA81, kV81, vzpHeader("  "), kG}));
-  EXPECT_EQ(convertVzpBatches(nullptr, laterZero.c_str(), nullptr, nullptr, nullptr, nullptr, false), 0);
-  EXPECT_EQ(drgRecords(readFile(tmp / "LATER_111.drg")).size(), 5u);
 }
 
 TEST_F(ConvertDriverTest, DocumentAtTheEndOfTheFileHasNoPatient) {
@@ -186,76 +124,6 @@ class InterruptAt : public CancellationSource {
  private:
   int left_;
 };
-
-TEST_F(ConvertDriverTest, InterruptionDeletesTheDrgFileBeingWrittenAndMovesNothing) {
-  const std::string in = tmp / "in", out = tmp / "out", logs = tmp / "logs", done = tmp / "done";
-  fs::create_directories(in);
-  fs::create_directories(out);
-  writeFile(in + "/A.111", lines({vzpHeader("81"), kA81, kV81}));
-  std::string big = vzpHeader("81") + "\r\n" + kA81 + "\r\n";
-  while (big.size() < 400 * 1024) big += kV81 + "\r\n";
-  writeFile(in + "/B.111", big);
-  InterruptAt source(4);  // A.111 asks once, B.111 at its start and then every 64 KiB
-  installCancellationSource(&source);
-  EXPECT_EQ(convertVzpBatches(nullptr, in.c_str(), out.c_str(), nullptr, logs.c_str(), done.c_str(), true), -1);
-  installCancellationSource(nullptr);
-  EXPECT_TRUE(wasInterrupted());
-  EXPECT_TRUE(exists(out + "/A_111.drg")) << "the finished file stays";
-  EXPECT_FALSE(exists(out + "/B_111.drg"));
-  EXPECT_TRUE(exists(logs + "/ok/A_111.log.ok"));
-  EXPECT_FALSE(exists(logs + "/ok/B_111.log.ok"));
-  EXPECT_FALSE(exists(logs + "/err/B_111.log.err"));
-  EXPECT_TRUE(exists(in + "/A.111"));
-  EXPECT_TRUE(exists(in + "/B.111"));
-  EXPECT_TRUE(fs::is_empty(done + "/ok"));
-  EXPECT_TRUE(fs::is_empty(done + "/err"));
-  EXPECT_EQ(reportedCodes().back(), 50107) << "B.111 was being converted";
-}
-
-// The block reader gives the same records as reading the text in memory, across block
-// boundaries, CR LF and CR, long lines and a last line without LF; peek does not move on.
-TEST(ConvertLineReader, BlocksAgreeWithMemory) {
-  std::string text;
-  unsigned seed = 7;
-  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFF; };
-  while (text.size() < 3u << 20) {
-    size_t n = next() % 8 == 0 ? next() % 3000 : next() % 160;
-    for (size_t i = 0; i < n; ++i) text += char('A' + next() % 26);
-    unsigned end = next() % 10;
-    text += end == 0 ? "\r\n" : end == 1 ? "\rjunk\n" : "\n";
-  }
-  text += "LAST";
-  FILE* f = std::tmpfile();
-  ASSERT_NE(f, nullptr);
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::rewind(f);
-  convert::LineReader blocks(f), memory(text);
-  std::string_view a, b, peeked;
-  std::string lastRecord;
-  size_t count = 0;
-  int64_t last = 0;
-  while (memory.next(b)) {
-    ASSERT_TRUE(blocks.next(a)) << "line " << count;
-    lastRecord = std::string(a);
-    ASSERT_EQ(lastRecord, std::string(b)) << "line " << count;
-    EXPECT_LE(b.size(), convert::LineReader::kKeep);
-    EXPECT_EQ(b.find_first_of("\r\n"), std::string_view::npos);
-    EXPECT_GE(blocks.position(), last);
-    last = blocks.position();
-    if (count % 3 == 0 && blocks.peek(peeked)) {
-      std::string copy(peeked);
-      ASSERT_TRUE(memory.peek(b));
-      EXPECT_EQ(copy, std::string(b));
-    }
-    ++count;
-  }
-  EXPECT_EQ(lastRecord, "LAST");
-  EXPECT_FALSE(blocks.next(a));
-  EXPECT_FALSE(blocks.peek(a));
-  EXPECT_EQ(blocks.position(), int64_t(text.size()));
-  EXPECT_FALSE(blocks.failed());
-  std::fclose(f);
-}
 
 TEST(ConvertLineReader, ReadErrorIsReported) {
   FILE* dir = std::fopen(".", "rb");  // reading a directory fails

@@ -279,20 +279,6 @@ TEST(ConvertRecords, HeaderRecord) {
   EXPECT_EQ(expected.size(), 29u);
 }
 
-TEST(ConvertRecords, ExcludedBatchesAreSkippedUpToTheNextHeader) {
-  ConversionSettings s = settings2024();
-  s.excludedTypes = {10, 12};
-  const std::string g = vzp(7, {{1, "G"}, {2, "I2190"}});
-  std::vector<std::string> got = drgRecords(convertVzpText(vzpHeader("10") + "\n" + g + "\n" + vzpHeader("34") + "\n" + g + "\n" +
-                                                          vzpHeader("12") + "\n" + g + "\n" + vzpHeader("00") + "\n" + g + "\n", s));
-  ASSERT_EQ(got.size(), 4u);
-  EXPECT_EQ(got[0].substr(17, 2), "34");
-  EXPECT_EQ(got[1], C({{2, "8 "}, {4, "I2190  "}}));
-  // A type of 0 is never excluded.
-  EXPECT_EQ(got[2].substr(17, 2), "00");
-  EXPECT_EQ(got[3], got[1]);
-}
-
 TEST(ConvertRecords, BirthDatesAndSex) {
   struct Case {
     const char* number;
@@ -321,63 +307,6 @@ TEST(ConvertRecords, BirthDatesAndSex) {
   EXPECT_EQ(sexFromThirdDigit("5"), 'Z');
   EXPECT_EQ(sexFromThirdDigit("6"), 'Z');
   for (const char* s : {"0", "1", "7", " ", ""}) EXPECT_EQ(sexFromThirdDigit(s), 'M') << s;
-}
-
-// The tables themselves: what a rule reads fits the working line, what it writes fits the
-// field, and every rule is reachable.
-TEST(ConvertRecords, TablesHoldTogether) {
-  std::set<const FillingRule*> dispatched{&kAFromD};
-  for (const DispatchRow& row : dispatchTable())
-    for (const auto* steps : {&row.steps, &row.longLayoutSteps})
-      for (const DispatchStep& step : *steps)
-        if (step.rule) dispatched.insert(step.rule);
-  for (const FillingRule* rule : allFillingRules()) {
-    SCOPED_TRACE(rule->title);
-    EXPECT_TRUE(dispatched.count(rule));
-    EXPECT_EQ(rule->record->letter, rule->title[0]);
-    std::set<int> fields;
-    for (const FieldFill& fill : rule->fills) {
-      if (fill.source == Source::End) break;
-      ASSERT_LT(fill.field, rule->record->fields.size());
-      EXPECT_NE(fill.field, 0) << "Typ vety is the record letter";
-      EXPECT_TRUE(fields.insert(fill.field).second) << "field set twice";
-      const DrgFieldTemplate& field = rule->record->fields[fill.field];
-      if (field.kind == FieldKind::BirthDate)
-        EXPECT_EQ(fill.width, 10) << "a birth number";
-      else
-        EXPECT_LE(fill.width, field.width) << field.name;
-      if (fill.source == Source::Line || fill.source == Source::NextLine || fill.source == Source::DocumentLine) {
-        EXPECT_GE(fill.position, 1);
-        EXPECT_LE(fill.position + fill.width - 1, 160) << field.name;
-      }
-    }
-  }
-}
-
-TEST(ConvertRecords, OlderLayoutsWidenToTheNewerLengths) {
-  struct Newer {
-    int type;
-    char letter;
-    size_t older, newer;
-  } expected[] = {{10, 'R', 82, 86}, {12, 'M', 14, 16}, {13, 'O', 118, 120}, {14, 'F', 44, 46}, {14, 'M', 15, 17},
-                  {37, 'L', 25, 27}, {81, 'L', 42, 44}, {82, 'L', 42, 44},   {90, 'L', 38, 40}, {98, 'L', 38, 40},
-                  {99, 'L', 38, 40}};
-  for (const Newer& e : expected) {
-    const OlderLayout* layout = findOlderLayout(e.type, e.letter);
-    ASSERT_NE(layout, nullptr) << e.type << " " << e.letter;
-    char line[256];
-    std::memset(line, 'x', sizeof line);
-    EXPECT_EQ(widenOlderLayout(*layout, line, e.older), e.newer) << e.type << " " << e.letter;
-    EXPECT_EQ(widenOlderLayout(*layout, line, e.newer), e.newer) << "the newer layout stays";
-  }
-  EXPECT_EQ(findOlderLayout(16, 'L'), nullptr);
-  EXPECT_EQ(findOlderLayout(34, 'M'), nullptr);
-  size_t count = 0;
-  for (const OlderLayout& l : olderLayouts()) {
-    count += std::count(l.batchTypes, l.batchTypes + std::strlen(l.batchTypes), ',') + 1;
-    EXPECT_GT(l.insertions[0].before, l.insertions[1].before) << l.batchTypes << " " << l.letter;
-  }
-  EXPECT_EQ(count, std::size(expected)) << "a layout the test does not know";
 }
 
 }  // namespace

@@ -18,45 +18,6 @@ namespace {
 
 using KeyFiles = CryptoTest;
 
-EvpPkeyPtr derPublicKey() {
-  std::string der = readFile(keyMaterial().pubDer);
-  return parsePublicKeyDer(reinterpret_cast<const unsigned char*>(der.data()), der.size());
-}
-
-TEST_F(KeyFiles, ReadersLoadWhatTheToolWrote) {
-  const KeyMaterial& k = keyMaterial();
-  EvpPkeyPtr reference = derPublicKey();
-  ASSERT_TRUE(reference);
-
-  X509Ptr cert = readCertificatePem(k.certPem.c_str(), kPemFormat);
-  ASSERT_TRUE(cert);
-  EXPECT_EQ(EVP_PKEY_eq(X509_get0_pubkey(cert.get()), reference.get()), 1);
-  for (const std::string& file : {k.pubPem, k.pubRsaPem}) {
-    EvpPkeyPtr pub = readPublicKeyPem(file.c_str(), kPemFormat);
-    ASSERT_TRUE(pub) << file;
-    EXPECT_EQ(EVP_PKEY_eq(pub.get(), reference.get()), 1) << file;
-  }
-  // Plain and both encrypted forms; the given password is used and the console never asked.
-  CapturedStdout out;
-  for (const std::string& file : {k.keyPem, k.keyEncPem, k.keyTradEncPem}) {
-    EvpPkeyPtr key = readPrivateKeyPem(file.c_str(), kPemFormat, kKeyPassword);
-    ASSERT_TRUE(key) << file;
-    EXPECT_EQ(EVP_PKEY_eq(key.get(), reference.get()), 1) << file;
-  }
-  EXPECT_EQ(out.take(), "");
-  for (const std::string& file : {k.keyPkcs1Der, k.keyPkcs8Der}) {
-    std::string der = readFile(file);
-    EvpPkeyPtr key = parsePrivateKeyDer(reinterpret_cast<const unsigned char*>(der.data()), der.size());
-    ASSERT_TRUE(key) << file;
-    EXPECT_EQ(EVP_PKEY_eq(key.get(), reference.get()), 1) << file;
-  }
-  std::string certDer = readFile(k.certDer);
-  X509Ptr parsed = parseCertificateDer(reinterpret_cast<const unsigned char*>(certDer.data()), certDer.size());
-  ASSERT_TRUE(parsed);
-  EXPECT_EQ(X509_cmp(parsed.get(), cert.get()), 0);
-  EXPECT_TRUE(reportedCodes().empty());
-}
-
 TEST_F(KeyFiles, ReadersReportEachFailure) {
   const KeyMaterial& k = keyMaterial();
   std::string missing = tmp / "missing.pem";
@@ -101,14 +62,6 @@ TEST_F(KeyFiles, ReadersReportEachFailure) {
   }
 }
 
-TEST_F(KeyFiles, EncryptedKeyWithWrongPasswordFailsWithoutPrompt) {
-  CapturedStdout out;
-  EXPECT_FALSE(readPrivateKeyPem(keyMaterial().keyEncPem.c_str(), kPemFormat, "spatne heslo"));
-  EXPECT_FALSE(readPrivateKeyPem(keyMaterial().keyTradEncPem.c_str(), kPemFormat, "spatne heslo"));
-  EXPECT_EQ(out.take(), "");
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{247, 247}));
-}
-
 TEST_F(KeyFiles, ConsoleAsksAgainForEmptyLinesAndStopsAtEndOfInput) {
   std::string answers = tmp / "answers";
   writeFile(answers, std::string("\n\r\n") + kKeyPassword + "\r\n");
@@ -127,43 +80,6 @@ TEST_F(KeyFiles, ConsoleAsksAgainForEmptyLinesAndStopsAtEndOfInput) {
   EXPECT_EQ(reportedCodes(), std::vector<int>{247});
 }
 
-TEST_F(KeyFiles, ClosedStandardInputFailsTheKey) {
-  std::string file = keyMaterial().keyEncPem;
-  EXPECT_EXIT(
-      {
-        std::fclose(stdin);
-        if (!std::freopen("/dev/null", "w", stdout)) std::_Exit(2);
-        EvpPkeyPtr key = readPrivateKeyPem(file.c_str(), kPemFormat, nullptr);
-        std::_Exit(!key && reportedCodes() == std::vector<int>{247} ? 7 : 1);
-      },
-      ::testing::ExitedWithCode(7), "");
-}
-
-TEST_F(KeyFiles, DerParsersRefuseGarbageQuietly) {
-  const unsigned char garbage[] = {0x30, 0x82, 0x10, 0x00, 0x02, 0x01, 0x00, 0xFF};
-  std::string certDer = readFile(keyMaterial().certDer);
-  const auto* cert = reinterpret_cast<const unsigned char*>(certDer.data());
-  EXPECT_FALSE(parseCertificateDer(garbage, sizeof garbage));
-  EXPECT_FALSE(parseCertificateDer(cert, certDer.size() - 1));
-  EXPECT_FALSE(parseCertificateDer(nullptr, 10));
-  EXPECT_FALSE(parsePublicKeyDer(garbage, sizeof garbage));
-  EXPECT_FALSE(parsePublicKeyDer(cert, certDer.size()));
-  EXPECT_FALSE(parsePrivateKeyDer(garbage, sizeof garbage));
-  EXPECT_FALSE(parsePrivateKeyDer(cert, certDer.size()));
-  EXPECT_TRUE(reportedCodes().empty());
-}
-
-TEST_F(KeyFiles, PublicKeyWrittenFromItsPartsIsTheSameKey) {
-  const KeyMaterial& k = keyMaterial();
-  std::vector<unsigned char> n = rsaModulusOf(k.pubPem), e = rsaExponentOf(k.pubPem);
-  ASSERT_EQ(n.size(), 128u);
-  std::string out = tmp / "exported.pem";
-  EXPECT_EQ(writeRsaPublicKeyPem(n.data(), int(n.size()), e.data(), int(e.size()), out.c_str()), 0);
-  std::string der = tmp / "exported.der";
-  runToolOk("openssl pkey -pubin -in " + shellQuote(out) + " -outform DER -out " + shellQuote(der));
-  EXPECT_EQ(readFile(der), readFile(k.pubDer));
-}
-
 TEST_F(KeyFiles, PublicKeyWriterPrintsTheFailingStep) {
   std::vector<unsigned char> n = rsaModulusOf(keyMaterial().pubPem), e = rsaExponentOf(keyMaterial().pubPem);
   std::string noDir = tmp / "no/such/dir/key.pem";
@@ -176,36 +92,11 @@ TEST_F(KeyFiles, PublicKeyWriterPrintsTheFailingStep) {
   EXPECT_FALSE(fs::exists(tmp / "a.pem"));
 }
 
-TEST_F(KeyFiles, CertificateWrittenAsPemIsTheSameCertificate) {
-  X509Ptr cert = readCertificatePem(keyMaterial().certPem.c_str(), kPemFormat);
-  ASSERT_TRUE(cert);
-  std::string out = tmp / "cert.pem", der = tmp / "cert.der";
-  EXPECT_EQ(writeCertificatePem(cert.get(), out.c_str()), 0);
-  runToolOk("openssl x509 -in " + shellQuote(out) + " -outform DER -out " + shellQuote(der));
-  EXPECT_EQ(readFile(der), readFile(keyMaterial().certDer));
-  EXPECT_EQ(writeCertificatePem(cert.get(), (tmp / "no/dir/c.pem").c_str()), -1);
-  EXPECT_EQ(writeCertificatePem(nullptr, out.c_str()), -1);
-}
-
 X509Ptr certificateWithSubject(const TempDir& tmp, const std::string& subject) {
   std::string file = tmp / "dn.pem";
   runToolOk("openssl req -x509 -new -key " + shellQuote(keyMaterial().keyPem) + " -subj " + shellQuote(subject) +
             " -days 30 -out " + shellQuote(file));
   return readCertificatePem(file.c_str(), kPemFormat);
-}
-
-TEST_F(KeyFiles, DnTextRunsFromTheLastEntryAndLeavesOutEmail) {
-  X509Ptr standard = readCertificatePem(keyMaterial().certPem.c_str(), kPemFormat);
-  EXPECT_EQ(certificateDnText(standard.get()), "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ");
-  X509Ptr mailInside = certificateWithSubject(tmp, "/C=CZ/emailAddress=a@b.cz/CN=Jan Novak");
-  EXPECT_EQ(certificateDnText(mailInside.get()), "CN=Jan Novak,C=CZ");
-  X509Ptr mailFirst = certificateWithSubject(tmp, "/emailAddress=a@b.cz/O=Org/CN=Jan");
-  EXPECT_EQ(certificateDnText(mailFirst.get()), "CN=Jan,O=Org,");
-  X509Ptr lengthy = certificateWithSubject(tmp, "/O=" + std::string(60, 'o') + "/OU=" + std::string(60, 'u') +
-                                                    "/CN=" + std::string(60, 'c'));
-  EXPECT_EQ(certificateDnText(lengthy.get()),
-            "CN=" + std::string(60, 'c') + ",OU=" + std::string(60, 'u') + ",O=" + std::string(60, 'o'));
-  EXPECT_EQ(certificateDnText(nullptr), "");
 }
 
 TEST_F(KeyFiles, DnTextIsCutAtItsLimit) {
@@ -217,29 +108,6 @@ TEST_F(KeyFiles, DnTextIsCutAtItsLimit) {
   std::string text = certificateDnText(cert.get());
   EXPECT_EQ(text.size(), kMaxDnText);
   EXPECT_EQ(text.substr(0, 64), "OU=" + std::string(60, 't') + ",");
-}
-
-TEST(CertificateMatch, PatternIsFoundInAnyLetterCase) {
-  EXPECT_TRUE(containsIgnoringCase("CN=ABC Nemocnice,O=Test,C=CZ", "abc"));
-  EXPECT_TRUE(containsIgnoringCase("CN=ABC Nemocnice,O=Test,C=CZ", "o=TEST,c"));
-  EXPECT_TRUE(containsIgnoringCase("CN=ABC", ""));
-  EXPECT_TRUE(containsIgnoringCase("", ""));
-  EXPECT_FALSE(containsIgnoringCase("CN=ABC", "abcd"));
-  EXPECT_FALSE(containsIgnoringCase("", "a"));
-  // Only ASCII letters fold: '@' and '`' sit next to 'A' and 'a' and stay different.
-  EXPECT_FALSE(containsIgnoringCase("x@y", "x`y"));
-}
-
-TEST(Hex, BothCasesTwoCharactersPerByte) {
-  const unsigned char bytes[] = {0x00, 0x0F, 0xA9, 0xFF, 0x3E};
-  EXPECT_EQ(hexUpper(bytes), "000FA9FF3E");
-  EXPECT_EQ(hexLower(bytes), "000fa9ff3e");
-  char out[11];
-  std::memset(out, 'x', sizeof out);
-  toHexUpper(bytes, 5, out);
-  EXPECT_STREQ(out, "000FA9FF3E");
-  toHexLower(bytes, 0, out);
-  EXPECT_STREQ(out, "");
 }
 
 }  // namespace

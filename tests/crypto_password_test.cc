@@ -39,15 +39,6 @@ TEST_F(Password, GivenPasswordIsHandedOverAndCutAtTheBuffer) {
   EXPECT_EQ(out.take(), "");
 }
 
-TEST_F(Password, ConsoleSkipsEmptyLinesAndUsesTheDefaultPrompt) {
-  answers("\n\r\nheslo\r\nzbytek\n");
-  char buffer[32];
-  CapturedStdout out;
-  EXPECT_EQ(readPassword(buffer, sizeof buffer, 0, nullptr), 5);
-  EXPECT_EQ(std::string(buffer, 5), "heslo");
-  EXPECT_EQ(out.take(), "Zadejte heslo:Zadejte heslo:Zadejte heslo:");
-}
-
 TEST_F(Password, VerificationStartsOverUntilBothLinesAgree) {
   answers("prvni\ndruhe\ntreti\ntreti\n");
   char buffer[32];

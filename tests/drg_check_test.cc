@@ -80,13 +80,6 @@ class DrgCheck : public DrgTest {
                     kor = tmp / "in/F.KOR";
 };
 
-TEST_F(DrgCheck, NothingGivenReportsNothing) {
-  EXPECT_EQ(runDrgCheck(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), -1);
-  EXPECT_EQ(runDrgCheck(nullptr, nullptr, nullptr, nullptr, nullptr, (tmp / "log").c_str(), nullptr, true, nullptr), -1);
-  EXPECT_EQ(errorEntryCount(), 0);
-  EXPECT_FALSE(exists(tmp / "log"));
-}
-
 TEST_F(DrgCheck, OneFindingGivesTheWholeReportSequence) {
   writeFile(drg, lines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
   const std::string out = tmp / "out";
@@ -112,59 +105,12 @@ TEST_F(DrgCheck, TotalCountsEveryFindingOnceAndResultIsTheLastFile) {
   EXPECT_EQ(errorEntries().back(), reportOf(7085, 3));
 }
 
-TEST_F(DrgCheck, CleanDeliveryIsCrossCheckedLoggedAndCopied) {
-  const std::string log = tmp / "a/b/log", out = tmp / "out";
-  EXPECT_EQ(runAll(log.c_str(), out.c_str()), 0);
-  EXPECT_EQ(errorEntries().back(), reportOf(7086));
-  EXPECT_EQ(activityPercent(), 100);
-  for (const char* name : {"F_ORG.log.ok", "F_OSN.log.ok", "F_DRG.log.ok", "F_EKO.log.ok", "F_KOR.log.ok",
-                           "F_ORG.ORG_X_ORG.log.ok", "F_DRG.DRG_X_ORG.log.ok", "F_OSN.OSN_X_ORG.log.ok",
-                           "F_EKO.EKO_X_ORG_X_OSN.log.ok"})
-    EXPECT_TRUE(exists(log + "/ok/" + name)) << name;
-  EXPECT_TRUE(std::filesystem::is_empty(log + "/err"));
-  // A log holds the file's reports, lines ended with CR LF.
-  const std::string drgLog = readFile(log + "/ok/F_DRG.log.ok");
-  const std::string first = reportOf(7912, drg);
-  EXPECT_EQ(drgLog.substr(0, first.size() + 1), first.substr(0, first.size() - 1) + "\r\n");
-  EXPECT_EQ(drgLog.find("(7085)"), std::string::npos);
-  // Copies are byte for byte, the sources stay.
-  for (const std::string& f : {org, osn, drg, eko, kor}) {
-    EXPECT_EQ(readFile(out + "/ok/" + std::filesystem::path(f).filename().string()), readFile(f));
-    EXPECT_TRUE(exists(f));
-  }
-}
-
 TEST_F(DrgCheck, PathsMayUseBackslashes) {
   std::string windows = drg, log = tmp / "log";
   std::replace(windows.begin(), windows.end(), '/', '\\');
   std::replace(log.begin(), log.end(), '/', '\\');
   EXPECT_EQ(runDrgCheck(nullptr, windows.c_str(), nullptr, nullptr, nullptr, log.c_str(), nullptr, false, nullptr), 0);
   EXPECT_TRUE(exists(tmp / "log/ok/F_DRG.log.ok"));
-}
-
-TEST_F(DrgCheck, MoveTakesTheFilesAway) {
-  const std::string drgText = readFile(drg);
-  EXPECT_EQ(runAll(nullptr, (tmp / "out").c_str(), true), 0);
-  EXPECT_FALSE(exists(drg));
-  EXPECT_EQ(readFile(tmp / "out/ok/F.DRG"), drgText);
-}
-
-TEST_F(DrgCheck, MissingFilesAddNothing) {
-  const std::string missing = tmp / "in/NONE.DRG";
-  EXPECT_EQ(runDrgCheck(nullptr, missing.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), 1);
-  EXPECT_EQ(errorEntries(), (std::vector<std::string>{reportOf(7100, ""), reportOf(7085, 1)}));
-
-  clearErrors();
-  EXPECT_EQ(runDrgCheck(org.c_str(), missing.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), 0);
-  EXPECT_EQ(reportedCodes().front(), 7912);
-  EXPECT_EQ(errorEntries().back(), reportOf(7086));
-}
-
-TEST_F(DrgCheck, EmptyFile) {
-  writeFile(drg, "");
-  EXPECT_EQ(runDrgCheck(nullptr, drg.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr), -1);
-  EXPECT_EQ(findingsOnly(), std::vector<int>{7015});
-  EXPECT_TRUE(reported(reportOf(7064, 0)));
 }
 
 TEST_F(DrgCheck, DirectoryModeChecksFilesByExtension) {

@@ -62,47 +62,6 @@ TEST_F(DrgFormat, DateRulesInOrder) {
   EXPECT_EQ(format(date, "0101 024"), -7016);  // a blank after digits
 }
 
-TEST_F(DrgFormat, NumbersAreRightAlignedAndStringsLeftAligned) {
-  const FieldDescriptor number = field("Cislo davky", 'f', 5);
-  const FieldDescriptor text = field("Kod", 's', 5);
-  EXPECT_EQ(format(number, "  123"), 2);  // the validator gets "123"
-  EXPECT_EQ(format(number, "  12 3"), -7016);
-  EXPECT_EQ(format(number, "  1A3"), -7019);
-  EXPECT_EQ(format(number, "     "), -7028);
-  EXPECT_EQ(format(number, "  1/3"), -7016);
-  EXPECT_EQ(format(text, "AB CD"), -7017);
-  EXPECT_EQ(format(text, "AB 12"), -7017);
-  EXPECT_EQ(format(text, "AB   "), 0);
-  EXPECT_EQ(format(text, " ABC "), -7018);
-  EXPECT_EQ(format(text, "     "), 5);
-  EXPECT_EQ(format(text, "A-B  "), 0);
-  EXPECT_EQ(format(text, "A --B"), -7029);
-  EXPECT_EQ(format(text, "A,B  "), -7016);
-  EXPECT_EQ(format(field("X", 's', 5, 0, true), "A,B  "), 0);
-  // "ICP ZZ" may begin with a blank; blank ICP fields are not missing numbers.
-  EXPECT_EQ(format(field("ICP ZZ", 's', 6), " 1234 "), 0);
-  EXPECT_EQ(format(field("ICP zadatele", 'f', 8), "        "), 8);
-}
-
-TEST_F(DrgFormat, DecimalsAndTheQuantity) {
-  FieldDescriptor price = field("Cena v Kc", 'f', 8, 2);
-  EXPECT_EQ(format(price, "   12.50"), 3);
-  EXPECT_EQ(format(price, "    12.5"), -7021);
-  EXPECT_EQ(format(price, "  12.500"), -7021);
-  EXPECT_EQ(format(price, "      12"), 6);
-  EXPECT_EQ(format(price, "       0"), 0);  // a bare zero needs no decimals
-  EXPECT_EQ(format(price, " 1.2.50"), -7016);  // one decimal point only
-  EXPECT_EQ(format(price, "   12 .50"), -7016);
-  // The quantity accepts two or three decimals, and its decimals follow what it sees.
-  FieldDescriptor quantity = field("Mnozstvi", 'f', 8, 3);
-  EXPECT_EQ(checkFieldFormat(quantity, "   1.500"), 3);
-  EXPECT_EQ(checkFieldFormat(quantity, "    1.50"), 4);
-  EXPECT_EQ(quantity.decimals, 2);
-  EXPECT_EQ(checkFieldFormat(quantity, "     1.5"), -7021);
-  EXPECT_EQ(checkFieldFormat(quantity, "  1.5000"), -7021);
-  EXPECT_EQ(quantity.decimals, 3);
-}
-
 TEST_F(DrgFormat, RawTextAndLeadingZeros) {
   const FieldDescriptor name = field("Nazev", 'r', 12);
   EXPECT_EQ(format(name, "Jan Novak, 2"), 0);
@@ -281,34 +240,6 @@ TEST_F(DrgValidators, ModificationRecord) {
 }
 
 class DrgFields : public DrgTest {};
-
-TEST_F(DrgFields, FindingsReportTheFieldAndColumnAndTheValidatorStillRuns) {
-  std::vector<FieldDescriptor> fields = {describeField(kOrgZ[0]), describeField(kOrgZ[1]), describeField(kOrgZ[2]),
-                                         describeField(kOrgZ[3]), describeField(kOrgZ[4])};
-  batchState().lineNumber = 4;
-  // The month holds a letter (a format error) and is then also refused by its validator.
-  const std::string line = withField(goldenZ(), kOrgZ, "Mesic - struktura subjektu", "X");
-  checkFields(fields, line);
-  EXPECT_EQ(findingCodes(), (std::vector<int>{7019, 7910, 7911, 7025, 7910, 7911}));
-  const MsgArg field[] = {"Mesic - struktura subjektu", " X"};
-  const MsgArg column[] = {columnOf(kOrgZ, "Mesic - struktura subjektu")};
-  EXPECT_EQ(errorEntries()[1], *formatMessage(7910, field) + "\n");
-  EXPECT_EQ(errorEntries()[2], *formatMessage(7911, column) + "\n");
-  const std::string letter = *formatMessage(7019, {});
-  const MsgArg finding[] = {4L, letter};
-  EXPECT_EQ(errorEntries()[0], *formatMessage(7900, finding) + "\n");
-  EXPECT_EQ(batchState().errorCount, 2);
-}
-
-TEST_F(DrgFields, WarningsAreCountedApartAndCode1IsReportedAs3) {
-  batchState().batchKind = 99;
-  reportDrgWarning(1);
-  reportDrgWarning(7150);
-  EXPECT_EQ(findingCodes(), (std::vector<int>{3, 7150}));
-  EXPECT_NE(errorEntries()[0].find("(7901)"), std::string::npos);
-  EXPECT_EQ(batchState().warningCount, 2);
-  EXPECT_EQ(batchState().errorCount, 0);
-}
 
 }  // namespace
 }  // namespace quervik::test

@@ -112,13 +112,6 @@ TEST_F(DrgLayout, OneChangedFieldGivesItsFinding) {
   }
 }
 
-TEST_F(DrgLayout, DocumentsInOrderAreCounted) {
-  const std::string a = goldenA(), b = goldenB(), c = goldenC();
-  check(kDrgFile, lines({a, b, c, c, b, c, a, b, c}));
-  EXPECT_EQ(findingsOnly(), std::vector<int>{});
-  EXPECT_EQ(counts(), (std::vector<std::pair<char, int>>{{'A', 2}, {'B', 3}, {'C', 4}, {'X', 0}, {'Y', 0}}));
-}
-
 TEST_F(DrgLayout, OrderAndLengthFindings) {
   const std::string a = goldenA(), b = goldenB(), c = goldenC();
   // A C right after the header may only follow B or C.
@@ -159,17 +152,6 @@ TEST_F(DrgLayout, FilesWithoutTypeLetterOnlyCheckLength) {
   check(kOsnFile, lines({osn, odd, osn.substr(0, 63)}));
   EXPECT_EQ(findingsOnly(), (std::vector<int>{7019, 7022, 7010}));
   EXPECT_EQ(counts(), (std::vector<std::pair<char, int>>{{' ', 2}}));
-}
-
-TEST_F(DrgLayout, EmptyFileAndLinesWithoutEnd) {
-  check(kDrgFile, "");
-  EXPECT_EQ(findingsOnly(), std::vector<int>{7015});
-  EXPECT_EQ(batchState().lineNumber, 0);
-
-  clearErrors();
-  check(kDrgFile, lines({goldenA(), goldenB()}) + goldenC());  // the last line has no line end
-  EXPECT_EQ(findingsOnly(), (std::vector<int>{7000, 7015, 7079}));
-  EXPECT_EQ(batchState().lineNumber, 3);
 }
 
 }  // namespace

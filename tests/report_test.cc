@@ -36,23 +36,6 @@ TEST_F(ReportTest, UntrustedConversionsNeitherCrashNorOverrun) {
   EXPECT_EQ(errorEntries().at(1).size(), 2047u + std::string(" (7065)\n").size());
 }
 
-TEST_F(ReportTest, ErrorFileTakesReportsUntilClosed) {
-  std::string file = tmp / "errors.txt";
-  ASSERT_EQ(setErrorFile(file.c_str()), 0);
-  reportError(7064, 1);
-  EXPECT_EQ(errorEntryCount(), 0);
-  closeErrorFile();
-  EXPECT_EQ(readFile(file), std::string("Pocet 1 (7064)\r\n\x1A"));
-  reportError(7064, 2);
-  EXPECT_EQ(errorEntryCount(), 1);
-}
-
-TEST_F(ReportTest, ErrorFileThatCannotBeCreatedKeepsTheList) {
-  EXPECT_EQ(setErrorFile((tmp / "no/such/dir/e.txt").c_str()), 1);
-  reportError(7064, 3);
-  EXPECT_EQ(errorEntryCount(), 1);
-}
-
 TEST_F(ReportTest, AuxiliaryAndGlobalLogsReceiveEveryReport) {
   std::string global = tmp / "global.log";
   writeFile(global, "earlier\r\n");

@@ -24,30 +24,6 @@ TEST_F(RunServicesTest, MakePathComposesLogNames) {
   EXPECT_EQ(makePath(("/" + veryLong).c_str(), "f.drg", "log.ok")->size(), 1 + 600 + 1 + 12u);
 }
 
-TEST_F(RunServicesTest, MakeDirectoriesCreatesMissingParents) {
-  std::string a = tmp / "A";
-  ASSERT_EQ(ensureDirectory(a.c_str()), 0);
-  std::string c = a + "/B\\\\C";
-  EXPECT_EQ(makeDirectories(c.c_str()), 0);
-  EXPECT_EQ(isDirectory((a + "/B/C").c_str()), 1);
-  EXPECT_EQ(makeDirectories(c.c_str()), 1);
-  EXPECT_EQ(isDirectory((a + "/B/C//").c_str()), 1);
-  std::string file = tmp / "file";
-  writeFile(file, "x");
-  EXPECT_EQ(ensureDirectory(file.c_str()), -1);  // exists as something else: silent
-  CapturedStdout out;
-  std::string below = file + "/sub/dir";
-  EXPECT_EQ(makeDirectories(below.c_str()), -1);
-  EXPECT_EQ(out.take(), "");  // the parent is a file: nothing could be created, nothing printed
-  ::chmod(a.c_str(), 0500);
-  if (::geteuid() != 0) {
-    CapturedStdout out2;
-    EXPECT_EQ(makeDirectories((a + "/X").c_str()), -1);
-    EXPECT_EQ(out2.take(), "Chyba: nelze vytvorit adresar " + a + "/X\n");
-  }
-  ::chmod(a.c_str(), 0700);
-}
-
 TEST_F(RunServicesTest, PathPartsAndKinds) {
   EXPECT_EQ(baseName("C:\\IN\\F.DRG"), "F.DRG");
   EXPECT_EQ(baseName("plain"), "plain");
@@ -96,55 +72,6 @@ TEST_F(RunServicesTest, CollectFilesByNameDirectoryAndKindWord) {
   std::string missing = tmp / "nodir";
   EXPECT_EQ(scanDirectory(dirs, missing.c_str(), 1, nullptr), -1);
   EXPECT_EQ(out.take(), "Nelze precist obsah adresare '" + missing + "'\n");
-}
-
-TEST_F(RunServicesTest, CopyAndMoveAreByteForByte) {
-  std::string src = tmp / "one.drg", dst = tmp / "copy.drg";
-  writeFile(src, std::string("A\r\nB\nC\x1A\x00tail", 12));
-  EXPECT_EQ(copyOrMoveFile(src.c_str(), dst.c_str(), false), 12);
-  EXPECT_EQ(readFile(dst), readFile(src));
-
-  std::string oneByte = tmp / "b1", moved = tmp / "b1.moved";
-  writeFile(oneByte, "x");
-  EXPECT_EQ(copyOrMoveFile(oneByte.c_str(), moved.c_str(), true), 1);
-  EXPECT_EQ(isRegularFile(oneByte.c_str()), -1);
-  EXPECT_EQ(readFile(moved), "x");
-
-  std::string empty = tmp / "empty", emptyMoved = tmp / "empty.moved";
-  writeFile(empty, "");
-  EXPECT_EQ(copyOrMoveFile(empty.c_str(), emptyMoved.c_str(), true), 0);
-  EXPECT_EQ(isRegularFile(empty.c_str()), 1);  // an empty file is not moved
-
-  EXPECT_EQ(copyOrMoveFile((tmp / "missing").c_str(), dst.c_str(), true), -1);
-  EXPECT_EQ(copyOrMoveFile(src.c_str(), (tmp / "no/dir/x").c_str(), true), -1);
-  EXPECT_EQ(isRegularFile(src.c_str()), 1);
-  // A file moved onto itself is neither truncated nor deleted.
-  EXPECT_EQ(copyOrMoveFile(src.c_str(), src.c_str(), true), -1);
-  EXPECT_EQ(readFile(src).size(), 12u);
-}
-
-TEST_F(RunServicesTest, DisposeFilesSortsIntoOkAndErr) {
-  OutputDirectories dirs{tmp / "ok", tmp / "err"};
-  ensureDirectory(dirs.ok.c_str());
-  ensureDirectory(dirs.err.c_str());
-  std::vector<FileItem> files = {{tmp / "good.drg", 0}, {tmp / "bad.drg", 1}, {tmp / "empty.drg", 0}};
-  writeFile(files[0].name, "g");
-  writeFile(files[1].name, "bb");
-  writeFile(files[2].name, "");
-  CapturedStdout out;
-  disposeFiles(files, dirs, true);
-  EXPECT_EQ(out.take(), "Nelze presunout " + files[2].name + " do " + dirs.ok + "/empty.drg\n");
-  EXPECT_EQ(readFile(dirs.ok + "/good.drg"), "g");
-  EXPECT_EQ(readFile(dirs.err + "/bad.drg"), "bb");
-  EXPECT_EQ(isRegularFile(files[0].name.c_str()), -1);
-  EXPECT_EQ(isRegularFile(files[2].name.c_str()), 1);
-
-  std::vector<FileItem> more = {{files[2].name, 1}};
-  OutputDirectories unwritable{tmp / "none/ok", tmp / "none/err"};
-  writeFile(files[2].name, "z");
-  CapturedStdout out2;
-  disposeFiles(more, unwritable, false);
-  EXPECT_EQ(out2.take(), "Nelze kopirovat " + files[2].name + " do " + unwritable.err + "/empty.drg\n");
 }
 
 int acceptDigits(const char* v) { return v && *v >= '0' && *v <= '9' ? 0 : 1; }

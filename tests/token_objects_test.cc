@@ -79,27 +79,6 @@ TEST_F(TokenObjects, PrivateKeyOfAShorterNameDoesNotAnswerTheLongerOne) {
   EXPECT_EQ(valueOf(s, found), std::string(blob, sizeof blob));
 }
 
-TEST_F(EmptyTokenObjects, SearchLooksAtTheFirstThirtyObjectsOnly) {
-  CK_SESSION_HANDLE s = openUserSession();
-  CK_OBJECT_HANDLE found = CK_INVALID_HANDLE;
-  EXPECT_EQ(findObjectByLabel(s, &found, "X"), kNoObjects);
-  for (int i = 0; i < 29; ++i) {
-    std::string name = "D" + std::to_string(i);
-    ASSERT_EQ(createDataObject(s, name.c_str(), "v", 1), 0);
-  }
-  ASSERT_EQ(createDataObject(s, "THIRTIETH", "v", 1), 0);
-  ASSERT_EQ(createDataObject(s, "THIRTY-FIRST", "v", 1), 0);
-  std::vector<CK_OBJECT_HANDLE> all = allObjects(s);
-  ASSERT_EQ(all.size(), 31u);
-  // The module lists the objects of one session in creation order; the test depends on it.
-  ASSERT_EQ(labelOf(s, all[29]), "THIRTIETH");
-  ASSERT_EQ(labelOf(s, all[30]), "THIRTY-FIRST");
-  EXPECT_EQ(findObjectByLabel(s, &found, "THIRTIETH"), CKR_OK);
-  EXPECT_EQ(found, all[29]);
-  EXPECT_EQ(findObjectByLabel(s, &found, "THIRTY-FIRST"), kNameNotFound);
-  EXPECT_TRUE(reportedCodes().empty());
-}
-
 TEST_F(TokenObjects, UnreadableObjectStopsTheSearchAndTheSearchIsEnded) {
   CK_SESSION_HANDLE s = openUserSession();
   ModuleSpy spy;
@@ -123,24 +102,6 @@ TEST_F(TokenObjects, UnreadableObjectStopsTheSearchAndTheSearchIsEnded) {
   EXPECT_EQ(findCertificateByDn(s, &found, "abc", nullptr, 0), CKR_OPERATION_ACTIVE);
 }
 
-TEST_F(TokenObjects, DnFragmentInAnyCaseFindsTheCertificate) {
-  CK_SESSION_HANDLE s = openUserSession();
-  CK_OBJECT_HANDLE found = CK_INVALID_HANDLE;
-  char dn[128] = {};
-  ASSERT_EQ(findCertificateByDn(s, &found, "abc nemoc", dn, sizeof dn), CKR_OK);
-  EXPECT_STREQ(dn, "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ");
-  EXPECT_EQ(labelOf(s, found), "Certifikat:ABC");
-  char small[8] = {};
-  ASSERT_EQ(findCertificateByDn(s, &found, "o=prijemce", small, sizeof small), CKR_OK);
-  EXPECT_STREQ(small, "CN=NRC ");
-  EXPECT_EQ(labelOf(s, found), "Certifikat:NRC");
-  EXPECT_EQ(findCertificateByDn(s, &found, "", nullptr, 0), CKR_OK);
-  EXPECT_EQ(findCertificateByDn(s, &found, "CN=Nikdo", dn, sizeof dn), kNoMatch);
-  EXPECT_EQ(findCertificateByDn(s, &found, nullptr, dn, sizeof dn), kNoMatch);
-  EXPECT_EQ(findCertificateByDn(s, nullptr, "abc", dn, sizeof dn), kNoMatch);
-  EXPECT_TRUE(reportedCodes().empty());
-}
-
 TEST_F(EmptyTokenObjects, DnSearchSkipsCertificatesThatDoNotParse) {
   CK_SESSION_HANDLE s = openUserSession();
   CK_OBJECT_HANDLE found = CK_INVALID_HANDLE;
@@ -161,34 +122,6 @@ TEST_F(EmptyTokenObjects, DnSearchSkipsCertificatesThatDoNotParse) {
   CK_OBJECT_HANDLE key = CK_INVALID_HANDLE;
   EXPECT_EQ(publicKeyFromCertificate(s, bad, &key), kNoMatch);
   EXPECT_EQ(reportedCodes(), std::vector<int>{218});
-}
-
-TEST_F(EmptyTokenObjects, CertificateImportKeepsItsDerSerialAndLabelLimit) {
-  CK_SESSION_HANDLE s = openUserSession();
-  const std::string name18(18, 'c'), name19(19, 'c');
-  ASSERT_EQ(importCertificate(s, keyMaterial().certPem.c_str(), nullptr, name18.c_str()), CKR_OK);
-  EXPECT_EQ(importCertificate(s, keyMaterial().certPem.c_str(), nullptr, name19.c_str()), kNoMatch);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{183});
-  CK_OBJECT_HANDLE found = CK_INVALID_HANDLE;
-  ASSERT_EQ(findObjectByLabel(s, &found, name18.c_str()), CKR_OK);
-  EXPECT_EQ(labelOf(s, found), "Certifikat:" + name18);
-  std::vector<SecureBytes> v;
-  ASSERT_EQ(readAttributes(s, found, {CKA_VALUE, CKA_ID, CKA_SERIAL_NUMBER, CKA_PRIVATE, CKA_TOKEN}, v), CKR_OK);
-  EXPECT_EQ(std::string(v[0].begin(), v[0].end()), readFile(keyMaterial().certDer));
-  const std::vector<unsigned char> serial = {0x02, 0x04, 0x01, 0x23, 0xAB, 0xCD};
-  EXPECT_EQ(std::vector<unsigned char>(v[1].begin(), v[1].end()), serial);
-  EXPECT_EQ(std::vector<unsigned char>(v[2].begin(), v[2].end()), serial);
-  EXPECT_EQ(v[3][0], CK_TRUE);
-  EXPECT_EQ(v[4][0], CK_TRUE);
-  EXPECT_EQ(allObjects(s).size(), 1u);
-  // A parsed certificate stays the caller's; a file that holds none gives 243 from the reader.
-  X509Ptr cert = readCertificatePem(keyMaterial().otherCertPem.c_str(), kPemFormat);
-  EXPECT_EQ(importCertificate(s, nullptr, cert.get(), "given"), CKR_OK);
-  EXPECT_EQ(X509_cmp(cert.get(), cert.get()), 0);
-  clearErrors();
-  EXPECT_EQ(importCertificate(s, keyMaterial().keyPem.c_str(), nullptr, "key"), kNoMatch);
-  EXPECT_EQ(importCertificate(s, nullptr, nullptr, "none"), kNoMatch);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{243});
 }
 
 TEST_F(EmptyTokenObjects, RefusedCertificateReports186) {
@@ -286,23 +219,6 @@ TEST_F(TokenObjects, CertificateGivesASessionPublicKeyAndExportsAsPem) {
   EXPECT_EQ(publicKeyFromCertificate(s, cert, &key), CKR_DEVICE_ERROR);
   EXPECT_EQ(publicKeyFromCertificate(s, cert, &key), CKR_DEVICE_REMOVED);
   EXPECT_EQ(reportedCodes(), std::vector<int>{219});
-}
-
-TEST_F(TokenObjects, PrivateKeyIsFoundByTheCertificatesId) {
-  CK_SESSION_HANDLE s = openUserSession();
-  CK_OBJECT_HANDLE cert = CK_INVALID_HANDLE, key = CK_INVALID_HANDLE;
-  ASSERT_EQ(findCertificateByDn(s, &cert, "ABC", nullptr, 0), CKR_OK);
-  ASSERT_EQ(findPrivateKeyById(s, cert, &key), CKR_OK);
-  EXPECT_EQ(labelOf(s, key), "Privatni klic:ABC");
-  EXPECT_EQ(checkKeyClass(s, key, CKO_PRIVATE_KEY, CKK_RSA), CKR_OK);
-  EXPECT_EQ(checkKeyClass(s, key, CKO_PUBLIC_KEY, CKK_RSA), kNoMatch);
-  EXPECT_EQ(checkKeyClass(s, cert, CKO_PRIVATE_KEY, CKK_RSA), kNoMatch);
-  EXPECT_EQ(checkKeyClass(s, 9999, CKO_PRIVATE_KEY, CKK_RSA), CKR_OBJECT_HANDLE_INVALID);
-  // The centre's certificate has no private key: no object, and the search itself succeeded.
-  ASSERT_EQ(findCertificateByDn(s, &cert, "NRC", nullptr, 0), CKR_OK);
-  EXPECT_EQ(findPrivateKeyById(s, cert, &key), CKR_OK);
-  EXPECT_EQ(key, CK_INVALID_HANDLE);
-  EXPECT_EQ(findPrivateKeyById(s, cert, nullptr), kNoMatch);
 }
 
 TEST_F(EmptyTokenObjects, DataObjectFromValueOrFile) {

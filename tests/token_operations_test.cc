@@ -77,25 +77,6 @@ TEST_F(TokenOperations, CardSignatureEqualsTheToolsAndRecoversWithThePublicKey) 
   EXPECT_EQ(reportedCodes(), std::vector<int>{209});
 }
 
-TEST_F(TokenOperations, CardEncryptionAndDecryptionMeetTheTool) {
-  std::vector<unsigned char> data = random(64), encrypted, decrypted;
-  ASSERT_EQ(apply(pub, kRsaForward, data, encrypted, 128), CKR_OK);
-  ASSERT_EQ(encrypted.size(), 128u);
-  EXPECT_EQ(tool("pkeyutl -decrypt -inkey " + shellQuote(keyMaterial().keyPem), encrypted), data);
-  std::vector<unsigned char> key24 = random(24);
-  std::vector<unsigned char> blob =
-      tool("pkeyutl -encrypt -pubin -inkey " + shellQuote(keyMaterial().pubPem) + " -pkeyopt rsa_padding_mode:pkcs1",
-           key24);
-  // The card refuses buffers smaller than the key; the capacity of 24 applies to what came back.
-  ASSERT_EQ(apply(priv, kRsaReverse, blob, decrypted, 24), CKR_OK);
-  EXPECT_EQ(decrypted, key24);
-  CK_ULONG length = 10;
-  unsigned char small[10];
-  EXPECT_EQ(applyRsaKey(s, priv, kRsaReverse, blob.data(), 128, small, &length), CKR_BUFFER_TOO_SMALL);
-  EXPECT_EQ(length, 24u);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{211});
-}
-
 TEST_F(TokenOperations, ObjectsThatAreNotRsaKeysAndUnknownDirectionsStartNothing) {
   ASSERT_EQ(createDataObject(s, "DATA", "value", 5), 0);
   CK_OBJECT_HANDLE data = CK_INVALID_HANDLE;
@@ -149,26 +130,6 @@ TEST_F(TokenOperations, DigestOnTheCardIsSha1InUpperCaseHex) {
   ASSERT_EQ(digestOnToken(s, reinterpret_cast<const unsigned char*>("abc"), 3, hex, &length), CKR_OK);
   EXPECT_STREQ(hex, "A9993E364706816ABA3E25717850C26C9CD0D89D");
   EXPECT_EQ(digestOnToken(kNoSession, data.data(), 3, hex, &length), CKR_SESSION_HANDLE_INVALID);
-}
-
-TEST_F(TokenOperations, GivenTripleDesKeysEncryptAsTheToolDoes) {
-  const std::pair<CK_KEY_TYPE, const char*> kinds[] = {{CKK_DES3, "des-ede3"}, {CKK_DES2, "des-ede"}};
-  for (auto [type, cipher] : kinds) {
-    size_t length = type == CKK_DES3 ? 24 : 16;
-    std::vector<unsigned char> key = random(length), data = random(32), enc(32), dec(32);
-    ModuleSpy spy;
-    CK_OBJECT_HANDLE h = CK_INVALID_HANDLE;
-    ASSERT_EQ(generateDesKey(s, "SESSION_KEY", key.data(), type, &h), CKR_OK);
-    EXPECT_EQ(spy.calls("C_GenerateKey"), 0);
-    CK_ULONG n = 32;
-    ASSERT_EQ(desCryptOnToken(s, h, kDesEncrypt, data.data(), 32, enc.data(), &n), CKR_OK) << cipher;
-    EXPECT_EQ(enc, tool(std::string("enc -") + cipher + " -nopad -K " + hexUpper(key), data)) << cipher;
-    n = 32;
-    ASSERT_EQ(desCryptOnToken(s, h, kDesDecrypt, enc.data(), 32, dec.data(), &n), CKR_OK);
-    EXPECT_EQ(dec, data);
-    EXPECT_EQ(labelOf(s, h), "SESSION_KEY");
-  }
-  EXPECT_TRUE(reportedCodes().empty());
 }
 
 TEST_F(TokenOperations, GeneratedDesKeyAndDesFailures) {

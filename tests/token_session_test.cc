@@ -14,54 +14,6 @@ namespace {
 
 using TokenSession = CardTest;
 
-TEST_F(TokenSession, OpenCloseAndReopenInitialiseTheModuleAnew) {
-  ModuleSpy spy;
-  ASSERT_EQ(openToken(kUserPin, slot()), 0);
-  CK_SESSION_HANDLE first = tokenSession();
-  EXPECT_NE(first, kNoSession);
-  EXPECT_TRUE(moduleInitialized());
-  // Opening again closes the open session and finalises first.
-  ASSERT_EQ(openToken(kUserPin, slot()), 0);
-  EXPECT_EQ(spy.calls("C_CloseSession"), 1);
-  EXPECT_EQ(spy.calls("C_Finalize"), 1);
-  EXPECT_EQ(spy.calls("C_Initialize"), 2);
-  EXPECT_EQ(spy.calls("C_Login"), 2);
-  EXPECT_EQ(closeToken(), 0);
-  EXPECT_EQ(tokenSession(), kNoSession);
-  EXPECT_FALSE(moduleInitialized());
-  EXPECT_EQ(spy.calls("C_Finalize"), 2);
-  // The card works after a full close: a new open logs in again.
-  ASSERT_EQ(openToken(kUserPin, slot()), 0);
-  EXPECT_EQ(closeToken(), 0);
-  EXPECT_TRUE(reportedCodes().empty());
-}
-
-TEST_F(TokenSession, WrongPinKeepsTheSessionUntilClosed) {
-  ModuleSpy spy;
-  EXPECT_EQ(openToken("Wrong-Pin-Zz9", slot()), -2);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{224});
-  EXPECT_NE(tokenSession(), kNoSession);
-  EXPECT_EQ(spy.calls("C_CloseSession"), 0);
-  EXPECT_EQ(closeToken(), 0);
-  EXPECT_EQ(tokenSession(), kNoSession);
-  EXPECT_EQ(spy.calls("C_CloseSession"), 1);
-  EXPECT_EQ(spy.calls("C_Finalize"), 1);
-  EXPECT_FALSE(moduleInitialized());
-}
-
-TEST_F(TokenSession, CloseWithNothingOpenCallsNothing) {
-  ModuleSpy spy;
-  EXPECT_EQ(closeToken(), 0);
-  EXPECT_EQ(closeToken(), 0);
-  EXPECT_EQ(spy.calls("C_CloseSession") + spy.calls("C_Finalize") + spy.calls("C_Initialize"), 0);
-}
-
-TEST_F(TokenSession, UnknownSlotFailsToOpen) {
-  EXPECT_EQ(openToken(kUserPin, 4242), -1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{223});
-  EXPECT_EQ(tokenSession(), kNoSession);
-}
-
 TEST_F(TokenSession, SlotListHoldsTheTokenAndLeavesTheModuleInitialised) {
   std::vector<CK_SLOT_ID> slots = listTokenSlots();
   EXPECT_NE(std::find(slots.begin(), slots.end(), slot()), slots.end());
@@ -91,50 +43,6 @@ TEST_F(TokenSession, SlotListFailuresReportTheirCodes) {
   EXPECT_EQ(spy.calls("C_GetSlotList"), 3);
 }
 
-TEST_F(TokenSession, TokenInfoPrintsTheFixedWidthFields) {
-  ASSERT_EQ(initializeModule(), CKR_OK);
-  std::string printed;
-  {
-    CapturedStdout out;
-    EXPECT_EQ(printTokenInfo(slot()), CKR_OK);
-    printed = out.take();
-  }
-  std::string label = std::string(kTokenLabel) + std::string(32 - std::strlen(kTokenLabel), ' ');
-  EXPECT_NE(printed.find("Karta (token) label            =" + label + "=\n"), std::string::npos) << printed;
-  std::smatch m;
-  EXPECT_TRUE(std::regex_search(printed, m,
-                                std::regex("^Karta \\(token\\) label            =.{32}=\n"
-                                           "Karta \\(token\\) vyrobce          =.{32}=\n"
-                                           "Karta \\(token\\) model            =.{16}=\n"
-                                           "Karta \\(token\\) serial           =.{16}=\n"
-                                           "Karta \\(token\\) inicializovana   =[0-9]+=\n"
-                                           "Karta \\(token\\) pocet mechanismu =[1-9][0-9]*=\n$")))
-      << printed;
-  // The serial number is the one pkcs11-tool shows for the token.
-  std::string serial = printed.substr(printed.find("serial           =") + 18, 16);
-  while (!serial.empty() && serial.back() == ' ') serial.pop_back();
-  EXPECT_NE(p11tool("--list-token-slots", false).output.find(serial), std::string::npos);
-  EXPECT_TRUE(reportedCodes().empty());
-}
-
-TEST_F(TokenSession, TokenInfoWithoutMechanismsAndForAnUnknownSlot) {
-  ASSERT_EQ(initializeModule(), CKR_OK);
-  ModuleSpy spy;
-  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-    if (f == "C_GetMechanismList") return CKR_FUNCTION_FAILED;
-    return std::nullopt;
-  };
-  CapturedStdout out;
-  EXPECT_EQ(printTokenInfo(slot()), CKR_OK);
-  EXPECT_EQ(printTokenInfo(4242), CKR_SLOT_ID_INVALID);
-  std::string printed = out.take();
-  EXPECT_NE(printed.find("inicializovana"), std::string::npos);
-  EXPECT_EQ(printed.find("pocet mechanismu"), std::string::npos);
-  ASSERT_EQ(errorEntries().size(), 1u);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{200});
-  EXPECT_NE(errorEntries()[0].find("4242"), std::string::npos);
-}
-
 TEST_F(TokenSession, PinIsChangedWithTheOldOneAndSetByTheSecurityOfficer) {
   CK_SESSION_HANDLE s = openUserSession();
   EXPECT_EQ(setTokenPin(s, kUserPin, nullptr), CKR_ATTRIBUTE_VALUE_INVALID);
@@ -154,14 +62,6 @@ TEST_F(TokenSession, PinIsChangedWithTheOldOneAndSetByTheSecurityOfficer) {
   EXPECT_EQ(setTokenPin(so, nullptr, kUserPin), CKR_OK);
   endSession(so);
   EXPECT_EQ(openToken(kUserPin, slot()), 0);
-}
-
-TEST(SlotNumber, LeadingIntegerOfTheTextWithNoSlotForNone) {
-  EXPECT_EQ(slotNumber(nullptr), kNoSlot);
-  EXPECT_EQ(slotNumber("-1"), kNoSlot);
-  EXPECT_EQ(slotNumber(" 1660671460"), 1660671460);
-  EXPECT_EQ(slotNumber("4294967297x"), 4294967297LL);
-  EXPECT_EQ(slotNumber("abc"), 0);
 }
 
 class ModuleBinding : public CryptoTest {

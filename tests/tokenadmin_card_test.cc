@@ -73,49 +73,6 @@ TEST(Base64Text, DecodesWhatTheToolEncodesAndRefusesEverythingElse) {
   EXPECT_EQ(decodeBase64Text("QUI=")->size(), 2u);
 }
 
-TEST_F(CardAdmin, SlotListHoldsEverySlotWithAToken) {
-  std::optional<std::vector<std::string>> slots = slotIdTexts();
-  ASSERT_TRUE(slots);
-  // pkcs11-tool names the slots in hexadecimal; every one of ours is among them and ours is there.
-  ToolResult r = p11tool("--list-slots", false);
-  std::vector<std::string> tool;
-  std::regex id("\\(0x([0-9a-fA-F]+)\\)");
-  for (std::sregex_iterator it(r.output.begin(), r.output.end(), id), end; it != end; ++it)
-    tool.push_back(std::to_string(std::stoul((*it)[1], nullptr, 16)));
-  std::sort(tool.begin(), tool.end());
-  std::vector<std::string> ours = *slots;
-  std::sort(ours.begin(), ours.end());
-  EXPECT_EQ(ours, tool) << r.output;
-  EXPECT_NE(std::find(ours.begin(), ours.end(), slotText()), ours.end());
-  EXPECT_TRUE(reportedCodes().empty());
-
-  ModuleSpy spy;
-  spy.noSlots = true;
-  EXPECT_FALSE(slotIdTexts());
-  EXPECT_EQ(reportedCodes(), std::vector<int>{199});
-}
-
-TEST_F(CardAdmin, CertificateIsStoredUnderItsPrefixedLabelOnce) {
-  std::vector<std::string> before = cardLabels();
-  EXPECT_EQ(loadBase64X509("HOSP2", certificateText().c_str(), slotText().c_str(), kUserPin), 0);
-  EXPECT_EQ(readObject("cert", "Certifikat:HOSP2"), readFile(keyMaterial().certDer));
-  std::vector<std::string> after = cardLabels();
-  EXPECT_EQ(after.size(), before.size() + 1);
-  EXPECT_TRUE(reportedCodes().empty());
-
-  // The same label again, and a label that names the certificates already there.
-  for (const char* label : {"HOSP2", "ABC", "NRC"}) {
-    clearErrors();
-    EXPECT_EQ(loadBase64X509(label, certificateText().c_str(), slotText().c_str(), kUserPin), -1) << label;
-    EXPECT_EQ(reportedCodes(), std::vector<int>{233}) << label;
-  }
-  // A label too long for the card: the card layer's 183, then 234.
-  clearErrors();
-  EXPECT_EQ(loadBase64X509("ABCDEFGHIJKLMNOPQRS", certificateText().c_str(), slotText().c_str(), kUserPin), -2);
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{183, 234}));
-  EXPECT_EQ(cardLabels(), after);
-}
-
 TEST_F(CardAdmin, CertificateLargerThanTwoKilobytesIsStoredWhole) {
   std::string der = makeCertificateDer("/C=CZ/O=Velka Nemocnice/CN=Dlouhy certifikat",
                                        "-addext " + shellQuote("nsComment=" + std::string(2500, 'k')));
@@ -146,42 +103,6 @@ TEST_F(CardAdmin, CertificateTextsThatCannotBeStoredLeaveTheCardAlone) {
   EXPECT_EQ(tokenSession(), kNoSession);
   EXPECT_EQ(spy.calls("C_CloseSession"), 1);
   EXPECT_EQ(cardLabels(), before);
-}
-
-TEST_F(CardAdmin, DataObjectIsStoredOnceAndNeverFromNothing) {
-  std::string blob;
-  for (int i = 0; i < 128; ++i) blob += static_cast<char>(255 - i);
-  std::string text = base64Of(blob);
-  EXPECT_EQ(loadBase64Data("RSA_DES_KEY", text.c_str(), slotText().c_str(), kUserPin), 0);
-  EXPECT_EQ(readObject("data", "RSA_DES_KEY"), blob);
-  std::vector<std::string> after = cardLabels();
-
-  // The label taken, by the data object or by a certificate of that name.
-  for (const char* label : {"RSA_DES_KEY", "ABC"}) {
-    clearErrors();
-    EXPECT_EQ(loadBase64Data(label, text.c_str(), slotText().c_str(), kUserPin), -1) << label;
-    EXPECT_EQ(reportedCodes(), std::vector<int>{225}) << label;
-  }
-  clearErrors();
-  EXPECT_EQ(loadBase64Data(nullptr, text.c_str(), slotText().c_str(), kUserPin), -5);
-  {
-    ModuleSpy spy;
-    // Nothing decoded (an empty text, a line break) never reaches the card, nor does slot -1.
-    EXPECT_EQ(loadBase64Data("EMPTY", "", slotText().c_str(), kUserPin), -1);
-    EXPECT_EQ(
-        loadBase64Data("BROKEN", (text.substr(0, 64) + "\n" + text.substr(64)).c_str(), slotText().c_str(), kUserPin),
-        -1);
-    EXPECT_EQ(loadBase64Data("NOCARD", text.c_str(), "-1", kUserPin), -1);
-    EXPECT_EQ(spy.calls("C_Initialize"), 0);
-    // The card refusing the object.
-    spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-      if (f == "C_CreateObject") return CKR_DEVICE_MEMORY;
-      return std::nullopt;
-    };
-    EXPECT_EQ(loadBase64Data("REFUSED", text.c_str(), slotText().c_str(), kUserPin), -6);
-  }
-  EXPECT_EQ(reportedCodes(), std::vector<int>{226});
-  EXPECT_EQ(cardLabels(), after);
 }
 
 TEST_F(CardAdmin, DeleteTakesTheFullLabelOrEverything) {
@@ -218,23 +139,6 @@ TEST_F(CardAdmin, DeleteTakesTheFullLabelOrEverything) {
   EXPECT_EQ(deleteObject(nullptr, slotText().c_str(), kUserPin), 0);
   EXPECT_EQ(out.take(), std::string(expected.size(), '.'));
   EXPECT_TRUE(cardLabels().empty());
-}
-
-TEST_F(CardAdmin, UserDnIsFoundByAFragmentInAnyCase) {
-  // The openssl tool writes the subject last entry first, joined by commas: the same text.
-  std::string subject =
-      runToolOk("openssl x509 -noout -subject -nameopt RFC2253 -in " + shellQuote(keyMaterial().certPem));
-  subject = subject.substr(subject.find('=') + 1);
-  while (!subject.empty() && subject.back() == '\n') subject.pop_back();
-  ASSERT_EQ(subject, "CN=ABC Nemocnice,O=Nemocnice Test,C=CZ");
-  EXPECT_EQ(getUserDN("abc nEMOCNICE", slotText().c_str(), kUserPin), subject);
-  EXPECT_EQ(getUserDN("", slotText().c_str(), kUserPin).has_value(), true);
-  EXPECT_FALSE(getUserDN("Nikdo takovy", slotText().c_str(), kUserPin));
-  EXPECT_FALSE(getUserDN("ABC", "-1", kUserPin));
-  EXPECT_FALSE(getUserDN("ABC", slotText().c_str(), nullptr));
-  EXPECT_FALSE(getUserDN("ABC", slotText().c_str(), "0000"));
-  EXPECT_EQ(reportedCodes(), std::vector<int>{224});
-  EXPECT_EQ(tokenSession(), kNoSession);
 }
 
 TEST_F(CardAdmin, LongUserDnIsCutWithoutSplittingACharacter) {

@@ -89,66 +89,6 @@ TEST_F(VzpChecksTest, FieldNumbersAnswerAsTheLeadingNumbers) {
     EXPECT_EQ(fieldInteger(v), leadingInteger(v)) << v;
 }
 
-TEST_F(VzpChecksTest, NumericFields) {
-  expectAttributes({
-      {"N 2", "-5", 6055},   // a minus in the first position
-      {"N 3", " -5", 0},     // behind a blank it is a sign
-      {"N 3", "5-5", 0},
-      {"N 4", " --5", 6055},
-      {"N 3", " 5 ", 6056},  // a blank after the number
-      {"N 3", "   ", 6072},  // required numbers are filled and right-aligned
-      {"NN3", "   ", 0},
-      {"N 3", "12 ", 6056},
-      {"N 3", "1a2", 6055},
-      {"N 3", "007", 0},
-      {"NX3", "000", 0},     // reserved: zero
-      {"NX3", "   ", 6006},
-      {"NX3", "001", 6006},
-      {"NX1", "0", 0},
-  });
-}
-
-TEST_F(VzpChecksTest, DateFields) {
-  expectAttributes({
-      {"D 8", "29021996", 0},
-      {"D 8", "29021997", 6073},
-      {"D 8", "31041999", 6073},
-      {"D 8", "01131999", 6074},
-      {"D 8", "01011991", 6059},
-      {"D 8", "0101199A", 6057},
-      {"D 8", "1 011999", 6057},
-      {"D 8", "00011999", 6073},
-      {"D 8", "31122099", 0},
-      {"D 8", "        ", 6058},
-      {"DN8", "        ", 0},
-      {"DX8", "        ", 0},
-      {"DX8", "01011999", 6008},
-  });
-}
-
-TEST_F(VzpChecksTest, MoneyFields) {
-  expectAttributes({
-      {"$ 10.2", "   1234567", 0},     // without a point a 2-decimal amount stands as it is
-      {"$ 10.3", "   1234567", 6075},  // a 3-decimal one must have its point
-      {"$ 10.2", "   1234.56", 0},
-      {"$ 11.3", "     12.500", 0},
-      {"$ 10.2", "          ", 6077},  // blank, whatever the presence
-      {"$N10.2", "          ", 6077},
-      {"$ 10.2", "  12 34.56", 6068},
-      {"$ 10.2", "  -1234.56", 0},
-      {"$ 10.2", " --1234.56", 6055},
-      {"$ 10.2", "   12A4.56", 6067},
-      {"$ 7.2", "1234.5 ", 6068},
-      {"$ 7.2", "12345 x", 0},         // no point in its place: the rest is not read
-      {"$ 7.3", "12345 x", 6075},
-  });
-}
-
-TEST_F(VzpChecksTest, UnknownKind) {
-  const VzpFieldDescriptor field(1, "POLE", "XN3", "");
-  EXPECT_EQ(checkAttribute("abc", field), 99999);
-}
-
 // A sequence of named checks run in order on one state: each step is a check, the value it
 // sees and the code it must return.
 struct Step {

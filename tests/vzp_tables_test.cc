@@ -49,44 +49,6 @@ TEST_F(VzpTablesTest, RecordLayoutsAddUp) {
   EXPECT_EQ(findRecordDescriptor("00", 'D', 62)->fieldCount(), 13);
 }
 
-// The field table has one entry per batch type, record, field code, format and check
-// list: the layouts of one record share their common entries, and so do the fields that
-// stand twice in one record.
-TEST_F(VzpTablesTest, FieldTableCountsKindsAndReservedFields) {
-  std::set<std::tuple<std::string, char, std::string, std::string, std::string>> entries;
-  for (const VzpRecordDescriptor& r : vzpRecordTable())
-    for (const VzpFieldDescriptor& f : r.fields) entries.insert({r.batchType, r.letter, f.code, f.format, f.checks});
-  EXPECT_EQ(entries.size(), 650u);
-  std::map<std::pair<char, char>, int> counts;
-  for (const auto& e : entries) {
-    const VzpFieldDescriptor f(1, "", std::get<3>(e).c_str(), "");
-    EXPECT_NE(std::string("CND$").find(f.kind), std::string::npos) << std::get<3>(e);
-    EXPECT_NE(std::string(" NX").find(f.presence), std::string::npos) << std::get<3>(e);
-    if (f.kind == '$') {
-      EXPECT_TRUE(f.decimals == 2 || f.decimals == 3) << std::get<3>(e);
-    }
-    ++counts[{f.kind, f.presence}];
-  }
-  EXPECT_EQ((counts[{'C', 'X'}]), 98);
-  EXPECT_EQ((counts[{'N', 'X'}]), 27);
-  EXPECT_EQ((counts[{'D', 'X'}]), 1);
-  EXPECT_EQ((counts[{'$', 'X'}]), 0);
-}
-
-TEST_F(VzpTablesTest, FormatsAreReadAsWritten) {
-  const VzpFieldDescriptor money(43, "DFIN", "$N18.2", "");
-  EXPECT_EQ(money.kind, '$');
-  EXPECT_EQ(money.presence, 'N');
-  EXPECT_EQ(money.width, 18);
-  EXPECT_EQ(money.decimals, 2);
-  EXPECT_EQ(money.offset(), 42);
-  const VzpFieldDescriptor text(64, "RMN2", "CN5.2", "");  // cut by its width alone
-  EXPECT_EQ(text.width, 5);
-  const VzpFieldDescriptor required(2, "NROD", "C 10", "");
-  EXPECT_EQ(required.presence, ' ');
-  EXPECT_EQ(required.width, 10);
-}
-
 TEST_F(VzpTablesTest, EveryListedCheckExistsAndNamesAreUnique) {
   ASSERT_EQ(vzpCheckTable().size(), 103u);
   std::set<std::string> names, listed;
@@ -144,22 +106,6 @@ TEST_F(VzpTablesTest, RecordsAreFoundByBatchTypeLetterAndLength) {
   EXPECT_EQ(findRecordDescriptor("77", 'P', 49), nullptr);
   EXPECT_EQ(findRecordDescriptor("0", 'D', 62), nullptr);
   EXPECT_EQ(findRecordDescriptor("000", 'D', 62), nullptr);
-}
-
-// The batch check finds layouts through an index by batch type and letter; it must give
-// the answer of the table scan for every batch type, letter and length near a real one.
-TEST_F(VzpTablesTest, LayoutIndexAnswersAsTheTableScan) {
-  VzpLayouts layouts;
-  std::set<std::string> types = {"00", "77", "  "};
-  for (const VzpRecordDescriptor& r : vzpRecordTable()) types.insert(r.batchType);
-  for (const std::string& type : types)
-    for (char letter : std::string("DPVNRBMOFLSUGTJWQXYHIAZEK?"))
-      for (const VzpRecordDescriptor& r : vzpRecordTable())
-        for (int length : {r.length - 1, r.length, r.length + 1}) {
-          const VzpRecordDescriptor* expected = findRecordDescriptor(type, letter, length);
-          const VzpLayouts::Record* got = layouts.find(type, letter, length);
-          ASSERT_EQ(got ? got->descriptor : nullptr, expected) << type << " " << letter << " " << length;
-        }
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 import QuervikPkg.Quervik;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
@@ -7,31 +6,17 @@ import java.util.HexFormat;
 
 /** desRc and recover through a real JVM: argument order, results and the error list. */
 public class BirthNumberExportsTest {
-    private static void useShippedCatalogue() {
-        Quervik.setMessageFileName(System.getProperty("quervik.source") + "/msg/errors.msg");
-        Quervik.clearErrors();
-    }
-
-    private static void openssl(Path dir, String... args) throws Exception {
-        String[] command = new String[args.length + 1];
-        command[0] = "openssl";
-        System.arraycopy(args, 0, command, 1, args.length);
-        Process p = new ProcessBuilder(command).directory(dir.toFile()).redirectErrorStream(true).start();
-        String output = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
-        Check.equal(0, p.waitFor(), "openssl " + String.join(" ", args) + "\n" + output);
-    }
-
     public static void testDesRcCodesABatchWithKeyFiles() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Path dir = Check.tempDir();
-        openssl(dir, "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:1024", "-out", "zz.pem");
-        openssl(dir, "pkey", "-in", "zz.pem", "-pubout", "-out", "zz_pub.pem");
+        Check.run(dir, "openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:1024", "-out", "zz.pem");
+        Check.run(dir, "openssl", "pkey", "-in", "zz.pem", "-pubout", "-out", "zz_pub.pem");
         for (String holder : new String[] {"drg", "tc"})
-            openssl(dir, "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", holder + ".key", "-subj",
+            Check.run(dir, "openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", holder + ".key", "-subj",
                 "/CN=" + holder, "-out", holder + ".pem");
         Files.write(dir.resolve("hash.key"),
             HexFormat.of().parseHex("0123456789ABCDEF23456789ABCDEF01456789ABCDEF0123"));
-        openssl(dir, "pkeyutl", "-encrypt", "-pubin", "-inkey", "zz_pub.pem", "-in", "hash.key", "-out", "blob.bin");
+        Check.run(dir, "openssl", "pkeyutl", "-encrypt", "-pubin", "-inkey", "zz_pub.pem", "-in", "hash.key", "-out", "blob.bin");
         String b = "B0000001" + "0".repeat(75) + "8001011234" + " ".repeat(31);
         Files.writeString(dir.resolve("in.drg"), "A" + "1".repeat(28) + "\r\n" + b + "\r\n" + "C" + "0".repeat(75) + "\r\n");
 
@@ -48,13 +33,13 @@ public class BirthNumberExportsTest {
     }
 
     public static void testRecoverOfNothingDoesNothing() {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Check.equal(-1, Quervik.recover(null, null, null, null, null, null, null, null, null, null), "recover");
         Check.equal(null, Quervik.getErrors(), "nothing reported");
     }
 
     public static void testRecoverNeedsAKeyRecordFirst() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Path dir = Check.tempDir();
         Path in = dir.resolve("in.txt"), out = dir.resolve("out.txt");
         Files.writeString(in, "Y" + "0".repeat(40) + "A".repeat(22) + "==\r\n");

@@ -1,12 +1,10 @@
 import QuervikPkg.Quervik;
 import java.io.BufferedOutputStream;
-import java.io.IOException;
 import java.io.OutputStream;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
-import java.util.Comparator;
 import java.util.stream.Stream;
 
 /** The export drg through a real JVM: a conversion, and an interruption from another thread. */
@@ -26,19 +24,8 @@ public class ConvertExportsTest {
         return line(62, 1, "D", 2, "P", 3, type, 5, "12345678", 17, "2024", 21, "03", 23, "000042");
     }
 
-    static void useShippedCatalogue() {
-        Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
-        Quervik.clearErrors();
-    }
-
-    static void deleteTree(Path dir) throws IOException {
-        try (Stream<Path> paths = Files.walk(dir)) {
-            for (Path p : paths.sorted(Comparator.reverseOrder()).toList()) Files.delete(p);
-        }
-    }
-
     public static void testConvertsABatchBesideItsInput() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Path dir = Check.tempDir();
         Path in = dir.resolve("KDAVKA.111");
         String p = line(49, 1, "P", 2, "0000123", 12, "87654321", 20, "VS0001", 26, "001");
@@ -60,17 +47,16 @@ public class ConvertExportsTest {
         String[] errors = Quervik.getErrors();
         Check.isTrue(errors != null && errors.length == 3 && errors[0].endsWith("(50106)\n"), "reports " + Arrays.toString(errors));
         Quervik.clearErrors();
-        deleteTree(dir);
     }
 
     public static void testAllArgumentsNull() {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Check.equal(0, Quervik.drg(null, null, null, null, null, null, null), "nothing to convert");
         Check.equal(null, Quervik.getErrors(), "nothing reported");
     }
 
     public static void testInterruptionFromAnotherThread() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Path dir = Check.tempDir();
         Path in = dir.resolve("BIG.111");
         Path out = Files.createDirectory(dir.resolve("out"));
@@ -113,6 +99,5 @@ public class ConvertExportsTest {
             Check.equal(0L, ok.count() + err.count(), "nothing moved");
         }
         Quervik.clearErrors();
-        deleteTree(dir);
     }
 }

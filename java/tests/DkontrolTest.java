@@ -1,14 +1,11 @@
 import QuervikPkg.Quervik;
 import java.io.File;
-import java.io.IOException;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
-import java.util.Comparator;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicBoolean;
 import java.util.concurrent.atomic.AtomicInteger;
-import java.util.stream.Stream;
 
 /** dkontrol through a real JVM on a generated delivery of tens of MB: progress and interruption. */
 public class DkontrolTest {
@@ -16,7 +13,7 @@ public class DkontrolTest {
 
     /** A clean DRG batch of about 60 MB written by the generator beside the library. */
     static Path generate(Path dir) throws Exception {
-        Quervik.setMessageFileName(System.getProperty("quervik.source") + "/msg/errors.msg");
+        Check.useShippedCatalogue();
         File library = new File(System.getProperty("quervik.library"));
         String generator = new File(library.getParentFile(), "drg_generate").getPath();
         Process p = new ProcessBuilder(generator, "--out", dir.toString(), "--name", "VELKA", "--centres", "20",
@@ -26,12 +23,6 @@ public class DkontrolTest {
         Path drg = dir.resolve("VELKA.DRG");
         Check.isTrue(Files.size(drg) > 40_000_000L, "tens of MB of DRG data");
         return drg;
-    }
-
-    static void removeAll(Path dir) throws IOException {
-        try (Stream<Path> walk = Files.walk(dir)) {
-            for (Path p : walk.sorted(Comparator.reverseOrder()).toList()) Files.deleteIfExists(p);
-        }
     }
 
     static long openFiles() {
@@ -88,7 +79,7 @@ public class DkontrolTest {
             Check.equal(100, Quervik.getActPct(), "the percentage at the end");
             Check.isTrue(Files.exists(log.resolve("ok/VELKA_DRG.log.ok")), "the file's log");
         } finally {
-            removeAll(dir);
+            Check.deleteTree(dir);
         }
     }
 
@@ -125,7 +116,7 @@ public class DkontrolTest {
             }
             Check.isTrue(stopped, "an interrupt landed while the check ran");
         } finally {
-            removeAll(dir);
+            Check.deleteTree(dir);
         }
     }
 

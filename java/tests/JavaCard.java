@@ -1,15 +1,12 @@
 import java.io.IOException;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.ArrayList;
-import java.util.Comparator;
 import java.util.HashMap;
 import java.util.List;
 import java.util.Map;
 import java.util.regex.Matcher;
 import java.util.regex.Pattern;
-import java.util.stream.Stream;
 
 /**
  * The SoftHSM2 cards of the host tests. The test run names the module and the configuration
@@ -49,18 +46,14 @@ final class JavaCard {
         Check.isTrue(conf != null, "SOFTHSM2_CONF must name the test configuration (ctest sets it)");
         Path config = Path.of(conf).toAbsolutePath();
         Path tokens = config.getParent().resolve("tokens");
-        if (Files.exists(tokens)) {
-            try (Stream<Path> all = Files.walk(tokens)) {
-                for (Path p : (Iterable<Path>) all.sorted(Comparator.reverseOrder())::iterator) Files.delete(p);
-            }
-        }
+        Check.deleteTree(tokens);
         Files.createDirectories(tokens);
         Files.writeString(config, "directories.tokendir = " + tokens + "\nobjectstore.backend = file\n"
             + "log.level = ERROR\n");
         Map<String, String> made = new HashMap<>();
         Pattern reassigned = Pattern.compile("reassigned to slot ([0-9]+)");
         for (String label : LABELS) {
-            String out = run("softhsm2-util", "--init-token", "--free", "--label", label, "--pin", PIN,
+            String out = Check.run(null, "softhsm2-util", "--init-token", "--free", "--label", label, "--pin", PIN,
                 "--so-pin", SO_PIN);
             Matcher m = reassigned.matcher(out);
             Check.isTrue(m.find(), "softhsm2-util did not name the slot: " + out);
@@ -74,16 +67,6 @@ final class JavaCard {
         List<String> command = new ArrayList<>(List.of("pkcs11-tool", "--module", module(), "--token-label", label,
             "--login", "--pin", PIN));
         command.addAll(List.of(args));
-        return run(command.toArray(new String[0]));
-    }
-
-    /** Runs a command (environment inherited), fails unless it exits 0; its output. */
-    static String run(String... command) throws IOException, InterruptedException {
-        Process p = new ProcessBuilder(command).redirectErrorStream(true).start();
-        p.getOutputStream().close();
-        String out = new String(p.getInputStream().readAllBytes(), StandardCharsets.UTF_8);
-        int status = p.waitFor();
-        Check.isTrue(status == 0, String.join(" ", command) + " exited " + status + ":\n" + out);
-        return out;
+        return Check.run(null, command.toArray(new String[0]));
     }
 }

@@ -10,11 +10,6 @@ public class KkontrolTest {
         + "001" + " ";
     static final String V = "V" + "15052023" + "8001011234" + "09513" + "J189 " + " ";
 
-    static void useShippedCatalogue() {
-        Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
-        Quervik.clearErrors();
-    }
-
     static Path batch(Path dir, String name, String v) throws Exception {
         Path file = dir.resolve(name);
         Files.writeString(file, HEADER + "\r\n" + P + "\r\n" + v + "\r\n");
@@ -22,7 +17,7 @@ public class KkontrolTest {
     }
 
     public static void testCleanFileAndAFinding() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Check.equal(62, HEADER.length(), "header length");
         Path dir = Check.tempDir();
         Path clean = batch(dir, "clean.111", V);
@@ -42,7 +37,7 @@ public class KkontrolTest {
     }
 
     public static void testLogsAndMove() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Path dir = Check.tempDir();
         Path in = Files.createDirectory(dir.resolve("in"));
         batch(in, "a.111", V);
@@ -58,13 +53,13 @@ public class KkontrolTest {
     }
 
     public static void testNothingGiven() {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Check.equal(0, Quervik.kkontrol(null, null, null, null, null), "no input");
         Check.equal(null, Quervik.getErrors(), "no reports");
     }
 
     public static void testInterruptedThread() throws Exception {
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Path file = batch(Check.tempDir(), "a.111", V);
         Thread.currentThread().interrupt();
         Check.equal(-1, Quervik.kkontrol(file.toString(), null, null, null, null), "interrupted run");

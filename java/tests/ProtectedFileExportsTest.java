@@ -16,27 +16,17 @@ public class ProtectedFileExportsTest {
     private static synchronized Path keys() throws Exception {
         if (keys != null) return keys;
         Path dir = Check.tempDir();
-        openssl(dir, "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:1024", "-out", "hospital.pem");
-        openssl(dir, "req", "-x509", "-new", "-key", "hospital.pem", "-subj", "/C=CZ/CN=Nemocnice Java",
+        Check.run(dir, "openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:1024", "-out", "hospital.pem");
+        Check.run(dir, "openssl", "req", "-x509", "-new", "-key", "hospital.pem", "-subj", "/C=CZ/CN=Nemocnice Java",
                 "-days", "30", "-out", "hospital.crt");
-        openssl(dir, "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:1024", "-out", "centre.pem");
-        openssl(dir, "req", "-x509", "-new", "-key", "centre.pem", "-subj", "/C=CZ/CN=NRC Java",
+        Check.run(dir, "openssl", "genpkey", "-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:1024", "-out", "centre.pem");
+        Check.run(dir, "openssl", "req", "-x509", "-new", "-key", "centre.pem", "-subj", "/C=CZ/CN=NRC Java",
                 "-days", "30", "-out", "centre.crt");
-        openssl(dir, "pkey", "-in", "centre.pem", "-outform", "DER", "-out", "centre.der");
-        openssl(dir, "x509", "-in", "hospital.crt", "-outform", "DER", "-out", "hospital.der");
-        String source = System.getProperty("quervik.source");
-        if (source != null) Quervik.setMessageFileName(source + "/msg/errors.msg");
+        Check.run(dir, "openssl", "pkey", "-in", "centre.pem", "-outform", "DER", "-out", "centre.der");
+        Check.run(dir, "openssl", "x509", "-in", "hospital.crt", "-outform", "DER", "-out", "hospital.der");
+        Check.useShippedCatalogue();
         keys = dir;
         return dir;
-    }
-
-    private static void openssl(Path dir, String... args) throws Exception {
-        String[] command = new String[args.length + 1];
-        command[0] = "openssl";
-        System.arraycopy(args, 0, command, 1, args.length);
-        Process p = new ProcessBuilder(command).directory(dir.toFile()).redirectErrorStream(true)
-            .redirectOutput(ProcessBuilder.Redirect.DISCARD).start();
-        Check.equal(0, p.waitFor(), "openssl " + String.join(" ", args));
     }
 
     private static Path randomFile(Path dir, String name, long size) throws IOException {

@@ -13,18 +13,12 @@ public class TokenAdminExportsTest {
     private static byte[] certificate(String subject) throws Exception {
         Path dir = Check.tempDir();
         Path key = dir.resolve("key.pem"), der = dir.resolve("cert.der");
-        JavaCard.run("openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
+        Check.run(null, "openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
             "-subj", subject, "-days", "30", "-outform", "DER", "-out", der.toString());
         byte[] bytes = Files.readAllBytes(der);
         Files.delete(key);
         Files.delete(der);
         return bytes;
-    }
-
-    /** The shipped catalogue, so reports carry their texts. */
-    private static void useShippedCatalogue() {
-        Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());
-        Quervik.clearErrors();
     }
 
     /** A certificate whose subject holds letters beyond ASCII, made from a UTF-8 configuration. */
@@ -33,7 +27,7 @@ public class TokenAdminExportsTest {
         Path config = dir.resolve("req.cnf"), key = dir.resolve("key.pem"), der = dir.resolve("cert.der");
         Files.writeString(config, "[req]\ndistinguished_name = dn\nprompt = no\nutf8 = yes\n"
             + "string_mask = utf8only\n[dn]\nC = CZ\nCN = " + commonName + "\n", StandardCharsets.UTF_8);
-        JavaCard.run("openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
+        Check.run(null, "openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
             "-config", config.toString(), "-days", "30", "-outform", "DER", "-out", der.toString());
         byte[] bytes = Files.readAllBytes(der);
         for (Path p : new Path[] {config, key, der}) Files.delete(p);
@@ -57,7 +51,7 @@ public class TokenAdminExportsTest {
     public static void testCertificateStoredOnceAndFoundByItsDn() throws Exception {
         String label = JavaCard.LABELS[0], slot = JavaCard.slot(label);
         String text = Base64.getEncoder().encodeToString(certificate("/C=CZ/O=Nemocnice Java/CN=Java Nemocnice"));
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Check.equal(0, Quervik.loadBase64X509("JCERT", text, slot, PIN), "loadBase64X509");
         Check.isTrue(JavaCard.tool(label, "--list-objects", "--type", "cert").contains("Certifikat:JCERT"),
             "pkcs11-tool sees the certificate");
@@ -86,7 +80,7 @@ public class TokenAdminExportsTest {
         byte[] blob = new byte[128];
         for (int i = 0; i < blob.length; i++) blob[i] = (byte) (i * 7 + 3);
         String text = Base64.getEncoder().encodeToString(blob);
-        useShippedCatalogue();
+        Check.useShippedCatalogue();
         Check.equal(0, Quervik.loadBase64Data("JBLOB", text, slot, PIN), "loadBase64Data");
         Path back = Check.tempDir().resolve("blob.bin");
         JavaCard.tool(label, "--read-object", "--type", "data", "--label", "JBLOB", "-o", back.toString());

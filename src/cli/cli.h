@@ -47,8 +47,9 @@ const Command* findCommand(const std::string& name);
 inline constexpr int kUsageExit = 64;
 inline constexpr int kFailedExit = 2;
 
-// Points the catalogue at msg/errors.msg beside the installed or built command, unless
-// DRGBIN is set or ./msg/errors.msg exists.
+// Points the catalogue at the one beside the command (BUILD/msg/errors.msg in a build tree,
+// PREFIX/share/quervik/msg/errors.msg when installed, or msg/errors.msg one directory up),
+// unless DRGBIN is set or ./msg/errors.msg exists.
 void locateCatalogue(const char* argv0);
 
 // Runs a driver with SIGINT as its cancellation and, when standard error is a terminal, a

@@ -102,7 +102,7 @@ void locateCatalogue(const char* argv0) {
   ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   std::string exe = n > 0 ? std::string(self, size_t(n)) : std::string(argv0 ? argv0 : "");
   std::string dir = dirName(exe).value_or("./");
-  for (const char* candidate : {"../msg/errors.msg", "../share/quervik/msg/errors.msg"}) {
+  for (const char* candidate : {"msg/errors.msg", "../share/quervik/msg/errors.msg", "../msg/errors.msg"}) {
     std::string path = dir + candidate;
     if (isRegularFile(path.c_str()) == 1) {
       setMessageFile(path.c_str());

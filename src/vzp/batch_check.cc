@@ -178,7 +178,8 @@ int RecordPass::run() {
     char letter = line_[0];
 
     // Too many records of one letter in a row: one finding, and the rest of the run is
-    // skipped unchecked. The first line of another letter is checked as any line.
+    // skipped unchecked. The first line of another letter is checked as any line; when the
+    // run ends the file, its last line is checked instead, so the file's end is judged on it.
     if (repeatLimit_ != 0 && letter == previousLetter_ && runLength_ >= repeatLimit_) {
       reportRecordError(repeatLimitCode(letter, repeatLimit_), counters.lines, letter);
       bool more;
@@ -186,9 +187,10 @@ int RecordPass::run() {
         ++counters.lines;
         if (interrupted()) return stopInterrupted();
       }
-      if (!more) break;
-      pending = true;
-      continue;
+      if (more) {
+        pending = true;
+        continue;
+      }
     }
     if (letter == previousLetter_) {
       if (runLength_ <= repeatLimit_) ++runLength_;
