@@ -2,7 +2,7 @@
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build test demo fuzz bench clean
+.PHONY: all setup build test demo fuzz bench clean windows
 
 all: build
 
@@ -39,7 +39,15 @@ demo: build
 bench: build
 	scripts/bench
 
+# Windows x64: quervik.dll, quervik.exe, the tests and build-windows/quervik-windows-x64.zip,
+# cross-built with MinGW-w64 over the static OpenSSL that `scripts/setup --windows` caches.
+windows: setup
+	deps=$$(scripts/setup --windows | tail -1) && \
+	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DQUERVIK_WINDOWS_DEPS="$$deps" $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-windows -j$(JOBS)
+
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-windows
 
 FORCE:

@@ -49,14 +49,14 @@ struct Layout {
 // Finds the parts from the end of the file; reports 166 or 167. The file is left at its start.
 bool readLayout(FILE* in, const char* inputName, Layout& layout) {
   char trailer[kTrailerSize];
-  if (std::fseek(in, -static_cast<long>(kTrailerSize), SEEK_END) != 0 ||
+  if (!seekStream(in, -static_cast<int64_t>(kTrailerSize), SEEK_END) ||
       std::fread(trailer, 1, sizeof trailer, in) != sizeof trailer) {
     reportError(kMsgProtectedLayout);
     return false;
   }
   layout.version = trailer[1];
   if (layout.version == '1') {
-    if (std::fseek(in, -static_cast<long>(kVersion1TailFromEnd), SEEK_END) != 0) {
+    if (!seekStream(in, -static_cast<int64_t>(kVersion1TailFromEnd), SEEK_END)) {
       reportError(kMsgProtectedLayout);
       return false;
     }
@@ -64,8 +64,8 @@ bool readLayout(FILE* in, const char* inputName, Layout& layout) {
     unsigned char keyCheck[kRsaBlockSize];
     std::string dn;
     if (readKeyCheckBlock(in, keyCheck, sizeof keyCheck) != 0 || readDnField(in, dn) != 0 ||
-        (layout.dnStart = std::ftell(in)) < 0 ||
-        std::fseek(in, -static_cast<long>(kWrappedTailSize), SEEK_CUR) != 0) {
+        (layout.dnStart = tellStream(in)) < 0 ||
+        !seekStream(in, -static_cast<int64_t>(kWrappedTailSize), SEEK_CUR)) {
       reportError(kMsgProtectedLayout);
       return false;
     }
@@ -73,7 +73,7 @@ bool readLayout(FILE* in, const char* inputName, Layout& layout) {
     reportError(kMsgProtectedLayout);
     return false;
   }
-  layout.contentLength = std::ftell(in);
+  layout.contentLength = tellStream(in);
   size_t n = std::fread(layout.tail.data(), 1, layout.tail.size(), in);
   if (n < layout.tail.size()) {
     reportError(kMsgProtectedShortTail, static_cast<long>(n), inputName);
@@ -81,7 +81,7 @@ bool readLayout(FILE* in, const char* inputName, Layout& layout) {
   }
   // The content is whole blocks, at least one: anything else was never written by a signer.
   if (layout.contentLength <= 0 || layout.contentLength % static_cast<int64_t>(kDesBlockSize) != 0 ||
-      std::fseek(in, 0, SEEK_SET) != 0) {
+      !seekStream(in, 0, SEEK_SET)) {
     reportError(kMsgProtectedLayout);
     return false;
   }
@@ -210,7 +210,7 @@ bool decryptContent(FILE* in, const Layout& layout, FILE* out, const char* outpu
 
 // Version 3 signs the trailer too: everything from the DN text to the end of the file.
 bool digestTrailer(FILE* in, const Layout& layout, ContentDigest& digest) {
-  if (std::fseek(in, static_cast<long>(layout.dnStart), SEEK_SET) != 0) {
+  if (!seekStream(in, layout.dnStart, SEEK_SET)) {
     reportError(kMsgProtectedLayout);
     return false;
   }

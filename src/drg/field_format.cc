@@ -255,7 +255,9 @@ bool LineDashes::holdsDoubleDash(std::string_view line) {
 
 const char* lastOf(const char* p, int len, char c) {
   if (len <= 0) return nullptr;
-  return static_cast<const char*>(::memrchr(p, c, size_t(len)));
+  for (const char* q = p + len; q > p;)
+    if (*--q == c) return q;
+  return nullptr;
 }
 
 std::string formatFinding(int code, std::span<const MsgArg> args) {

@@ -56,7 +56,7 @@ long saveAuxiliaryLog(FILE* auxiliary, const char* fileName) {
     consoleOut("Nelze otevrit soubor %s\n", fileName);
     return -1;
   }
-  long position = std::ftell(auxiliary);
+  int64_t position = tellStream(auxiliary);
   std::rewind(auxiliary);
   long copied = 0;
   char buf[4096];
@@ -65,7 +65,7 @@ long saveAuxiliaryLog(FILE* auxiliary, const char* fileName) {
     if (std::fwrite(buf, 1, n, out) != n) break;
     copied += long(n);
   }
-  if (position >= 0) std::fseek(auxiliary, position, SEEK_SET);
+  if (position >= 0) (void)seekStream(auxiliary, position, SEEK_SET);
   if (std::fclose(out) != 0) return -1;
   return copied;
 }

@@ -38,8 +38,7 @@ struct FileCloser {
 
 int localDateNumber() {
   const std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
+  const std::tm t = localCalendarTime(now);
   return (t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday;
 }
 
