@@ -25,7 +25,7 @@ fuzz-build: setup
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUERVIK_FUZZ=ON >/dev/null
 	cmake --build build-fuzz -j$(JOBS)
 
-test: build build-asan/quervik_tests build-tsan/quervik_tests fuzz-build
+test: build build-asan/quervik_tests build-tsan/quervik_tests fuzz-build windows
 	cd build && ctest --output-on-failure -j$(JOBS) --timeout 1800
 
 # Runs every fuzz target for FUZZ_SECONDS each (default 300).

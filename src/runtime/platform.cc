@@ -86,6 +86,8 @@ bool isTerminal(FILE* file) { return file && ::isatty(::fileno(file)) == 1; }
 
 void setBinaryStdout() {}
 
+FILE* createAnonymousFile() { return std::tmpfile(); }
+
 FILE* createTemporaryBeside(const std::string& target, std::string& created) {
   const size_t sep = target.find_last_of('/');
   const std::string stem = (sep == std::string::npos ? std::string() : target.substr(0, sep + 1)) + "." +

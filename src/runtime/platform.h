@@ -64,6 +64,10 @@ bool isTerminal(FILE* file);
 // Standard output carries data bytes unchanged (no line-end translation).
 void setBinaryStdout();
 
+// An anonymous temporary file for reading and writing, gone when closed (or the process
+// ends). Null on failure.
+FILE* createAnonymousFile();
+
 // A temporary file in the directory of target, created exclusively (never someone else's);
 // its name in created. Null on failure.
 FILE* createTemporaryBeside(const std::string& target, std::string& created);

@@ -31,8 +31,27 @@ std::string utf8Text(std::wstring_view text) {
   return utf8;
 }
 
+namespace {
+
+// CON, PRN, AUX, NUL, COM1-9 and LPT1-9, with any extension, name devices in every folder:
+// reading "aux.log" would wait on the serial port forever. Such a name is no file.
+bool isDeviceName(std::wstring_view path) {
+  const size_t sep = path.find_last_of(L"\\/:");
+  std::wstring_view base = path.substr(sep == std::wstring_view::npos ? 0 : sep + 1);
+  base = base.substr(0, base.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
+  std::wstring upper;
+  for (wchar_t c : base) upper += (c >= L'a' && c <= L'z') ? wchar_t(c - L'a' + L'A') : c;
+  if (upper == L"CON" || upper == L"PRN" || upper == L"AUX" || upper == L"NUL") return true;
+  return upper.size() == 4 && (upper.rfind(L"COM", 0) == 0 || upper.rfind(L"LPT", 0) == 0) && upper[3] >= L'1' &&
+         upper[3] <= L'9';
+}
+
+}  // namespace
+
 std::optional<std::wstring> widePath(std::string_view path) {
   std::optional<std::wstring> wide = wideText(nativePath(path));
+  if (wide && isDeviceName(*wide)) return std::nullopt;
   if (!wide || wide->size() < MAX_PATH - 12 || wide->rfind(L"\\\\?\\", 0) == 0) return wide;
   // The classic calls stop at 260 characters (less for a directory); the "\\?\" form of the
   // absolute path has no such limit but takes the path literally.
@@ -184,6 +203,32 @@ bool isTerminal(FILE* file) {
 
 void setBinaryStdout() {
   if (!isTerminal(stdout)) ::_setmode(::_fileno(stdout), _O_BINARY);
+}
+
+FILE* createAnonymousFile() {
+  // The C runtime's tmpfile writes to the root of the drive, which users may not write.
+  wchar_t folder[MAX_PATH + 1];
+  const DWORD n = ::GetTempPathW(MAX_PATH + 1, folder);
+  if (n == 0 || n > MAX_PATH) return nullptr;
+  std::random_device entropy;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    wchar_t name[32];
+    std::swprintf(name, 32, L"quervik-%08x.tmp", static_cast<unsigned>(entropy()));
+    const std::wstring path = std::wstring(folder) + name;
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      if (::GetLastError() == ERROR_FILE_EXISTS) continue;
+      return nullptr;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+    FILE* f = fd < 0 ? nullptr : ::_fdopen(fd, "w+b");
+    if (!f) {
+      if (fd < 0) ::CloseHandle(h); else ::_close(fd);
+    }
+    return f;
+  }
+  return nullptr;
 }
 
 FILE* createTemporaryBeside(const std::string& target, std::string& created) {

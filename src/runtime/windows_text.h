@@ -14,7 +14,7 @@ std::optional<std::wstring> wideText(std::string_view text);
 std::string utf8Text(std::wstring_view text);
 // The wide form of a path for the file calls: separators turned into '\', and a path too long
 // for the classic limit of 260 characters made absolute in the "\\?\" form. None when the
-// name is not valid UTF-8.
+// name is not valid UTF-8 or names a device (AUX, NUL, COM1, ...), so it is no file.
 std::optional<std::wstring> widePath(std::string_view path);
 // The system's text for an error code (GetLastError), with the code.
 std::string systemErrorText(unsigned long code);

@@ -408,7 +408,7 @@ int checkVzpBatches(const char* input, const char* insurer, const char* logDirec
     gCounters.errors = 0;
     FILE* auxiliary = nullptr;
     if (logs) {
-      auxiliary = std::tmpfile();
+      auxiliary = createAnonymousFile();
       if (auxiliary)
         setAuxiliaryLog(auxiliary);
       else
