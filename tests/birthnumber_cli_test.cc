@@ -51,6 +51,17 @@ TEST_F(BirthNumberCommands, DesrcTakesTheToolFormOptions) {
   ASSERT_EQ(batch.lines.size(), 3u);
   EXPECT_EQ(batch.lines[1].substr(83), oracleCode(hashKey, "8001011234") + " ");
 
+  // Long names say the same; a batch coded already is refused, not coded again.
+  std::string twice = tmp / "twice.drg";
+  std::string longKeys = " --drg-cert " + shellQuote(k.otherCertPem) + " --tc-cert " +
+                         shellQuote(trustCentreKeys().certPem) + " --hospital-key " + shellQuote(k.keyEncPem) +
+                         " --hash-key " + shellQuote(blob) + " --password " + kKeyPassword;
+  CommandRun again = run("desrc" + longKeys + " --out " + shellQuote(twice) + " " + shellQuote(out));
+  EXPECT_EQ(again.status, 2);
+  EXPECT_NE(again.out.find("Radek 4: davka jiz obsahuje vetu X"), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find("(508)"), std::string::npos);
+  EXPECT_FALSE(fs::exists(twice));
+
   // Without -o the batch goes to standard output and the findings to standard error.
   CommandRun streamed = run("desrc" + keys + " " + shellQuote(in));
   EXPECT_EQ(streamed.status, 0);

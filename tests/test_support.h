@@ -58,7 +58,7 @@ struct ToolResult {
   std::string output;  // standard output and standard error together
 };
 
-// Runs a shell command line; its standard input is /dev/null.
+// Runs a shell command line; its standard input is an empty pipe.
 ToolResult runTool(const std::string& command);
 // Quotes a path or text for the shell.
 std::string shellQuote(const std::string& s);

@@ -90,6 +90,7 @@ PassEnd copyWithCodedNumbers(LineReader& in, FILE* out, const TripleDesKey& hash
     if (copy.lines % kInterruptCheckInterval == 0 && testInterrupted() == 1) return PassEnd::Interrupted;
     if (!in.next(piece)) break;
     ++copy.lines;
+    if (!piece.text.empty() && piece.text[0] == 'X') return PassEnd::AlreadyCoded;
     if (!piece.text.empty() && piece.text[0] == 'B') {
       // A piece holds the whole line or at least a buffer's worth: all the columns we need.
       const BirthNumberSet::Entry* entry = codedEntry(piece.text, hashKey, coder, set);

@@ -19,7 +19,7 @@ inline constexpr int64_t kInterruptCheckInterval = 1024;
 // Length of a rewritten B record: columns 1-83, the coded number and one blank.
 inline constexpr size_t kCodedRecordLength = kBirthNumberOffset + kCodedNumberLength + 1;
 
-enum class PassEnd { Done, Interrupted, ReadFailed, WriteFailed, CodingFailed };
+enum class PassEnd { Done, Interrupted, ReadFailed, WriteFailed, CodingFailed, AlreadyCoded };
 
 struct CodedCopy {
   int64_t lines = 0;
@@ -31,7 +31,9 @@ struct CodedCopy {
 // stays without). A line that begins with "B" is rewritten: its columns 1-83 (blank-filled
 // when the record is shorter), the coded number of its birth number under the hashing key,
 // one blank. Every new birth number is added to the set. Asks testInterrupted and moves the
-// progress to the input position as it goes. May throw std::bad_alloc (the set).
+// progress to the input position as it goes. A line that begins with "X" ends the pass with
+// AlreadyCoded (copy.lines is its number): the batch was coded before, and coding its codes
+// again would lose the way back to the birth numbers. May throw std::bad_alloc (the set).
 PassEnd copyWithCodedNumbers(LineReader& in, FILE* out, const TripleDesKey& hashKey, BirthNumberCoder& coder,
                              BirthNumberSet& set, CodedCopy& copy);
 

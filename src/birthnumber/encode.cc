@@ -131,6 +131,9 @@ int codeBatch(FILE* input, const char* inputFile, OutputTarget& output, const ch
     case PassEnd::CodingFailed:
       reportError(kMsgDistinctSetFailed, "kodovani");
       return 1;
+    case PassEnd::AlreadyCoded:
+      reportError(kMsgCodingAlreadyCoded, copy.lines);
+      return 1;
   }
   if (copy.bRecords > 0) {
     // The X record starts a line of its own even after a last line that had no line end.
@@ -152,6 +155,7 @@ int codeBatch(FILE* input, const char* inputFile, OutputTarget& output, const ch
         return 1;
       case PassEnd::ReadFailed:
       case PassEnd::WriteFailed:
+      case PassEnd::AlreadyCoded:
         reportError(kMsgOutputNotOpened, outputFile);
         return 1;
     }

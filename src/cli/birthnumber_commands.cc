@@ -1,16 +1,17 @@
 // quervik desrc and quervik recover: the birth-number coding of a DRG batch and the
 // translation of coded numbers to a new hashing key. desrc takes the options of the tool form
-// the hospitals' batch jobs already call (one letter each, "-h" naming the key blob), so its
-// usage error is that tool's usage text.
+// the hospitals' batch jobs already call (one letter each, "-h" naming the key blob, which is
+// why "-h" is no help here), and long names like the other commands; its usage error is that
+// tool's usage text.
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
-#include <vector>
 
 #include "birthnumber/encode.h"
 #include "birthnumber/recover.h"
 #include "cli/cli.h"
+#include "cli/key_sizes.h"
+#include "runtime/leading_number.h"
 #include "runtime/report.h"
 
 namespace quervik::cli {
@@ -33,32 +34,32 @@ void printFindingsTo(FILE* stream) {
 }  // namespace
 
 int runDesrc(int argc, char** argv) {
+  static const OptionSpec options[] = {
+      {"buffer", 'b', true},       {"slot", 'c', true},     {"drg-cert", 'f', true},
+      {"tc-cert", 'g', true},      {"hospital-key", 'i', true}, {"hash-key", 'h', true},
+      {"pin", 'p', true, "password"}, {"key-type", 't', true}, {"out", 'o', true, "output"},
+  };
   const Command& self = *findCommand("desrc");
-  static const std::string kLetters = "bcfghiopt";
-  std::map<char, const char*> value;
-  std::vector<const char*> files;
-  for (int i = 1; i < argc; ++i) {
-    const char* a = argv[i];
-    if (std::strcmp(a, "--help") == 0) return std::fputs(self.help, stdout), 0;
-    if (a[0] == '-' && a[1] && !a[2] && kLetters.find(a[1]) != std::string::npos) {
-      if (i + 1 >= argc) return desrcUsage();
-      value[a[1]] = argv[++i];
-    } else if (a[0] == '-' && a[1]) {
-      return desrcUsage();
-    } else {
-      files.push_back(a);
-    }
-  }
-  const char* keyType = value.count('t') ? value['t'] : "1";
-  if (files.size() != 1 || !value.count('f') || !value.count('g') || !value.count('i') || !value.count('h') ||
+  ParsedArgs args = parseArgs(argc, argv, options);
+  if (args.help) return std::fputs(self.help, stdout), 0;
+  const char* keyType = args.value("key-type") ? args.value("key-type") : "1";
+  if (!args.error.empty() || args.positional.size() != 1 || !args.value("drg-cert") || !args.value("tc-cert") ||
+      !args.value("hospital-key") || !args.value("hash-key") ||
       (std::strcmp(keyType, "0") != 0 && std::strcmp(keyType, "1") != 0))
     return desrcUsage();
-  // -b (the line buffer's size) is accepted for the batch jobs' sake: lines of any length are
-  // read whole.
-  const char* output = value.count('o') ? value['o'] : nullptr;
+  // --buffer (the line buffer's size) is accepted for the batch jobs' sake: lines of any length
+  // are read whole.
+  const char* output = args.value("out");
+  const KeyFile::Kind publicKind = keyType[0] == '1' ? KeyFile::Certificate : KeyFile::PublicKey;
+  if (!args.value("slot") &&
+      !keyFilesFit(self, {{"the DRG centre's key", args.value("drg-cert"), publicKind},
+                          {"the trust centre's key", args.value("tc-cert"), publicKind},
+                          {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey, args.value("pin")}}))
+    return kFailedExit;
   int result = runDriver([&] {
-    return encodeBirthNumbers(files[0], output, value.count('c') ? value['c'] : nullptr, value['f'], value['g'],
-                              value['i'], value['h'], value.count('p') ? value['p'] : nullptr, keyType[0] - '0');
+    return encodeBirthNumbers(args.positional[0].c_str(), output, args.value("slot"), args.value("drg-cert"),
+                              args.value("tc-cert"), args.value("hospital-key"), args.value("hash-key"),
+                              args.value("pin"), keyType[0] - '0');
   });
   printFindingsTo(output ? stdout : stderr);
   return exitStatus(result);
@@ -66,7 +67,7 @@ int runDesrc(int argc, char** argv) {
 
 int runRecover(int argc, char** argv) {
   static const OptionSpec options[] = {
-      {"input", 'i', true},        {"output", 'o', true},         {"key", 'k', true},
+      {"input", 'i', true},        {"output", 'o', true, "out"},  {"key", 'k', true},
       {"password", 'K', true},     {"key-length", 'l', true},     {"new-key", 'd', true},
       {"new-key-length", 'L', true}, {"tc-certificate", 't', true}, {"slot", 'c', true},
       {"pin", 'p', true},
@@ -79,6 +80,10 @@ int runRecover(int argc, char** argv) {
   for (const char* required : {"input", "output", "key", "new-key", "tc-certificate", "slot", "pin"})
     if (!args.value(required)) return usageError(self, std::string("--") + required + " is needed");
   auto or_ = [&](const char* name, const char* fallback) { return args.value(name) ? args.value(name) : fallback; };
+  const bool keyIsFile = leadingInteger(or_("key-length", "-1")) <= 0;
+  if (keyIsFile &&
+      !keyFilesFit(self, {{"the DRG centre's key", args.value("key"), KeyFile::PrivateKey, or_("password", "")}}))
+    return kFailedExit;
   int result = runDriver([&] {
     return recoverHashes(args.value("input"), args.value("output"), args.value("key"), or_("password", ""),
                          or_("key-length", "-1"), args.value("new-key"), or_("new-key-length", "-1"),

@@ -11,6 +11,7 @@
 
 #include "birthnumber/card_keys.h"
 #include "cli/cli.h"
+#include "cli/key_sizes.h"
 #include "crypto/certificate.h"
 #include "crypto/key_files.h"
 #include "crypto/password.h"
@@ -25,6 +26,7 @@
 #include "token/session.h"
 #include "tokenadmin/card_admin.h"
 #include "tokenadmin/card_tools.h"
+#include "tokenadmin/certificate_request.h"
 #include "tokenadmin/hash_key.h"
 
 namespace quervik::cli {
@@ -36,7 +38,7 @@ const OptionSpec kSpecs[] = {
     {"slot", 's', true},  {"pin", 0, true},       {"new-pin", 0, true},     {"so-pin", 0, true}, {"so", 0, false},
     {"label", 'l', true}, {"name", 'n', true},    {"public-name", 0, true}, {"file", 'f', true}, {"out", 'o', true},
     {"all", 0, false},    {"pattern", 'p', true}, {"bits", 0, true},        {"cert", 0, true},   {"cert-file", 0, true},
-    {"store", 0, false},  {"key", 0, true},
+    {"store", 0, false},  {"key", 0, true},       {"subject", 0, true},
 };
 
 // A PIN held in wiping storage, terminated.
@@ -250,9 +252,12 @@ int setPin(const ParsedArgs& args) {
 int genKeypair(const ParsedArgs& args) {
   const char* name = args.value("name");
   const char* publicName = args.value("public-name") ? args.value("public-name") : name;
-  int64_t bits = args.value("bits") ? leadingInteger(args.value("bits")) : 1024;
-  if (bits < 512 || bits > 16384) {
-    std::fprintf(stderr, "quervik card: --bits must lie between 512 and 16384\n");
+  int64_t bits = args.value("bits") ? leadingInteger(args.value("bits")) : kKeyBits;
+  if (bits != kKeyBits) {
+    std::fprintf(stderr,
+                 "quervik card: a key pair has %d bits: protected files and birth-number records hold 128-byte "
+                 "RSA blocks, so no other size could be used\n",
+                 kKeyBits);
     return kFailed;
   }
   Session session;
@@ -328,10 +333,37 @@ int makeHashKeyAction(const ParsedArgs& args) {
   }
   Session session;
   if ((target.certificateName || target.cardObject) && !session.open(args)) return kFailed;
-  if (makeHashKey(target) != 0) return kFailed;
+  if (int made = makeHashKey(target); made != 0) {
+    if (made == kHashKeyCertificateNotFitting)
+      std::fprintf(stderr, "quervik card: the certificate's key is not a %d-bit RSA key, so the signing and "
+                   "birth-number work could not open its blob; no key was made\n", kKeyBits);
+    return kFailed;
+  }
   if (target.cardObject) std::printf("key blob stored on the card as \"%s\"\n", target.cardObject);
   if (target.blobFile) std::printf("key blob written to %s\n", target.blobFile);
   return kDone;
+}
+
+int csrAction(const ParsedArgs& args) {
+  Session session;
+  if (!session.open(args)) return kFailed;
+  switch (writeCertificateRequest(session.handle(), args.value("name"), args.value("subject"), args.value("out"))) {
+    case 0:
+      std::printf("certificate request written to %s\n", args.value("out"));
+      return kDone;
+    case -1:
+      std::fprintf(stderr, "quervik card: the subject must read /FIELD=value/..., e.g. /C=CZ/O=Nemocnice/CN=ABC\n");
+      return kFailed;
+    case -2:
+      std::fprintf(stderr, "quervik card: no key pair \"%s\" on the card (card gen-keypair makes one)\n",
+                   args.value("name"));
+      return kNothingFound;
+    case -3:
+      return kFailed;  // the card's refusal is among the findings
+    default:
+      std::fprintf(stderr, "quervik card: the request could not be written to %s\n", args.value("out"));
+      return kFailed;
+  }
 }
 
 struct Action {
@@ -354,6 +386,7 @@ const Action kActions[] = {
     {"export-pubkey", exportPubkey, "slot name out"},
     {"export-cert", exportCert, "slot name out"},
     {"make-hash-key", makeHashKeyAction, ""},
+    {"csr", csrAction, "slot name subject out"},
 };
 
 // The usage problem of the arguments, or "" when they fit the action.

@@ -21,13 +21,14 @@ struct Command {
 std::span<const Command> commands();
 
 struct OptionSpec {
-  const char* name;       // long name without "--"
-  char letter;            // short form, 0 for none
+  const char* name;            // long name without "--"; values and flags are kept under it
+  char letter;                 // short form, 0 for none
   bool takesValue;
+  const char* also = nullptr;  // a second long name for the same option, as other commands say it
 };
 
 struct ParsedArgs {
-  std::map<std::string, std::string> values;  // options with values, by long name
+  std::map<std::string, const char*> values;  // options with values, by long name (into argv)
   std::vector<std::string> flags;             // options without values
   std::vector<std::string> positional;
   std::string error;                          // non-empty on a usage error
@@ -37,12 +38,14 @@ struct ParsedArgs {
   bool flag(const std::string& name) const;
 };
 
+// "-h" asks for help unless a spec claims the letter.
 ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs);
 
-// Prints the usage error and the help of the command; returns the usage exit status.
+// Prints the one thing that is wrong and where the help is; returns the usage exit status.
 int usageError(const Command& command, const std::string& error);
 const Command* findCommand(const std::string& name);
 inline constexpr int kUsageExit = 64;
+inline constexpr int kFailedExit = 2;
 
 // Points the catalogue at msg/errors.msg beside the installed or built command, unless
 // DRGBIN is set or ./msg/errors.msg exists.
@@ -50,12 +53,23 @@ void locateCatalogue(const char* argv0);
 
 // Runs a driver with SIGINT as its cancellation and, when standard error is a terminal, a
 // progress line (activity name and percent) redrawn while it runs. Returns its result.
+// An interrupted run ends with "Preruseno" on standard error.
 int runDriver(const std::function<int()>& driver);
+
+// After a driver's run: a line on standard error for the logs and output copies it could not
+// write (the lines above name each); true when there were any.
+bool reportUnwrittenOutputs(const Command& command);
 
 // Prints the error list (the findings with their texts) to standard output and empties it.
 void printFindings();
 
-// 0 for a clean result, 1 when findings were reported (negative), 2 for other failures.
+// 0 for a clean result, 1 when findings were reported (negative), 2 for other failures and
+// for an interrupted run.
 int exitStatus(int result);
+
+// Whether a named input exists; prints "quervik CMD: cannot find NAME" when it does not.
+bool inputExists(const Command& command, const char* name);
+// False, after saying so, for a directory without a single file; true for anything else.
+bool directoryHasFiles(const Command& command, const char* name);
 
 }  // namespace quervik::cli

@@ -26,9 +26,14 @@ int runDkontrol(int argc, char** argv) {
   const char* out = args.value("out");
   const bool move = args.flag("move");
   if (move && !out) return usageError(self, "--move needs --out");
+  for (const char* input : {org, drg, osn, eko, kor, dir})
+    if (input && !inputExists(self, input)) return kFailedExit;
   const int result = runDriver([&] { return drg::runDrgCheck(org, drg, osn, eko, dir, log, out, move, kor); });
   printFindings();
-  return exitStatus(result);
+  const bool unwritten = reportUnwrittenOutputs(self);
+  if (dir && !drg)
+    std::fputs("quervik dkontrol: the DRG documents of --dir were not cross-checked (give --drg for that)\n", stderr);
+  return unwritten ? kFailedExit : exitStatus(result);
 }
 
 }  // namespace quervik::cli

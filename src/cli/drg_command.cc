@@ -3,7 +3,7 @@
 
 #include "cli/cli.h"
 #include "convert/convert_driver.h"
-#include "runtime/cancellation.h"
+#include "runtime/paths.h"
 
 namespace quervik::cli {
 
@@ -20,17 +20,19 @@ int runDrg(int argc, char** argv) {
   if (args.flag("move") && !args.value("done-dir")) return usageError(self, "--move needs --done-dir");
 
   const std::string& input = args.positional[0];
+  if (!inputExists(self, input.c_str()) || !directoryHasFiles(self, input.c_str())) return kFailedExit;
+  // The output directory is made like the log and done directories.
+  const char* outDir = args.value("out-dir");
+  if (outDir && makeDirectories(outDir) < 0) {
+    std::fprintf(stderr, "quervik drg: cannot make the directory %s\n", outDir);
+    return kFailedExit;
+  }
   int result = runDriver([&] {
-    return convert::convertVzpBatches(args.value("insurer"), input.c_str(), args.value("out-dir"),
-                                      args.value("exclude"), args.value("log"), args.value("done-dir"),
-                                      args.flag("move"));
+    return convert::convertVzpBatches(args.value("insurer"), input.c_str(), outDir, args.value("exclude"),
+                                      args.value("log"), args.value("done-dir"), args.flag("move"));
   });
   printFindings();
-  if (wasInterrupted()) {
-    std::fputs("quervik drg: preruseno\n", stderr);
-    return 2;
-  }
-  return exitStatus(result);
+  return reportUnwrittenOutputs(self) ? kFailedExit : exitStatus(result);
 }
 
 }  // namespace quervik::cli

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "cli/cli.h"
-#include "runtime/cancellation.h"
 #include "vzp/batch_check.h"
 
 namespace quervik::cli {
@@ -15,13 +14,13 @@ int runKkontrol(int argc, char** argv) {
   if (args.help) return std::fputs(self.help, stdout), 0;
   if (!args.error.empty()) return usageError(self, args.error);
   if (args.positional.size() != 1) return usageError(self, "one input file or directory is needed");
+  const char* input = args.positional[0].c_str();
+  if (!inputExists(self, input) || !directoryHasFiles(self, input)) return kFailedExit;
   const int result = runDriver([&] {
-    return vzp::checkVzpBatches(args.positional[0].c_str(), args.value("insurer"), args.value("log"),
-                                args.value("out"), args.flag("move"));
+    return vzp::checkVzpBatches(input, args.value("insurer"), args.value("log"), args.value("out"), args.flag("move"));
   });
   printFindings();
-  if (wasInterrupted()) return 2;
-  return exitStatus(result);
+  return reportUnwrittenOutputs(self) ? kFailedExit : exitStatus(result);
 }
 
 }  // namespace quervik::cli

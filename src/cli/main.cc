@@ -66,13 +66,15 @@ const Command kCommands[] = {
      "only when it is complete.\n"
      "  -s, --slot SLOT          card slot: the keys are objects on the card (else PEM files)\n"
      "  -f, --centre-key NAME    the centre's certificate (-t 1) or public key (-t 0)\n"
-     "  -k, --hospital-key NAME  the hospital's key: on the card the name of its certificate (-t 1)\n"
-     "                           or private key (-t 0), also found in its certificate's subject;\n"
+     "  -k, --hospital-key NAME  the hospital's key: on the card a part of its certificate's subject\n"
+     "                           (its CN, for example), with -t 0 also the name of its private key;\n"
      "                           without a card its PEM private-key file\n"
-     "  -c, --card-pin PIN       the card's PIN\n"
+     "  -c, --pin PIN            the card's PIN (also --card-pin)\n"
      "  -p, --password PASSWORD  the private-key file's password (asked for when needed)\n"
      "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
-     "      --hash-key NAME      the card object of the hashing-key blob (default RSA_DES_KEY)\n",
+     "  -o, --out OUTPUT         the protected file (also --output)\n"
+     "      --hash-key NAME      the card object of the hashing-key blob (default RSA_DES_KEY)\n"
+     "Every key is a 1024-bit RSA key (a key file of another size is named before any work).\n",
      runSign},
     {"open", "decrypt and verify a protected file",
      "Usage: quervik open -k CENTRE -f HOSPITAL [-s SLOT] [-c PIN] [-p PASSWORD] [-t 0|1] [--der] [-o OUTPUT] FILE\n\n"
@@ -81,10 +83,12 @@ const Command kCommands[] = {
      "  -s, --slot SLOT          card slot: the keys are objects on the card (else files)\n"
      "  -k, --centre-key NAME    the centre's private key\n"
      "  -f, --hospital-key NAME  the hospital's certificate (-t 1) or public key (-t 0)\n"
-     "  -c, --card-pin PIN       the card's PIN\n"
+     "  -c, --pin PIN            the card's PIN (also --card-pin)\n"
      "  -p, --password PASSWORD  the private-key file's password (asked for when needed)\n"
      "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
-     "      --der                the key files are DER, not PEM\n",
+     "  -o, --out OUTPUT         the opened content (also --output)\n"
+     "      --der                the key files are DER, not PEM\n"
+     "Every key is a 1024-bit RSA key (a key file of another size is named before any work).\n",
      runOpen},
     {"dn", "show the sender's DN of a protected file",
      "Usage: quervik dn FILE\n\nPrints the subject DN of the sender's certificate stored in FILE.\n", runDn},
@@ -95,25 +99,43 @@ const Command kCommands[] = {
      "match, 1 otherwise.\n",
      runCheckKey},
     {"desrc", "replace the birth numbers of a DRG batch by coded numbers",
-     "Usage: quervik desrc [-b buffer] [-c cardslotID] -f label_cert_DRG -g label_cert_TC -i label_priv_ZZ\n"
-     "                     -h key_label [-p pin] [-t 0|1] [-o vystupniSoubor] souborDatovehoRozhrani\n\n"
+     "Usage: quervik desrc -f DRG_CERT -g TC_CERT -i HOSPITAL_KEY -h HASH_KEY [-c SLOT] [-p PIN]\n"
+     "                     [-t 0|1] [-o OUTPUT] BATCH\n\n"
      "Writes the batch with every B record's birth number replaced by its coded number (SHA-1\n"
      "over the number encrypted with the hospital's hashing key), then the X record (a new\n"
      "session key in two shares, encrypted for the DRG centre and the trust centre) and one Y\n"
-     "record per distinct birth number. The output (standard output without -o) appears only\n"
-     "when the run succeeded. With -c the keys are card objects named by their labels and -p is\n"
-     "the PIN; without it -f and -g are certificate files (public-key files with -t 0), -i the\n"
-     "hospital's PEM private key, -h the key-blob file and -p the key's password (asked for\n"
-     "when missing). -b is accepted and ignored: lines of any length are read.\n",
+     "record per distinct birth number. OUTPUT (standard output without -o) appears only when\n"
+     "the run succeeded. A batch that already holds an X record is coded already and is refused.\n"
+     "  -c, --slot SLOT          card slot: the keys are card objects named by their labels\n"
+     "  -f, --drg-cert NAME      the DRG centre's certificate (public key with -t 0): a label on\n"
+     "                           the card, else a PEM file\n"
+     "  -g, --tc-cert NAME       the trust centre's certificate (public key with -t 0), the same way\n"
+     "  -i, --hospital-key NAME  the hospital's private key: a label on the card, else a PEM file\n"
+     "  -h, --hash-key NAME      the hashing-key blob: a data object on the card, else a file\n"
+     "  -p, --pin PIN            the card's PIN; without a card the key file's password (also\n"
+     "                           --password; asked for when missing)\n"
+     "  -t, --key-type 0|1       0 public keys, 1 certificates (default)\n"
+     "  -o, --out OUTPUT         the coded batch (also --output)\n"
+     "  -b, --buffer N           accepted and ignored: lines of any length are read\n"
+     "The keys are 1024-bit RSA keys: the records hold 128-byte RSA blocks.\n",
      runDesrc},
     {"recover", "translate coded birth numbers to a new hashing key",
-     "Usage: quervik recover -i INPUT -o OUTPUT -k NRC_KEY [-K PASSWORD] [-l LENGTH] -d NEW_KEY\n"
-     "                       [-L LENGTH] -t TC_CERTIFICATE -c SLOT -p PIN\n\n"
+     "Usage: quervik recover -i INPUT -o OUTPUT -k NRC_KEY [-K PASSWORD] -d NEW_KEY -t TC_CERT\n"
+     "                       -c SLOT -p PIN [-l LENGTH] [-L LENGTH]\n\n"
      "Reads an X record and the Y records that follow it (as desrc writes them), rebuilds the\n"
-     "session key (share A with the centre's private key NRC_KEY, a PEM file, share B with the\n"
-     "private key of the trust centre's certificate on the card in SLOT) and writes, for every\n"
-     "Y record, \"Y\", its coded number and the coded number under the key in the file NEW_KEY\n"
-     "(its first 24 bytes). Each line is flushed at once. -l and -L default to -1 (files).\n",
+     "session key and writes, for every Y record, \"Y\", its coded number and the coded number\n"
+     "under the new hashing key. Each line is flushed at once.\n"
+     "  -i, --input FILE           the X and Y records\n"
+     "  -o, --out FILE             where the translated records go (also --output)\n"
+     "  -k, --key NRC_KEY          the DRG centre's PEM private key (opens share A)\n"
+     "  -K, --password PASSWORD    its password\n"
+     "  -d, --new-key FILE         the new hashing key: the first 24 bytes of FILE\n"
+     "  -t, --tc-certificate NAME  the trust centre's certificate on the card (its key opens share B)\n"
+     "  -c, --slot SLOT            the card's slot\n"
+     "  -p, --pin PIN              the card's PIN\n"
+     "  -l, --key-length N         -1 (default): NRC_KEY is a PEM file; N > 0: NRC_KEY is N bytes\n"
+     "                             of DER given as the text itself\n"
+     "  -L, --new-key-length N     accepted and not used (NEW_KEY is always a file)\n",
      runRecover},
     {"card", "the card tools: slots, objects, PINs, keys, the hashing key",
      "Usage: quervik card ACTION [options]\n\n"
@@ -130,14 +152,19 @@ const Command kCommands[] = {
      "  dn --slot SLOT --pattern TEXT              the DN of the first certificate whose DN holds TEXT\n"
      "  set-pin --slot SLOT [--so]                 change the PIN; --so: set it as security officer\n"
      "  gen-keypair --slot SLOT --name NAME [--public-name NAME] [--bits N]\n"
-     "                                             an RSA key pair made on the card (1024 bits)\n"
+     "                                             an RSA key pair made on the card (1024 bits, the\n"
+     "                                             only size protected files and coded batches take)\n"
+     "  csr --slot SLOT --name NAME --subject /C=CZ/O=.../CN=... --out PEM\n"
+     "                                             a certificate request for the key pair NAME, signed\n"
+     "                                             on the card, for the trust centre\n"
      "  import-pubkey --slot SLOT --name NAME --file PEM\n"
      "  export-pubkey --slot SLOT --name NAME --out PEM\n"
      "  export-cert --slot SLOT --name NAME --out PEM   NAME: label name or a fragment of the DN\n"
      "  make-hash-key (--slot SLOT --cert NAME | --cert-file CERT) [--store [--label NAME]] [--out FILE]\n"
      "                                             a new hashing key, wrapped for the hospital's\n"
-     "                                             certificate; the blob goes to the card as the data\n"
-     "                                             object RSA_DES_KEY (or NAME) and/or to a new FILE\n\n"
+     "                                             certificate (a 1024-bit RSA key); the blob goes to\n"
+     "                                             the card as the data object RSA_DES_KEY (or NAME)\n"
+     "                                             and/or to a new FILE\n\n"
      "The PIN comes from --pin, else $QUERVIK_PIN, else it is asked for without echo; set-pin takes\n"
      "the new PIN from --new-pin or $QUERVIK_NEW_PIN or asks twice, and with --so the officer's\n"
      "PIN from --so-pin or $QUERVIK_SO_PIN. A PIN given as an option can be seen by other users of\n"

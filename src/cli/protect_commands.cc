@@ -6,9 +6,14 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/key_sizes.h"
 #include "container/open.h"
 #include "container/sign.h"
+#include "birthnumber/card_keys.h"
+#include "container/protected_file.h"
 #include "runtime/leading_number.h"
+#include "runtime/report.h"
+#include "token/session.h"
 #include "runtime/platform.h"
 
 namespace quervik::cli {
@@ -32,6 +37,18 @@ const char* secretOf(const ParsedArgs& args) {
 
 int statusOf(int result) { return result == 2 ? kUsageExit : exitStatus(result); }
 
+// Signing on the card fails without a report when no certificate's subject holds the
+// hospital's name; the command says so.
+void explainUnknownSender(const char* slotText, const char* pin, const char* name) {
+  if (openToken(pin, static_cast<CK_SLOT_ID>(slotNumber(slotText))) == 0 && !findUserDN(name, kMaxDnText))
+    std::fprintf(stderr,
+                 "quervik sign: no certificate on the card has \"%s\" in its subject; -k names the hospital's "
+                 "certificate by a part of its subject (its CN, for example)\n",
+                 name);
+  (void)closeToken();
+  clearErrors();
+}
+
 // A DER key file's bytes for --der; false when it cannot be read.
 bool readKey(const char* name, std::string& bytes) {
   FILE* f = name ? openFile(name, "rb") : nullptr;
@@ -46,9 +63,10 @@ bool readKey(const char* name, std::string& bytes) {
 }  // namespace
 
 int runSign(int argc, char** argv) {
-  static const OptionSpec specs[] = {{"card-pin", 'c', true},   {"centre-key", 'f', true}, {"hospital-key", 'k', true},
-                                     {"password", 'p', true},   {"output", 'o', true},     {"key-type", 't', true},
-                                     {"slot", 's', true},       {"hash-key", 0, true}};
+  static const OptionSpec specs[] = {{"card-pin", 'c', true, "pin"}, {"centre-key", 'f', true},
+                                     {"hospital-key", 'k', true},     {"password", 'p', true},
+                                     {"output", 'o', true, "out"},    {"key-type", 't', true},
+                                     {"slot", 's', true},             {"hash-key", 0, true}};
   const Command& self = *findCommand("sign");
   ParsedArgs args = parseArgs(argc, argv, specs);
   if (args.help) return std::fputs(self.help, stdout), 0;
@@ -57,19 +75,26 @@ int runSign(int argc, char** argv) {
   if (!args.value("centre-key") || !args.value("hospital-key"))
     return usageError(self, "--centre-key and --hospital-key are needed");
   const char* hashKey = args.value("hash-key") ? args.value("hash-key") : "RSA_DES_KEY";
+  const KeyFile::Kind publicKind = keyTypeOf(args.value("key-type")) == 1 ? KeyFile::Certificate : KeyFile::PublicKey;
+  if (!args.value("slot") &&
+      !keyFilesFit(self, {{"the centre's key", args.value("centre-key"), publicKind},
+                          {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey, secretOf(args)}}))
+    return kFailedExit;
   int result = runDriver([&] {
     return signProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"), hashKey,
                              args.value("centre-key"), keyTypeOf(args.value("key-type")), args.value("hospital-key"),
                              secretOf(args));
   });
   printFindings();
+  if (result != 0 && args.value("slot")) explainUnknownSender(args.value("slot"), secretOf(args), args.value("hospital-key"));
   return statusOf(result);
 }
 
 int runOpen(int argc, char** argv) {
-  static const OptionSpec specs[] = {{"card-pin", 'c', true}, {"centre-key", 'k', true}, {"hospital-key", 'f', true},
-                                     {"password", 'p', true}, {"output", 'o', true},     {"key-type", 't', true},
-                                     {"slot", 's', true},     {"der", 0, false}};
+  static const OptionSpec specs[] = {{"card-pin", 'c', true, "pin"}, {"centre-key", 'k', true},
+                                     {"hospital-key", 'f', true},     {"password", 'p', true},
+                                     {"output", 'o', true, "out"},    {"key-type", 't', true},
+                                     {"slot", 's', true},             {"der", 0, false}};
   const Command& self = *findCommand("open");
   ParsedArgs args = parseArgs(argc, argv, specs);
   if (args.help) return std::fputs(self.help, stdout), 0;
@@ -82,6 +107,11 @@ int runOpen(int argc, char** argv) {
   bool der = args.flag("der");
   if (der && (args.value("slot") || !readKey(privateKey, privateDer) || !readKey(publicKey, publicDer)))
     return usageError(self, "--der needs two readable key files and no --slot");
+  const KeyFile::Kind publicKind = keyTypeOf(args.value("key-type")) == 1 ? KeyFile::Certificate : KeyFile::PublicKey;
+  if (!der && !args.value("slot") &&
+      !keyFilesFit(self, {{"the centre's key", privateKey, KeyFile::PrivateKey, secretOf(args)},
+                          {"the hospital's key", publicKey, publicKind}}))
+    return kFailedExit;
   int result = runDriver([&] {
     return openProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"),
                              der ? static_cast<const void*>(privateDer.data()) : privateKey,
@@ -100,10 +130,12 @@ int runDn(int argc, char** argv) {
   if (args.help) return std::fputs(self.help, stdout), 0;
   if (!args.error.empty()) return usageError(self, args.error);
   if (args.positional.size() != 1) return usageError(self, "one protected file is needed");
-  std::optional<std::string> dn = protectedFileDn(args.positional[0].c_str());
-  if (!dn) {
-    std::fprintf(stderr, "quervik dn: %s has no readable sender's DN\n", args.positional[0].c_str());
-    return 2;
+  const char* file = args.positional[0].c_str();
+  if (!inputExists(self, file)) return kFailedExit;
+  std::optional<std::string> dn = protectedFileDn(file);
+  if (!dn || !isProtectedFile(file)) {
+    std::fprintf(stderr, "quervik dn: %s is not a protected file\n", file);
+    return 1;
   }
   std::printf("%s\n", dn->c_str());
   return 0;

@@ -46,46 +46,52 @@ struct Layout {
   unsigned padCount() const { return tail[kWrappedTailSize - 1]; }
 };
 
-// Finds the parts from the end of the file; reports 166 or 167. The file is left at its start.
-bool readLayout(FILE* in, const char* inputName, Layout& layout) {
+enum class LayoutEnd { Found, NotProtected, ShortTail };
+
+// Finds the parts from the end of the file without a word; on ShortTail, tailRead is what could
+// be read of the wrapped halves. The file is left at its start when they were found.
+LayoutEnd findLayout(FILE* in, Layout& layout, size_t& tailRead) {
   char trailer[kTrailerSize];
   if (!seekStream(in, -static_cast<int64_t>(kTrailerSize), SEEK_END) ||
-      std::fread(trailer, 1, sizeof trailer, in) != sizeof trailer) {
-    reportError(kMsgProtectedLayout);
-    return false;
-  }
+      std::fread(trailer, 1, sizeof trailer, in) != sizeof trailer)
+    return LayoutEnd::NotProtected;
   layout.version = trailer[1];
   if (layout.version == '1') {
-    if (!seekStream(in, -static_cast<int64_t>(kVersion1TailFromEnd), SEEK_END)) {
-      reportError(kMsgProtectedLayout);
-      return false;
-    }
+    if (!seekStream(in, -static_cast<int64_t>(kVersion1TailFromEnd), SEEK_END)) return LayoutEnd::NotProtected;
   } else if (layout.version == '2' || layout.version == '3') {
     unsigned char keyCheck[kRsaBlockSize];
     std::string dn;
     if (readKeyCheckBlock(in, keyCheck, sizeof keyCheck) != 0 || readDnField(in, dn) != 0 ||
         (layout.dnStart = tellStream(in)) < 0 ||
-        !seekStream(in, -static_cast<int64_t>(kWrappedTailSize), SEEK_CUR)) {
-      reportError(kMsgProtectedLayout);
-      return false;
-    }
+        !seekStream(in, -static_cast<int64_t>(kWrappedTailSize), SEEK_CUR))
+      return LayoutEnd::NotProtected;
   } else {
-    reportError(kMsgProtectedLayout);
-    return false;
+    return LayoutEnd::NotProtected;
   }
   layout.contentLength = tellStream(in);
-  size_t n = std::fread(layout.tail.data(), 1, layout.tail.size(), in);
-  if (n < layout.tail.size()) {
-    reportError(kMsgProtectedShortTail, static_cast<long>(n), inputName);
-    return false;
-  }
+  tailRead = std::fread(layout.tail.data(), 1, layout.tail.size(), in);
+  if (tailRead < layout.tail.size()) return LayoutEnd::ShortTail;
   // The content is whole blocks, at least one: anything else was never written by a signer.
   if (layout.contentLength <= 0 || layout.contentLength % static_cast<int64_t>(kDesBlockSize) != 0 ||
-      !seekStream(in, 0, SEEK_SET)) {
-    reportError(kMsgProtectedLayout);
-    return false;
+      !seekStream(in, 0, SEEK_SET))
+    return LayoutEnd::NotProtected;
+  return LayoutEnd::Found;
+}
+
+// The same, reporting 166 or 167.
+bool readLayout(FILE* in, const char* inputName, Layout& layout) {
+  size_t tailRead = 0;
+  switch (findLayout(in, layout, tailRead)) {
+    case LayoutEnd::Found:
+      return true;
+    case LayoutEnd::ShortTail:
+      reportError(kMsgProtectedShortTail, static_cast<long>(tailRead), inputName);
+      return false;
+    case LayoutEnd::NotProtected:
+      break;
   }
-  return true;
+  reportError(kMsgProtectedLayout);
+  return false;
 }
 
 // The key record from the wrapped halves, with key files or DER keys.
@@ -308,6 +314,13 @@ int openProtectedFileWithBase64Keys(const char* inputFile, const char* outputFil
   return openProtectedFile(inputFile, outputFile, slot, privateSource.source(), privateSource.length,
                            publicSource.source(), publicSource.length, static_cast<int>(type == 1 ? 1 : type == 0 ? 0 : 2),
                            password);
+}
+
+bool isProtectedFile(const char* fileName) {
+  FilePtr file(openFile(fileName, "rb"));
+  Layout layout;
+  size_t tailRead = 0;
+  return file && findLayout(file.get(), layout, tailRead) == LayoutEnd::Found;
 }
 
 std::optional<std::string> protectedFileDn(const char* fileName) {

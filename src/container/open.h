@@ -38,6 +38,8 @@ int openProtectedFileWithBase64Keys(const char* inputFile, const char* outputFil
 // getFileDN: the sender's DN text stored in the file, whatever its version; none when the file
 // cannot be opened or its DN field is not valid.
 std::optional<std::string> protectedFileDn(const char* fileName);
+// Whether the file has the layout of a protected file of any version (nothing is reported).
+bool isProtectedFile(const char* fileName);
 
 // Compares the file's key check block with a reference check value, both decrypted with the
 // addressee's private key (privateSource/privateLength as for openProtectedFile). The reference

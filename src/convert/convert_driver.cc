@@ -158,10 +158,8 @@ Outcome convertFile(Run& run, FileItem& item) {
   item.result = failed ? 1 : 0;
   reportError(msg::CONVERT_TEXT_LINE, "");
   if (run.logs) {
-    const std::string logName =
-        makePath(failed ? run.logs->err.c_str() : run.logs->ok.c_str(), path.c_str(), failed ? "log.err" : "log.ok")
-            .value_or("");
-    if (saveAuxiliaryLog(auxiliary, logName.c_str()) < 0) consoleOut("Nelze zapsat log file %s\n", logName.c_str());
+    saveRunLog(auxiliary,
+               makePath(failed ? run.logs->err.c_str() : run.logs->ok.c_str(), path.c_str(), failed ? "log.err" : "log.ok"));
     closeAuxiliaryLog(auxiliary);
   }
   return Outcome::Finished;

@@ -1,9 +1,6 @@
 // The password callback; see password.h.
 #include "crypto/password.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstring>
 
 #include "crypto/secure_bytes.h"
@@ -16,33 +13,12 @@ FILE* gInput = nullptr;
 
 FILE* input() { return gInput ? gInput : stdin; }
 
-// Echo is switched off while a password is typed at a terminal, and restored on every path.
-class EchoOff {
- public:
-  explicit EchoOff(FILE* in) : fd_(::fileno(in)) {
-    if (fd_ < 0 || !::isatty(fd_) || ::tcgetattr(fd_, &saved_) != 0) return;
-    termios quiet = saved_;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    active_ = ::tcsetattr(fd_, TCSAFLUSH, &quiet) == 0;
-  }
-  ~EchoOff() {
-    if (!active_) return;
-    ::tcsetattr(fd_, TCSAFLUSH, &saved_);
-    consoleOut("\n");  // the Enter the user typed was not echoed
-  }
-
- private:
-  int fd_;
-  termios saved_{};
-  bool active_ = false;
-};
-
 // Reads one line into buffer (at most size - 1 characters and a terminator) without its LF and
 // CR; the rest of a longer line is skipped so it cannot answer the next question. False at the
 // end of the input.
 bool readLine(char* buffer, int size) {
   FILE* in = input();
-  EchoOff quiet(in);
+  EchoOff quiet(::fileno(in));
   if (!std::fgets(buffer, size, in)) return false;
   size_t n = std::strlen(buffer);
   if (n > 0 && buffer[n - 1] == '\n') {

@@ -1,6 +1,7 @@
 // Storage for secrets: session keys, key shares, decrypted key blobs and copies of PINs and
 // passwords. The allocator wipes every block with OPENSSL_cleanse before it goes back to the
-// heap, so a secret never lingers in freed memory, also when the vector grows and moves.
+// heap, so a secret never lingers in freed memory, also when the vector grows and moves; the
+// blocks are left out of core dumps (runtime/large_block.h).
 #pragma once
 #include <openssl/crypto.h>
 
@@ -20,10 +21,14 @@ struct WipingAllocator {
   template <class U>
   WipingAllocator(const WipingAllocator<U>&) noexcept {}
 
-  T* allocate(std::size_t n) { return BlockAllocator<T>().allocate(n); }
+  T* allocate(std::size_t n) {
+    static_assert(alignof(T) <= 16);  // the smallest secret slot is 32 bytes, aligned so
+    if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T*>(allocateSecretBlock(n * sizeof(T)));
+  }
   void deallocate(T* p, std::size_t n) noexcept {
     OPENSSL_cleanse(p, n * sizeof(T));
-    BlockAllocator<T>().deallocate(p, n);
+    freeSecretBlock(p, n * sizeof(T));
   }
 
   template <class U>

@@ -80,10 +80,8 @@ FileOutcome checkFile(FileItem& item, std::vector<RecordKind>& kinds, const RunD
   item.result = findings ? 1 : 0;
   reportError(DRG_TEXT_LINE, "");
   if (dirs.logs.given) {
-    std::optional<std::string> log = makePath((findings ? dirs.logs.err : dirs.logs.ok).c_str(), item.name.c_str(),
-                                              findings ? "log.err" : "log.ok");
-    if (!log || saveAuxiliaryLog(aux.get(), log->c_str()) < 0)
-      consoleOut("Nelze zapsat log file %s\n", log ? log->c_str() : "");
+    saveRunLog(aux.get(), makePath((findings ? dirs.logs.err : dirs.logs.ok).c_str(), item.name.c_str(),
+                                   findings ? "log.err" : "log.ok"));
   }
   resetCounts(kinds);
   return FileOutcome::Checked;

@@ -69,9 +69,7 @@ int forEachFile(std::vector<FileItem>& files, const char* activity, const std::s
     reportError(DRG_TEXT_LINE, "");
     if (logs.given) {
       const std::string suffix = checkName + (n > 0 ? ".log.err" : ".log.ok");
-      std::optional<std::string> log = makePath((n > 0 ? logs.err : logs.ok).c_str(), item.name.c_str(), suffix.c_str());
-      if (!log || saveAuxiliaryLog(aux.get(), log->c_str()) < 0)
-        consoleOut("Nelze zapsat log file %s\n", log ? log->c_str() : "");
+      saveRunLog(aux.get(), makePath((n > 0 ? logs.err : logs.ok).c_str(), item.name.c_str(), suffix.c_str()));
     }
     total += n;
     if (wasInterrupted()) break;

@@ -1,5 +1,5 @@
-// The frame every export shares: Java strings become byte strings for the core and are given
-// back on every path, the JNI environment is recorded for the interruption test while a work
+// The frame every export shares: Java strings become UTF-8 byte strings for the core (held in
+// wiping storage, since PINs, passwords and key texts arrive this way), the JNI environment is recorded for the interruption test while a work
 // call runs, no exception escapes to the JVM, and results are built as Java values.
 #pragma once
 #include <jni.h>
@@ -8,24 +8,27 @@
 #include <string>
 #include <vector>
 
+#include "crypto/secure_bytes.h"
+
 #define QUERVIK_EXPORT extern "C" __attribute__((visibility("default"))) JNIEXPORT
 
 namespace quervik::host {
 
-// The UTF chars of one Java string, released when the holder goes. A null string gives a
-// null pointer; so does a string whose chars cannot be had (the worker then sees it absent).
+// One Java string as standard UTF-8 (a character beyond U+FFFF as its four-byte sequence, which
+// the modified UTF-8 of GetStringUTFChars would split into two surrogates), terminated, in
+// storage that is wiped when the holder goes. A null string gives a null pointer; so does a
+// string holding U+0000, which would cut the text short where the core reads it (a file name
+// "a.txt\0.bin" must not quietly become "a.txt"), and one that cannot be read (out of memory).
 class ScopedUtfChars {
  public:
   ScopedUtfChars(JNIEnv* env, jstring s);
-  ~ScopedUtfChars();
   ScopedUtfChars(const ScopedUtfChars&) = delete;
   ScopedUtfChars& operator=(const ScopedUtfChars&) = delete;
-  const char* get() const { return chars_; }
+  const char* get() const { return present_ ? reinterpret_cast<const char*>(bytes_.data()) : nullptr; }
 
  private:
-  JNIEnv* env_;
-  jstring string_;
-  const char* chars_ = nullptr;
+  SecureBytes bytes_;
+  bool present_ = false;
 };
 
 // How an export treats the recorded environment (the export table's column).
@@ -62,7 +65,9 @@ void guardedVoid(F&& body) noexcept {
   }
 }
 
-// A new Java string, or null for none.
+// A new Java string, or null for none. Every text the library hands Java goes through here:
+// well-formed UTF-8 stays, any other byte is read as a code page 852 character (the letters of
+// the data files that findings quote).
 jstring newJavaString(JNIEnv* env, const std::optional<std::string>& text);
 // A new String[] of the texts; null when the array cannot be made.
 jobjectArray newJavaStringArray(JNIEnv* env, const std::vector<std::string>& texts);

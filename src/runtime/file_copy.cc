@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/console.h"
+#include "runtime/logs.h"
 #include "runtime/paths.h"
 #include "runtime/platform.h"
 
@@ -50,8 +51,10 @@ void disposeFiles(std::vector<FileItem>& files, const OutputDirectories& directo
     std::string base = baseName(item.name);
     std::optional<std::string> target = makePath(dir.c_str(), base.c_str(), nullptr);
     std::string targetText = target ? *target : std::string();
-    if (!target || copyOrMoveFile(item.name.c_str(), target->c_str(), move) < 1)
+    if (!target || copyOrMoveFile(item.name.c_str(), target->c_str(), move) < 1) {
       consoleOut("Nelze %s %s do %s\n", move ? "presunout" : "kopirovat", item.name.c_str(), targetText.c_str());
+      noteUnwrittenOutput();
+    }
   }
 }
 

@@ -2,6 +2,9 @@
 // numbers of a big batch. A block of a huge page or more is aligned to huge pages and the
 // kernel is asked to back it with them: with 4 KiB pages nearly every lookup in such a table
 // would miss the TLB as well as the cache. Smaller blocks come from the ordinary heap.
+// Blocks for secrets (keys, PINs, plain birth numbers) live on pages that are left out of
+// core dumps, so a crash of the host application does not write them to disk; the process's
+// own dump setting is never touched (the library lives in the user's JVM).
 #pragma once
 #include <cstddef>
 #include <new>
@@ -13,6 +16,9 @@ inline constexpr std::size_t kHugePage = std::size_t(2) << 20;
 // Throws std::bad_alloc. A block is freed with the size it was allocated with.
 void* allocateBlock(std::size_t bytes);
 void freeBlock(void* block, std::size_t bytes) noexcept;
+// The same for a secret; the caller wipes it before it is freed.
+void* allocateSecretBlock(std::size_t bytes);
+void freeSecretBlock(void* block, std::size_t bytes) noexcept;
 
 template <class T>
 struct BlockAllocator {

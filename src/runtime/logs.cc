@@ -1,6 +1,8 @@
 // The global and auxiliary logs; see logs.h.
 #include "runtime/logs.h"
 
+#include <atomic>
+
 #include "runtime/console.h"
 #include "runtime/platform.h"
 
@@ -9,6 +11,7 @@ namespace {
 
 FILE* gGlobalLog = nullptr;
 FILE* gAuxiliaryLog = nullptr;
+std::atomic<int> gUnwrittenOutputs{0};
 
 void writeLine(FILE* f, std::string_view line) {
   std::fwrite(line.data(), 1, line.size(), f);
@@ -59,15 +62,29 @@ long saveAuxiliaryLog(FILE* auxiliary, const char* fileName) {
   int64_t position = tellStream(auxiliary);
   std::rewind(auxiliary);
   long copied = 0;
+  bool whole = true;
   char buf[4096];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, auxiliary)) > 0) {
-    if (std::fwrite(buf, 1, n, out) != n) break;
+    if (std::fwrite(buf, 1, n, out) != n) {
+      whole = false;  // a log cut short is not a saved log
+      break;
+    }
     copied += long(n);
   }
   if (position >= 0) (void)seekStream(auxiliary, position, SEEK_SET);
-  if (std::fclose(out) != 0) return -1;
+  if (std::fclose(out) != 0 || !whole) return -1;
   return copied;
 }
+
+void saveRunLog(FILE* auxiliary, const std::optional<std::string>& fileName) {
+  if (fileName && saveAuxiliaryLog(auxiliary, fileName->c_str()) >= 0) return;
+  consoleOut("Nelze zapsat log file %s\n", fileName ? fileName->c_str() : "");
+  noteUnwrittenOutput();
+}
+
+void noteUnwrittenOutput() { ++gUnwrittenOutputs; }
+int unwrittenOutputs() { return gUnwrittenOutputs.load(); }
+void resetUnwrittenOutputs() { gUnwrittenOutputs = 0; }
 
 }  // namespace quervik

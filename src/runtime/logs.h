@@ -3,6 +3,8 @@
 // report, each line ended with CR LF and flushed at once.
 #pragma once
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace quervik {
@@ -26,5 +28,15 @@ void writeToLogs(std::string_view line);
 // The number of bytes copied, or -1 (with "Nelze otevrit soubor %s\n" when the file cannot
 // be opened).
 long saveAuxiliaryLog(FILE* auxiliary, const char* fileName);
+
+// Saves a file's log under its name in the "ok" or "err" directory (no name: it could not be
+// composed); when that fails, prints "Nelze zapsat log file %s\n" and notes an unwritten output.
+void saveRunLog(FILE* auxiliary, const std::optional<std::string>& fileName);
+
+// The logs and output copies a run could not write. The drivers' results stay as they are; the
+// command line asks afterwards, so that a run whose outputs are missing does not look clean.
+void noteUnwrittenOutput();
+int unwrittenOutputs();
+void resetUnwrittenOutputs();
 
 }  // namespace quervik

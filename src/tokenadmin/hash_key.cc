@@ -7,6 +7,7 @@
 #include "birthnumber/messages.h"
 #include "birthnumber/triple_des.h"
 #include "container/messages.h"
+#include "container/protected_file.h"
 #include "crypto/key_files.h"
 #include "crypto/rsa.h"
 #include "runtime/paths.h"
@@ -71,7 +72,9 @@ int makeHashKey(const HashKeyTarget& target) {
   PendingFile file;
   if (target.blobFile) {
     // A hashing key in use is never overwritten: its birth-number codes could not be made again.
-    if (isRegularFile(target.blobFile) != -1 || !file.open(target.blobFile)) {
+    // The name is checked here to fail before the card work, and again when the blob is put in
+    // place (a blob made meanwhile by someone else stays).
+    if (isRegularFile(target.blobFile) != -1 || !file.open(target.blobFile, PendingFile::Kind::NewPrivate)) {
       reportError(kMsgOutputNotOpened, target.blobFile);
       return -3;
     }
@@ -83,6 +86,8 @@ int makeHashKey(const HashKeyTarget& target) {
     blob = wrapKey(key, target);
   }  // the key is wiped here
   if (blob.empty()) return -2;
+  // The blob is one RSA block of the certificate's key; signing and coding take 128-byte blocks.
+  if (blob.size() != kRsaBlockSize) return kHashKeyCertificateNotFitting;
   if (target.blobFile && std::fwrite(blob.data(), 1, blob.size(), file.stream()) != blob.size()) {
     reportError(kMsgOutputNotOpened, target.blobFile);
     return -3;

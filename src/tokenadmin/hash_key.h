@@ -27,8 +27,10 @@ struct HashKeyTarget {
 // private key not on the card 236, its value unreadable 218, the certificate file's codes,
 // 90001-90003); -3 the blob file exists or cannot be written (502 with its name); -4 the card
 // did not take the blob (225 when the name is taken, 226, 261); -5 the target names no
-// certificate, or no place for the blob. When both places are named, the file appears only
-// after the card took the blob.
+// certificate, or no place for the blob; kHashKeyCertificateNotFitting, nothing reported, the
+// certificate's key is not a 1024-bit RSA key (its blob would not fit where it is used). When
+// both places are named, the file appears only after the card took the blob.
+inline constexpr int kHashKeyCertificateNotFitting = -6;
 [[nodiscard]] int makeHashKey(const HashKeyTarget& target);
 
 }  // namespace quervik

@@ -435,10 +435,7 @@ int checkVzpBatches(const char* input, const char* insurer, const char* logDirec
     const int errors = gCounters.errors;
     if (errors != 0) reportError(VZP_ERROR_COUNT, errors, "\n");
     if (logs) {
-      const std::optional<std::string> logName =
-          makePath(errors ? logs->err.c_str() : logs->ok.c_str(), path, errors ? "log.err" : "log.ok");
-      if (!logName || saveAuxiliaryLog(auxiliary, logName->c_str()) < 0)
-        consoleOut("Nelze zapsat log file %s\n", logName.value_or("").c_str());
+      saveRunLog(auxiliary, makePath(errors ? logs->err.c_str() : logs->ok.c_str(), path, errors ? "log.err" : "log.ok"));
     }
     closeAuxiliaryLog(auxiliary);
     item.result = errors != 0 ? 1 : 0;

@@ -1,0 +1,67 @@
+// Key sizes looked at before the work starts; see key_sizes.h.
+#include "cli/key_sizes.h"
+
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "crypto/key_files.h"
+#include "runtime/report.h"
+
+namespace quervik::cli {
+namespace {
+
+// The key's size in bits, or 0 when the file could not be read as that kind.
+int bitsOf(const KeyFile& key) {
+  switch (key.kind) {
+    case KeyFile::Certificate: {
+      X509Ptr certificate = readCertificatePem(key.file, kPemFormat);
+      return certificate ? EVP_PKEY_get_bits(X509_get0_pubkey(certificate.get())) : 0;  // get0: the certificate's
+    }
+    case KeyFile::PublicKey: {
+      EvpPkeyPtr k = readPublicKeyPem(key.file, kPemFormat);
+      return k ? EVP_PKEY_get_bits(k.get()) : 0;
+    }
+    case KeyFile::PrivateKey: {
+      EvpPkeyPtr k = readPrivateKeyPem(key.file, kPemFormat, key.password);
+      return k ? EVP_PKEY_get_bits(k.get()) : 0;
+    }
+  }
+  return 0;
+}
+
+// An encrypted private-key file without a password would make the reader ask for it here and
+// then the driver again; the driver alone asks.
+bool needsPassword(const char* file) {
+  FILE* f = std::fopen(file, "rb");
+  if (!f) return false;
+  char buffer[4096];
+  size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+  std::fclose(f);
+  buffer[n] = '\0';
+  return std::strstr(buffer, "ENCRYPTED") != nullptr;
+}
+
+}  // namespace
+
+bool keyFilesFit(const Command& command, std::initializer_list<KeyFile> keys) {
+  bool fit = true;
+  for (const KeyFile& key : keys) {
+    if (!key.file || (key.kind == KeyFile::PrivateKey && !key.password && needsPassword(key.file))) continue;
+    const int bits = bitsOf(key);
+    if (bits != 0 && bits != kKeyBits) {
+      std::fprintf(stderr,
+                   "quervik %s: %s (%s) is a %d-bit key; protected files and birth-number records take "
+                   "%d-bit RSA keys only\n",
+                   command.name, key.role, key.file, bits, kKeyBits);
+      fit = false;
+      break;
+    }
+  }
+  clearErrors();  // what could not be read here, the driver reports in its own words
+  return fit;
+}
+
+}  // namespace quervik::cli

@@ -1,0 +1,25 @@
+// Keys that cannot fit, found before any work: protected files and birth-number records hold
+// 128-byte RSA blocks, so only 1024-bit RSA keys serve. The drivers would fail later with a
+// card or crypto code that does not say why; the commands ask here first.
+#pragma once
+#include <initializer_list>
+
+#include "cli/cli.h"
+
+namespace quervik::cli {
+
+inline constexpr int kKeyBits = 1024;
+
+struct KeyFile {
+  enum Kind { Certificate, PublicKey, PrivateKey };
+  const char* role;  // "the centre's key", as the message names it
+  const char* file;  // null: not a file here (a card object), nothing to look at
+  Kind kind;
+  const char* password = nullptr;  // a private key is looked at only when it needs none or has one
+};
+
+// False, after naming the first key file whose RSA key has another size than kKeyBits. A file
+// that cannot be read here is left to the driver, which reports it as it always does.
+bool keyFilesFit(const Command& command, std::initializer_list<KeyFile> keys);
+
+}  // namespace quervik::cli
