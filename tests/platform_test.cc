@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/paths.h"
+#include "runtime/pending_file.h"
 #include "runtime/platform.h"
 #include "test_support.h"
 
@@ -36,17 +37,21 @@ TEST_F(Platform, CzechNamesWorkThroughEveryCall) {
   ASSERT_TRUE(listDirectory(folder.c_str(), names));
   EXPECT_NE(std::find(names.begin(), names.end(), "d\xc3\xa1vka.DRG"), names.end());
 
-  // The replacing rename: the temporary file takes the place of the existing output.
-  std::string temporary;
-  FILE* t = createTemporaryBeside(*file, temporary);
-  ASSERT_NE(t, nullptr);
-  std::fputs("22\r\n", t);
-  std::fclose(t);
+  // A whole output replaces the file in one step and leaves no temporary file behind.
   std::optional<FileStamp> before = fileStamp(file->c_str());
-  ASSERT_TRUE(replaceFile(temporary.c_str(), file->c_str()));
+  PendingFile output;
+  ASSERT_TRUE(output.open(file->c_str()));
+  std::fputs("22\r\n", output.stream());
+  ASSERT_TRUE(output.commit());
   EXPECT_EQ(fileSize(file->c_str()), 4);
-  EXPECT_EQ(pathKind(temporary.c_str()), PathKind::kMissing);
   EXPECT_NE(fileStamp(file->c_str()), before);
+  PendingFile key;
+  ASSERT_TRUE(key.open(file->c_str(), PendingFile::Kind::NewPrivate));
+  EXPECT_FALSE(key.commit()) << "a new private file never replaces one";
+  names.clear();
+  ASSERT_TRUE(listDirectory(folder.c_str(), names));
+  std::erase_if(names, [](const std::string& n) { return n == "." || n == ".."; });
+  EXPECT_EQ(names, std::vector<std::string>{"d\xc3\xa1vka.DRG"}) << "no temporary file is left";
   EXPECT_TRUE(sameFile(file->c_str(), (folder + "\\d\xc3\xa1vka.DRG").c_str())) << "'\\' separates too";
   EXPECT_EQ(removeFile(file->c_str()), 0);
   EXPECT_EQ(pathKind(file->c_str()), PathKind::kMissing);

@@ -197,7 +197,7 @@ namespace {
 
 int runCommandLine(int argc, char** argv) {
   using namespace quervik::cli;
-  quervik::setBinaryStdout();  // outputs written to standard output are data bytes
+  quervik::setBinaryStandardStreams();  // what goes to standard output may be a data file
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
       std::strcmp(argv[1], "help") == 0) {
     printUsage(argc < 2 ? stderr : stdout);

@@ -22,4 +22,12 @@ void freeBlock(void* block, std::size_t bytes) noexcept {
     ::_aligned_free(block);
 }
 
+// Windows offers a program no way to keep single pages out of crash dumps, so a secret lives
+// on the ordinary heap; it is wiped before it is freed (secure_bytes.h) as everywhere.
+void* allocateSecretBlock(std::size_t bytes) { return allocateBlock(bytes == 0 ? 1 : bytes); }
+
+void freeSecretBlock(void* block, std::size_t bytes) noexcept {
+  if (block) freeBlock(block, bytes == 0 ? 1 : bytes);
+}
+
 }  // namespace quervik

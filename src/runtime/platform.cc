@@ -2,16 +2,11 @@
 #include "runtime/platform.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <random>
-#include <utility>
 
 namespace quervik {
 
@@ -84,38 +79,9 @@ int64_t tellStream(FILE* file) { return ::ftello(file); }
 
 bool isTerminal(FILE* file) { return file && ::isatty(::fileno(file)) == 1; }
 
-void setBinaryStdout() {}
+void setBinaryStandardStreams() {}
 
 FILE* createAnonymousFile() { return std::tmpfile(); }
-
-FILE* createTemporaryBeside(const std::string& target, std::string& created) {
-  const size_t sep = target.find_last_of('/');
-  const std::string stem = (sep == std::string::npos ? std::string() : target.substr(0, sep + 1)) + "." +
-                           target.substr(sep == std::string::npos ? 0 : sep + 1) + ".";
-  std::random_device entropy;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x.part", static_cast<unsigned>(entropy()));
-    std::string candidate = stem + suffix;
-    // O_EXCL: never reuse a file someone else made; mode 0666 lets the umask decide, as fopen.
-    int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return nullptr;
-    }
-    FILE* f = ::fdopen(fd, "wb");
-    if (!f) {
-      ::close(fd);
-      ::unlink(candidate.c_str());
-      return nullptr;
-    }
-    created = std::move(candidate);
-    return f;
-  }
-  return nullptr;
-}
-
-bool replaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 std::tm localCalendarTime(std::time_t moment) {
   std::tm local{};
@@ -138,23 +104,6 @@ std::optional<std::string> environmentVariable(const char* name) {
 
 bool setEnvironmentVariable(const char* name, const char* value) {
   return (value ? ::setenv(name, value, 1) : ::unsetenv(name)) == 0;
-}
-
-void* disableEcho(FILE* in) {
-  const int fd = in ? ::fileno(in) : -1;
-  termios saved{};
-  if (fd < 0 || !::isatty(fd) || ::tcgetattr(fd, &saved) != 0) return nullptr;
-  termios quiet = saved;
-  quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-  if (::tcsetattr(fd, TCSAFLUSH, &quiet) != 0) return nullptr;
-  return new std::pair<int, termios>(fd, saved);
-}
-
-void restoreEcho(void* saved) {
-  auto* state = static_cast<std::pair<int, termios>*>(saved);
-  if (!state) return;
-  ::tcsetattr(state->first, TCSAFLUSH, &state->second);
-  delete state;
 }
 
 namespace {

@@ -61,18 +61,13 @@ bool seekStream(FILE* file, int64_t offset, int whence);
 int64_t tellStream(FILE* file);
 // True when the stream is a terminal or console.
 bool isTerminal(FILE* file);
-// Standard output carries data bytes unchanged (no line-end translation).
-void setBinaryStdout();
+// Standard output and error carry their bytes unchanged (no line-end translation) when they
+// go to a file or a pipe, so what a run prints is the same on every system.
+void setBinaryStandardStreams();
 
 // An anonymous temporary file for reading and writing, gone when closed (or the process
 // ends). Null on failure.
 FILE* createAnonymousFile();
-
-// A temporary file in the directory of target, created exclusively (never someone else's);
-// its name in created. Null on failure.
-FILE* createTemporaryBeside(const std::string& target, std::string& created);
-// Moves from onto to, replacing it, as one step where the system allows.
-bool replaceFile(const char* from, const char* to);
 
 // The local calendar time of a moment (the clock of the machine's time zone).
 std::tm localCalendarTime(std::time_t moment);
@@ -83,11 +78,6 @@ std::optional<std::string> executablePath();
 std::optional<std::string> environmentVariable(const char* name);
 // Sets (value non-null) or removes an environment variable; false on failure.
 bool setEnvironmentVariable(const char* name, const char* value);
-
-// Switches off the echo of a terminal or console input until restoreEcho; null (and nothing
-// changed) when the stream is no terminal.
-void* disableEcho(FILE* in);
-void restoreEcho(void* saved);
 
 // Calls handler on an interrupt from the keyboard (Ctrl-C) until the returned previous state
 // is restored with restoreInterruptHandler. The handler must only set a flag.

@@ -201,8 +201,9 @@ bool isTerminal(FILE* file) {
   return h != INVALID_HANDLE_VALUE && ::GetConsoleMode(h, &mode) != 0;
 }
 
-void setBinaryStdout() {
-  if (!isTerminal(stdout)) ::_setmode(::_fileno(stdout), _O_BINARY);
+void setBinaryStandardStreams() {
+  for (FILE* stream : {stdout, stderr})
+    if (!isTerminal(stream)) ::_setmode(::_fileno(stream), _O_BINARY);
 }
 
 FILE* createAnonymousFile() {
@@ -229,43 +230,6 @@ FILE* createAnonymousFile() {
     return f;
   }
   return nullptr;
-}
-
-FILE* createTemporaryBeside(const std::string& target, std::string& created) {
-  const size_t sep = target.find_last_of("\\/");
-  const std::string stem = (sep == std::string::npos ? std::string() : target.substr(0, sep + 1)) + "." +
-                           target.substr(sep == std::string::npos ? 0 : sep + 1) + ".";
-  std::random_device entropy;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x.part", static_cast<unsigned>(entropy()));
-    std::string candidate = stem + suffix;
-    std::optional<std::wstring> wide = widePath(candidate);
-    if (!wide) return nullptr;
-    // CREATE_NEW: never reuse a file someone else made.
-    HANDLE h = ::CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      if (::GetLastError() == ERROR_FILE_EXISTS) continue;
-      return nullptr;
-    }
-    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
-    FILE* f = fd < 0 ? nullptr : ::_fdopen(fd, "wb");
-    if (!f) {
-      if (fd < 0) ::CloseHandle(h); else ::_close(fd);
-      ::DeleteFileW(wide->c_str());
-      return nullptr;
-    }
-    created = std::move(candidate);
-    return f;
-  }
-  return nullptr;
-}
-
-bool replaceFile(const char* from, const char* to) {
-  std::optional<std::wstring> wideFrom = widePath(from), wideTo = widePath(to);
-  return wideFrom && wideTo &&
-         ::MoveFileExW(wideFrom->c_str(), wideTo->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 std::tm localCalendarTime(std::time_t moment) {
@@ -300,21 +264,6 @@ bool setEnvironmentVariable(const char* name, const char* value) {
   // Through the C runtime, so that modules reading getenv (the card's module) see it too.
   std::optional<std::wstring> entry = wideText(std::string(name) + "=" + (value ? value : ""));
   return entry && ::_wputenv(entry->c_str()) == 0;
-}
-
-void* disableEcho(FILE* in) {
-  HANDLE h = handleOf(in);
-  DWORD mode;
-  if (h == INVALID_HANDLE_VALUE || !::GetConsoleMode(h, &mode)) return nullptr;
-  if (!::SetConsoleMode(h, mode & ~DWORD(ENABLE_ECHO_INPUT))) return nullptr;
-  return new std::pair<HANDLE, DWORD>(h, mode);
-}
-
-void restoreEcho(void* saved) {
-  auto* state = static_cast<std::pair<HANDLE, DWORD>*>(saved);
-  if (!state) return;
-  ::SetConsoleMode(state->first, state->second);
-  delete state;
 }
 
 namespace {
