@@ -6,9 +6,6 @@
 
 #include <windows.h>
 
-#include <fcntl.h>
-#include <io.h>
-
 #include <random>
 
 #include "runtime/paths.h"
@@ -40,10 +37,8 @@ bool PendingFile::open(const char* path, Kind kind) {
       if (::GetLastError() == ERROR_FILE_EXISTS) continue;
       return false;
     }
-    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
-    FILE* f = fd < 0 ? nullptr : ::_fdopen(fd, "wb");
+    FILE* f = streamOfHandle(h, false);
     if (!f) {
-      if (fd < 0) ::CloseHandle(h); else ::_close(fd);
       ::DeleteFileW(wide->c_str());
       return false;
     }

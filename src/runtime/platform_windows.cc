@@ -77,6 +77,18 @@ std::string systemErrorText(unsigned long code) {
   return message + (message.empty() ? "" : " ") + "(error " + std::to_string(code) + ")";
 }
 
+FILE* streamOfHandle(void* handle, bool readWrite) {
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), (readWrite ? _O_RDWR : _O_WRONLY) | _O_BINARY);
+  FILE* f = fd < 0 ? nullptr : ::_fdopen(fd, readWrite ? "w+b" : "wb");
+  if (!f) {
+    if (fd < 0)
+      ::CloseHandle(handle);
+    else
+      ::_close(fd);
+  }
+  return f;
+}
+
 std::string nativePath(std::string_view path) {
   std::string p(path);
   for (char& c : p)
@@ -222,12 +234,7 @@ FILE* createAnonymousFile() {
       if (::GetLastError() == ERROR_FILE_EXISTS) continue;
       return nullptr;
     }
-    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
-    FILE* f = fd < 0 ? nullptr : ::_fdopen(fd, "w+b");
-    if (!f) {
-      if (fd < 0) ::CloseHandle(h); else ::_close(fd);
-    }
-    return f;
+    return streamOfHandle(h, true);
   }
   return nullptr;
 }

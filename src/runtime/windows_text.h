@@ -2,6 +2,7 @@
 // and its neighbours). Names travel as UTF-8 through the library and meet the system's wide
 // (UTF-16) calls only here.
 #pragma once
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ std::string utf8Text(std::wstring_view text);
 // for the classic limit of 260 characters made absolute in the "\\?\" form. None when the
 // name is not valid UTF-8 or names a device (AUX, NUL, COM1, ...), so it is no file.
 std::optional<std::wstring> widePath(std::string_view path);
+// A C stream over a file handle the caller just created (binary; reading and writing when
+// readWrite, else writing). The stream owns the handle; on failure the handle is closed.
+FILE* streamOfHandle(void* handle, bool readWrite);
 // The system's text for an error code (GetLastError), with the code.
 std::string systemErrorText(unsigned long code);
 
