@@ -102,10 +102,6 @@ std::optional<std::string> environmentVariable(const char* name) {
   return std::string(value);
 }
 
-bool setEnvironmentVariable(const char* name, const char* value) {
-  return (value ? ::setenv(name, value, 1) : ::unsetenv(name)) == 0;
-}
-
 namespace {
 void (*gInterruptHandler)() = nullptr;
 void onSigint(int) {

@@ -1,7 +1,8 @@
-// The platform layer: every call to the operating system that the library and the command
-// make goes through here, with one implementation per system (platform.cc for POSIX,
-// platform_windows.cc for Windows). Both '/' and '\' separate path parts in a received path;
-// paths we compose use the system's own separator. Names are UTF-8 bytes on every system.
+// The platform layer: the calls to the operating system that the library and the command
+// make go through here and through its neighbours in runtime/ (dynamic_library, large_block,
+// pending_file, the console's echo), each with a POSIX half (name.cc) and a Windows half
+// (name_windows.cc) behind one header. Both '/' and '\' separate path parts in a received
+// path; paths we compose use the system's own separator. Names are UTF-8 bytes everywhere.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -76,8 +77,6 @@ std::tm localCalendarTime(std::time_t moment);
 std::optional<std::string> executablePath();
 // The value of an environment variable (UTF-8), or none.
 std::optional<std::string> environmentVariable(const char* name);
-// Sets (value non-null) or removes an environment variable; false on failure.
-bool setEnvironmentVariable(const char* name, const char* value);
 
 // Calls handler on an interrupt from the keyboard (Ctrl-C) until the returned previous state
 // is restored with restoreInterruptHandler. The handler must only set a flag.

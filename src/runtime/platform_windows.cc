@@ -267,12 +267,6 @@ std::optional<std::string> environmentVariable(const char* name) {
   return utf8Text(value);
 }
 
-bool setEnvironmentVariable(const char* name, const char* value) {
-  // Through the C runtime, so that modules reading getenv (the card's module) see it too.
-  std::optional<std::wstring> entry = wideText(std::string(name) + "=" + (value ? value : ""));
-  return entry && ::_wputenv(entry->c_str()) == 0;
-}
-
 namespace {
 void (*gInterruptHandler)() = nullptr;
 BOOL WINAPI onConsoleControl(DWORD event) {
