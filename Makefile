@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 WERROR ?= OFF
 test: WERROR = ON
 
-.PHONY: all setup build build-release test coverage demo fuzz bench clean
+.PHONY: all setup build build-release test coverage demo fuzz bench clean windows
 
 all: build
 
@@ -34,7 +34,7 @@ fuzz-build: setup
 	cmake --build build-fuzz -j$(JOBS)
 
 # The tests run with a TMPDIR of their own, which must be empty again when they end.
-test: build build-release build-asan/quervik_tests build-tsan/quervik_tests fuzz-build
+test: build build-release build-asan/quervik_tests build-tsan/quervik_tests fuzz-build windows
 	cd build && ../scripts/clean-tmp ctest --output-on-failure -j$(JOBS) --timeout 1800
 
 # Line and branch coverage of src/ by the GoogleTest suites and the Java host tests;
@@ -55,7 +55,15 @@ demo: build
 bench: build
 	scripts/bench
 
+# Windows x64: quervik.dll, quervik.exe, the tests and build-windows/quervik-windows-x64.zip,
+# cross-built with MinGW-w64 over the static OpenSSL that `scripts/setup --windows` caches.
+windows: setup
+	deps=$$(scripts/setup --windows | tail -1) && \
+	cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DQUERVIK_WINDOWS_DEPS="$$deps" $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-windows -j$(JOBS)
+
 clean:
-	rm -rf build build-release build-asan build-tsan build-fuzz build-coverage
+	rm -rf build build-release build-asan build-tsan build-fuzz build-coverage build-windows
 
 FORCE:

@@ -11,7 +11,7 @@
 //   "Certifikat:ABC"     its certificate (subject CN=ABC Nemocnice, O=Nemocnice Test, C=CZ)
 //   "Certifikat:NRC"     the receiving centre's certificate (keyMaterial().otherCertPem; ID 4D)
 #pragma once
-#include <p11-kit/pkcs11.h>
+#include "token/cryptoki.h"
 
 #include <functional>
 #include <map>

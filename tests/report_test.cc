@@ -47,7 +47,7 @@ TEST_F(ReportTest, AuxiliaryAndGlobalLogsReceiveEveryReport) {
   ASSERT_EQ(setErrorFile(file.c_str()), 0);
   reportError(7065, "x", 5);
   closeErrorFile();
-  std::string saved = tmp / "aux.log";
+  std::string saved = tmp / "auxiliary.log";
   EXPECT_EQ(saveAuxiliaryLog(aux, saved.c_str()), 41);
   closeAuxiliaryLog(aux);
   reportError(7064, 6);  // no auxiliary log any more

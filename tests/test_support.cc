@@ -1,8 +1,9 @@
 // Shared test helpers; see test_support.h.
 #include "test_support.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <fstream>
 #include <random>
@@ -19,7 +20,7 @@ namespace quervik::test {
 TempDir::TempDir() {
   std::random_device rd;
   for (;;) {
-    path_ = fs::temp_directory_path() / ("quervik-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    path_ = fs::temp_directory_path() / ("quervik-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
     if (fs::create_directory(path_)) break;
   }
 }
@@ -114,6 +115,10 @@ std::string shellQuote(const std::string& s) {
 
 ToolResult runTool(const std::string& command) {
   ToolResult r;
+#ifdef _WIN32
+  // The tools (a POSIX shell, openssl, softhsm2-util, pkcs11-tool) are Linux programs.
+  r.output = "no shell to run: " + command;
+#else
   std::fflush(stdout);
   // Standard input is an empty pipe rather than /dev/null: the test then does not depend on
   // what the machine's /dev/null is (a regular file after someone replaced it reads back text).
@@ -124,6 +129,7 @@ ToolResult runTool(const std::string& command) {
   while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
   int st = ::pclose(p);
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+#endif
   return r;
 }
 

@@ -11,6 +11,7 @@
 
 #include "drg/layout_tables.h"
 #include "drg/validators.h"
+#include "runtime/platform.h"
 
 namespace quervik::tools {
 namespace {
@@ -121,7 +122,7 @@ class Output {
  public:
   bool open(const std::string& path) {
     path_ = path;
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = quervik::openFile(path.c_str(), "wb");
     if (file_) std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
     return file_ != nullptr;
   }

@@ -1,12 +1,13 @@
 // drg_generate: writes a consistent DRG delivery (ORG, OSN, DRG, EKO, KOR) of any size, with
 // seeded findings on request. Run with --help for the options.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 #include "drg_delivery.h"
+#include "runtime/platform.h"
 
 using namespace quervik::tools;
 
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
       return 64;
     }
   }
-  ::mkdir(o.directory.c_str(), 0777);
+  (void)quervik::makeDirectory(o.directory.c_str());  // an existing directory is fine
   DeliveryFiles files;
   std::string error;
   if (!writeDelivery(o, files, error)) {
@@ -106,9 +107,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const std::string* f : {&files.org, &files.osn, &files.drg, &files.eko, &files.kor}) {
-    struct stat st {};
-    ::stat(f->c_str(), &st);
-    std::printf("%s %lld bytes\n", f->c_str(), static_cast<long long>(st.st_size));
+    std::printf("%s %lld bytes\n", f->c_str(), static_cast<long long>(std::max<int64_t>(quervik::fileSize(f->c_str()), 0)));
   }
   for (const FindingKind& k : findingKinds()) {
     auto it = o.findings.find(k.name);

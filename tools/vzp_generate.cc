@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/platform.h"
 #include "vzp_generator.h"
 
 using namespace quervik::vzptools;
@@ -64,7 +65,7 @@ int main(int argc, char** argv) {
     }
   }
   if (!output) return usage();
-  FILE* out = std::strcmp(output, "-") == 0 ? stdout : std::fopen(output, "wb");
+  FILE* out = std::strcmp(output, "-") == 0 ? stdout : quervik::openFile(output, "wb");
   if (!out) {
     std::fprintf(stderr, "vzp_generate: cannot write %s\n", output);
     return 2;

@@ -4,10 +4,10 @@ import java.io.File;
 
 /**
  * Finds libquervik for the host class: the file named by the system property
- * "quervik.library", else libquervik.so next to the jar that holds this class, else
- * "quervik" on java.library.path. An application that loaded the library itself before
- * touching the class keeps its own: a failed attempt here is not an error while the
- * natives are bound.
+ * "quervik.library", else the library next to the jar that holds this class (libquervik.so,
+ * quervik.dll on Windows: System.mapLibraryName), else "quervik" on java.library.path. An
+ * application that loaded the library itself before touching the class keeps its own: a
+ * failed attempt here is not an error while the natives are bound.
  */
 final class NativeLoader {
     private NativeLoader() {}

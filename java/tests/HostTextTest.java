@@ -15,7 +15,7 @@ public class HostTextTest {
     static final Path EXAMPLE = Path.of(System.getProperty("quervik.source"), "examples", "drg", "NEMOCNICE.DRG");
 
     static String[] check(String drg) {
-        KkontrolTest.useShippedCatalogue();
+        Check.useShippedCatalogue();
         Quervik.dkontrol(null, drg, null, null, null, null, null, null, null);
         String[] errors = Quervik.getErrors();
         Quervik.clearErrors();

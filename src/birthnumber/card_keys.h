@@ -4,7 +4,7 @@
 // DN of the user's certificate. Everything runs in the open card session (token/session.h):
 // the caller opens it with openToken and closes it with closeToken.
 #pragma once
-#include <p11-kit/pkcs11.h>
+#include "token/cryptoki.h"
 
 #include <cstddef>
 #include <optional>

@@ -73,16 +73,16 @@ SecureBytes blobFromFile(const char* blobName, const char* privateKeyName, const
     reportError(kMsgBlobFileNotOpened, blobName);
     return {};
   }
-  if (std::fseek(file.get(), 0, SEEK_END) != 0) {
+  if (!seekStream(file.get(), 0, SEEK_END)) {
     reportError(kMsgBlobFileNoEnd, blobName);
     return {};
   }
-  long size = std::ftell(file.get());
+  int64_t size = tellStream(file.get());
   if (size < 0 || size > kMaxBlobSize) {
-    reportError(kMsgBlobFileNoMemory, size);
+    reportError(kMsgBlobFileNoMemory, static_cast<long>(size < 0 ? -1 : size));
     return {};
   }
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0) {
+  if (!seekStream(file.get(), 0, SEEK_SET)) {
     reportError(kMsgBlobFileNoRewind, blobName);
     return {};
   }

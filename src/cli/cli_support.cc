@@ -1,7 +1,4 @@
 // Option parsing, catalogue location, progress line and findings output of the command line.
-#include <signal.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -16,6 +13,7 @@
 #include "runtime/file_sets.h"
 #include "runtime/logs.h"
 #include "runtime/paths.h"
+#include "runtime/platform.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
 
@@ -97,10 +95,8 @@ int usageError(const Command& command, const std::string& error) {
 }
 
 void locateCatalogue(const char* argv0) {
-  if (std::getenv("DRGBIN") || isRegularFile(kDefaultMessageFile) == 1) return;
-  char self[4096];
-  ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-  std::string exe = n > 0 ? std::string(self, size_t(n)) : std::string(argv0 ? argv0 : "");
+  if (environmentVariable("DRGBIN") || isRegularFile(kDefaultMessageFile) == 1) return;
+  std::string exe = executablePath().value_or(argv0 ? argv0 : "");
   std::string dir = dirName(exe).value_or("./");
   for (const char* candidate : {"msg/errors.msg", "../share/quervik/msg/errors.msg", "../msg/errors.msg"}) {
     std::string path = dir + candidate;
@@ -115,25 +111,18 @@ namespace {
 
 FlagCancellation gSigint;
 
-void onSigint(int) { gSigint.request(); }
+void onInterrupt() { gSigint.request(); }
 
 }  // namespace
 
 int runDriver(const std::function<int()>& driver) {
-  struct sigaction sa {};
-  sa.sa_handler = onSigint;
-  // A read or write the signal meets goes on; the driver sees the request at its next
-  // question, so Ctrl-C ends the run as an interruption, never as a failed read. A second
-  // Ctrl-C (the handler is reset by the first) ends the process at once, should a read wait.
-  sa.sa_flags = SA_RESTART | SA_RESETHAND;
-  struct sigaction old {};
-  sigaction(SIGINT, &sa, &old);
+  void* previousHandler = installInterruptHandler(onInterrupt);
   installCancellationSource(&gSigint);
   resetUnwrittenOutputs();
 
   std::atomic<bool> done{false};
   std::thread drawer;
-  const bool tty = ::isatty(STDERR_FILENO) == 1;
+  const bool tty = isTerminal(stderr);
   if (tty) {
     drawer = std::thread([&done] {
       while (!done.load()) {
@@ -150,7 +139,7 @@ int runDriver(const std::function<int()>& driver) {
     std::fprintf(stderr, "\r%-48s\r", "");
   }
   installCancellationSource(nullptr);
-  sigaction(SIGINT, &old, nullptr);
+  restoreInterruptHandler(previousHandler);
   if (wasInterrupted()) std::fputs("Preruseno\n", stderr);
   return result;
 }

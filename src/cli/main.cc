@@ -2,8 +2,11 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "cli/cli.h"
+#include "runtime/platform.h"
 
 namespace quervik::cli {
 
@@ -190,8 +193,11 @@ std::span<const Command> commands() { return kCommands; }
 
 }  // namespace quervik::cli
 
-int main(int argc, char** argv) {
+namespace {
+
+int runCommandLine(int argc, char** argv) {
   using namespace quervik::cli;
+  quervik::setBinaryStandardStreams();  // what goes to standard output may be a data file
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
       std::strcmp(argv[1], "help") == 0) {
     printUsage(argc < 2 ? stderr : stdout);
@@ -212,3 +218,18 @@ int main(int argc, char** argv) {
     return 2;
   }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows keeps the command line in UTF-16; the core takes UTF-8 names.
+extern "C" int wmain(int argc, wchar_t** wargv) {
+  std::vector<std::string> arguments = quervik::utf8Arguments(argc, wargv);
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return runCommandLine(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return runCommandLine(argc, argv); }
+#endif

@@ -52,28 +52,28 @@ enum class LayoutEnd { Found, NotProtected, ShortTail };
 // be read of the wrapped halves. The file is left at its start when they were found.
 LayoutEnd findLayout(FILE* in, Layout& layout, size_t& tailRead) {
   char trailer[kTrailerSize];
-  if (std::fseek(in, -static_cast<long>(kTrailerSize), SEEK_END) != 0 ||
+  if (!seekStream(in, -static_cast<int64_t>(kTrailerSize), SEEK_END) ||
       std::fread(trailer, 1, sizeof trailer, in) != sizeof trailer)
     return LayoutEnd::NotProtected;
   layout.version = trailer[1];
   if (layout.version == '1') {
-    if (std::fseek(in, -static_cast<long>(kVersion1TailFromEnd), SEEK_END) != 0) return LayoutEnd::NotProtected;
+    if (!seekStream(in, -static_cast<int64_t>(kVersion1TailFromEnd), SEEK_END)) return LayoutEnd::NotProtected;
   } else if (layout.version == '2' || layout.version == '3') {
     unsigned char keyCheck[kRsaBlockSize];
     std::string dn;
     if (readKeyCheckBlock(in, keyCheck, sizeof keyCheck) != 0 || readDnField(in, dn) != 0 ||
-        (layout.dnStart = std::ftell(in)) < 0 ||
-        std::fseek(in, -static_cast<long>(kWrappedTailSize), SEEK_CUR) != 0)
+        (layout.dnStart = tellStream(in)) < 0 ||
+        !seekStream(in, -static_cast<int64_t>(kWrappedTailSize), SEEK_CUR))
       return LayoutEnd::NotProtected;
   } else {
     return LayoutEnd::NotProtected;
   }
-  layout.contentLength = std::ftell(in);
+  layout.contentLength = tellStream(in);
   tailRead = std::fread(layout.tail.data(), 1, layout.tail.size(), in);
   if (tailRead < layout.tail.size()) return LayoutEnd::ShortTail;
   // The content is whole blocks, at least one: anything else was never written by a signer.
   if (layout.contentLength <= 0 || layout.contentLength % static_cast<int64_t>(kDesBlockSize) != 0 ||
-      std::fseek(in, 0, SEEK_SET) != 0)
+      !seekStream(in, 0, SEEK_SET))
     return LayoutEnd::NotProtected;
   return LayoutEnd::Found;
 }
@@ -216,7 +216,7 @@ bool decryptContent(FILE* in, const Layout& layout, FILE* out, const char* outpu
 
 // Version 3 signs the trailer too: everything from the DN text to the end of the file.
 bool digestTrailer(FILE* in, const Layout& layout, ContentDigest& digest) {
-  if (std::fseek(in, static_cast<long>(layout.dnStart), SEEK_SET) != 0) {
+  if (!seekStream(in, layout.dnStart, SEEK_SET)) {
     reportError(kMsgProtectedLayout);
     return false;
   }

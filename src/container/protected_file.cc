@@ -4,19 +4,20 @@
 #include <cstring>
 
 #include "runtime/leading_number.h"
+#include "runtime/platform.h"
 
 namespace quervik {
 namespace {
 
 // The size of the file, leaving it positioned at its end; -1 when it cannot be had.
 int64_t sizeOf(FILE* file) {
-  if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-  long size = std::ftell(file);
+  if (!seekStream(file, 0, SEEK_END)) return -1;
+  int64_t size = tellStream(file);
   return size < 0 ? -1 : size;
 }
 
 bool seekTo(FILE* file, int64_t position) {
-  return position >= 0 && std::fseek(file, static_cast<long>(position), SEEK_SET) == 0;
+  return position >= 0 && seekStream(file, position, SEEK_SET);
 }
 
 constexpr size_t kDnReadRoom = kMaxDnText + 1;

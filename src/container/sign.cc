@@ -187,9 +187,9 @@ int signProtectedFile(const char* inputFile, const char* outputFile, const char*
     reportError(kMsgInputNotOpened, inputFile);
     return 1;
   }
-  int64_t size = std::fseek(input.get(), 0, SEEK_END) == 0 ? std::ftell(input.get()) : 0;
+  int64_t size = seekStream(input.get(), 0, SEEK_END) ? tellStream(input.get()) : 0;
   setActivity("podpis souboru", size);
-  if (std::fseek(input.get(), 0, SEEK_SET) != 0) {
+  if (!seekStream(input.get(), 0, SEEK_SET)) {
     reportError(kMsgInputNotOpened, inputFile);
     return 1;
   }

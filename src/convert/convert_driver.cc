@@ -57,8 +57,7 @@ std::optional<OkAndErr> makeOkAndErr(const char* directory) {
 
 int localYear() {
   std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);
-  return local ? local->tm_year + 1900 : 0;
+  return localCalendarTime(now).tm_year + 1900;
 }
 
 struct Run {
@@ -122,7 +121,7 @@ Outcome convertFile(Run& run, FileItem& item) {
   const std::string& path = item.name;
   FILE* auxiliary = nullptr;
   if (run.logs) {
-    auxiliary = std::tmpfile();
+    auxiliary = createAnonymousFile();
     if (auxiliary)
       setAuxiliaryLog(auxiliary);
     else

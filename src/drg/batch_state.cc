@@ -3,6 +3,8 @@
 
 #include <ctime>
 
+#include "runtime/platform.h"
+
 namespace quervik::drg {
 
 BatchState detail::batchState;
@@ -13,8 +15,7 @@ Date gTodayOverride;
 
 Date clockToday() {
   std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = localCalendarTime(now);
   return Date{local.tm_mday, local.tm_mon + 1, local.tm_year + 1900};
 }
 

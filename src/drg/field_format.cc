@@ -255,7 +255,13 @@ bool LineDashes::holdsDoubleDash(std::string_view line) {
 
 const char* lastOf(const char* p, int len, char c) {
   if (len <= 0) return nullptr;
+#ifdef __GLIBC__
   return static_cast<const char*>(::memrchr(p, c, size_t(len)));
+#else  // memrchr is a GNU extension
+  for (const char* q = p + len; q > p;)
+    if (*--q == c) return q;
+  return nullptr;
+#endif
 }
 
 std::string formatFinding(int code, std::span<const MsgArg> args) {

@@ -1,12 +1,11 @@
 // Block-buffered line reading; see line_reader.h.
 #include "drg/line_reader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 
 #include "runtime/cancellation.h"
+#include "runtime/platform.h"
 #include "runtime/progress.h"
 
 namespace quervik::drg {
@@ -20,9 +19,8 @@ constexpr size_t kLookahead = kLineLimit + 2;
 // A small file gets a buffer of its own size: a delivery holds many small files and a few
 // large ones.
 size_t blockFor(FILE* file) {
-  struct stat st;
-  if (file && ::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode) && uint64_t(st.st_size) < kBlock)
-    return std::max<size_t>(size_t(st.st_size), 4096);
+  const int64_t size = streamFileSize(file);
+  if (size >= 0 && uint64_t(size) < kBlock) return std::max<size_t>(size_t(size), 4096);
   return kBlock;
 }
 

@@ -6,6 +6,7 @@
 
 #include "runtime/console.h"
 #include "runtime/logs.h"
+#include "runtime/platform.h"
 
 namespace quervik::drg {
 
@@ -22,7 +23,7 @@ class ScopedAuxiliaryLog {
   // console when it cannot be had (the file is then checked without its own log).
   explicit ScopedAuxiliaryLog(bool wanted) {
     if (!wanted) return;
-    stream_ = std::tmpfile();
+    stream_ = createAnonymousFile();
     if (stream_)
       setAuxiliaryLog(stream_);
     else

@@ -7,7 +7,7 @@ namespace quervik::host {
 
 bool JvmCancellation::consumeInterrupt() {
   JNIEnv* env = env_;
-  if (!env || !pthread_equal(thread_, pthread_self())) return false;
+  if (!env || thread_ != std::this_thread::get_id()) return false;
   if (!threadClass_) {
     jclass local = env->FindClass("java/lang/Thread");
     if (!local) {

@@ -2,7 +2,7 @@
 // working thread, whose environment the export frame recorded.
 #pragma once
 #include <jni.h>
-#include <pthread.h>
+#include <thread>
 
 #include "runtime/cancellation.h"
 
@@ -14,14 +14,14 @@ class JvmCancellation : public CancellationSource {
   // (after a work call left its environment recorded) is answered "not interrupted".
   void setEnv(JNIEnv* env) {
     env_ = env;
-    thread_ = pthread_self();
+    thread_ = std::this_thread::get_id();
   }
   JNIEnv* env() const { return env_; }
   bool consumeInterrupt() override;
 
  private:
   JNIEnv* env_ = nullptr;
-  pthread_t thread_{};
+  std::thread::id thread_{};
   jclass threadClass_ = nullptr;  // global reference, looked up once
   jmethodID interrupted_ = nullptr;
 };

@@ -1,7 +1,6 @@
 // The message catalogue; see catalogue.h.
 #include "runtime/catalogue.h"
 
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 
 #include "runtime/console.h"
 #include "runtime/leading_number.h"
+#include "runtime/platform.h"
 #include "runtime/safe_format.h"
 
 namespace quervik {
@@ -109,29 +109,18 @@ void printSyntaxError(int line, const std::string& path) {
   consoleOut("Spatna syntaxe na radce %d v message file %s\n", line, path.c_str());
 }
 
-struct FileIdentity {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  long long mtimeSec = 0;
-  long long mtimeNsec = 0;
-  off_t size = -1;
-  bool operator==(const FileIdentity&) const = default;
-};
-
 // Reads a catalogue file whole. None when it cannot be opened or is not a regular file.
-std::optional<std::string> readCatalogue(const std::string& path, FileIdentity* identity) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
-  FILE* f = std::fopen(path.c_str(), "rb");
+std::optional<std::string> readCatalogue(const std::string& path, FileStamp* identity) {
+  std::optional<FileStamp> stamp = fileStamp(path.c_str());
+  if (!stamp) return std::nullopt;
+  FILE* f = openFile(path.c_str(), "rb");
   if (!f) return std::nullopt;
   std::string content;
   char buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) content.append(buf, n);
   std::fclose(f);
-  if (identity) {
-    *identity = {st.st_dev, st.st_ino, (long long)st.st_mtim.tv_sec, (long long)st.st_mtim.tv_nsec, st.st_size};
-  }
+  if (identity) *identity = *stamp;
   return content;
 }
 
@@ -139,7 +128,7 @@ std::optional<std::string> readCatalogue(const std::string& path, FileIdentity* 
 // error, with the order between them, answer any lookup as a scan from the top would.
 struct CatalogueIndex {
   std::string path;
-  FileIdentity identity;
+  FileStamp identity;
   struct Entry {
     int lineNumber;
     std::string text;
@@ -201,8 +190,8 @@ void setMessageFile(const char* name) {
   const bool replace = !(s.path && std::strcmp(name, kDefaultMessageFile) == 0);
   if (!replace) return;
   std::string composed = name;
-  if (const char* bin = std::getenv("DRGBIN")) {
-    if (std::strncmp(name, bin, std::strlen(bin)) != 0) composed = std::string(bin) + '/' + name;
+  if (std::optional<std::string> bin = environmentVariable("DRGBIN")) {
+    if (std::strncmp(name, bin->c_str(), bin->size()) != 0) composed = *bin + kSeparator + name;
   }
   s.path = std::move(composed);
 }
@@ -224,15 +213,14 @@ std::optional<std::string> lookupMessage(int code) {
   CatalogueState& s = state();
   if (!s.cacheEnabled || !s.path) return lookupMessageUncached(code);
   const std::string& path = *s.path;
-  struct stat st;
   bool fresh = false;
-  if (s.index && s.index->path == path && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-    FileIdentity now{st.st_dev, st.st_ino, (long long)st.st_mtim.tv_sec, (long long)st.st_mtim.tv_nsec, st.st_size};
-    fresh = now == s.index->identity;
+  if (s.index && s.index->path == path) {
+    std::optional<FileStamp> now = fileStamp(path.c_str());
+    fresh = now && *now == s.index->identity;
   }
   if (!fresh) {
     s.index.reset();
-    FileIdentity identity;
+    FileStamp identity;
     std::optional<std::string> content = readCatalogue(path, &identity);
     if (!content) {
       consoleOut("Nenalezen message file %s\n", path.c_str());

@@ -1,9 +1,11 @@
 // Console diagnostics and the echo of a secret prompt; see console.h.
 #include "runtime/console.h"
 
+#ifndef _WIN32  // the Windows console's echo: console_echo_windows.cc
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include <cstdarg>
 #include <cstdio>
@@ -26,6 +28,7 @@ void consoleErr(const char* format, ...) {
   std::fflush(stderr);
 }
 
+#ifndef _WIN32
 namespace {
 
 // The signals that end a prompt, and what the process did with them before it.
@@ -92,5 +95,6 @@ void EchoOff::restore() {
   }
   active_ = false;
 }
+#endif
 
 }  // namespace quervik

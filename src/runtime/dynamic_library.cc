@@ -3,8 +3,6 @@
 
 #include <dlfcn.h>
 
-#include <cstdlib>
-
 #include "runtime/platform.h"
 
 namespace quervik {
@@ -29,7 +27,5 @@ void* librarySymbol(void* library, const char* symbol) { return library ? ::dlsy
 void unloadLibrary(void* library) {
   if (library) ::dlclose(library);
 }
-
-const char* environmentValue(const char* name) { return std::getenv(name); }
 
 }  // namespace quervik

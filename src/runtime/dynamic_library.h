@@ -11,7 +11,5 @@ void* loadLibrary(const char* name, std::string* error);
 // The address of an exported symbol, or null.
 void* librarySymbol(void* library, const char* symbol);
 void unloadLibrary(void* library);
-// The value of an environment variable, or null.
-const char* environmentValue(const char* name);
 
 }  // namespace quervik

@@ -1,9 +1,6 @@
 // Collecting input files; see file_sets.h.
 #include "runtime/file_sets.h"
 
-#include <dirent.h>
-#include <strings.h>
-
 #include <algorithm>
 
 #include "runtime/console.h"
@@ -15,8 +12,17 @@ namespace {
 
 constexpr const char* kKindWords[] = {"org", "osn", "drg", "eko", "kor"};
 
+// Kind words and extensions are ASCII; letter case does not matter.
+bool equalIgnoringCase(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b) {
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    if (lower(*a) != lower(*b)) return false;
+  }
+  return *a == *b;
+}
+
 bool sameWord(const std::optional<std::string>& a, const char* b) {
-  return a && b && ::strcasecmp(a->c_str(), b) == 0;
+  return a && b && equalIgnoringCase(a->c_str(), b);
 }
 
 }  // namespace
@@ -24,7 +30,7 @@ bool sameWord(const std::optional<std::string>& a, const char* b) {
 int kindIndex(const char* word) {
   if (!word) return kOtherKind;
   for (int i = 0; i < kOtherKind; ++i)
-    if (::strcasecmp(word, kKindWords[i]) == 0) return i;
+    if (equalIgnoringCase(word, kKindWords[i])) return i;
   return kOtherKind;
 }
 
@@ -39,14 +45,11 @@ int collectFiles(FileSets& sets, const char* name, const char* kindWord) {
 
 int scanDirectory(FileSets& sets, const char* directory, int mode, const char* kindWord) {
   if (!directory) return -1;
-  DIR* d = ::opendir(nativePath(directory).c_str());
-  if (!d) {
+  std::vector<std::string> names;
+  if (!listDirectory(directory, names)) {
     consoleOut("Nelze precist obsah adresare '%s'\n", directory);
     return -1;
   }
-  std::vector<std::string> names;
-  while (const dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
-  ::closedir(d);
   // Directory order differs between file systems; name order keeps runs reproducible.
   std::sort(names.begin(), names.end());
 

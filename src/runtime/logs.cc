@@ -59,7 +59,7 @@ long saveAuxiliaryLog(FILE* auxiliary, const char* fileName) {
     consoleOut("Nelze otevrit soubor %s\n", fileName);
     return -1;
   }
-  long position = std::ftell(auxiliary);
+  int64_t position = tellStream(auxiliary);
   std::rewind(auxiliary);
   long copied = 0;
   bool whole = true;
@@ -72,7 +72,7 @@ long saveAuxiliaryLog(FILE* auxiliary, const char* fileName) {
     }
     copied += long(n);
   }
-  if (position >= 0) std::fseek(auxiliary, position, SEEK_SET);
+  if (position >= 0) (void)seekStream(auxiliary, position, SEEK_SET);
   if (std::fclose(out) != 0 || !whole) return -1;
   return copied;
 }

@@ -1,9 +1,6 @@
 // Path composition and directory services; see paths.h.
 #include "runtime/paths.h"
 
-#include <sys/stat.h>
-
-
 #include "runtime/console.h"
 #include "runtime/platform.h"
 
@@ -18,12 +15,12 @@ size_t lastSeparator(std::string_view path) {
 
 int statKind(const char* path, bool wantDirectory) {
   if (!path) return -1;
-  std::string p = nativePath(path);
+  std::string p = path;
   if (wantDirectory)
-    while (p.size() > 1 && p.back() == '/') p.pop_back();
-  struct stat st;
-  if (::stat(p.c_str(), &st) != 0) return -1;
-  return (wantDirectory ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode)) ? 1 : 0;
+    while (p.size() > 1 && isSeparator(p.back()) && !(p.size() == 3 && p[1] == ':')) p.pop_back();
+  const PathKind kind = pathKind(p.c_str());
+  if (kind == PathKind::kMissing) return -1;
+  return kind == (wantDirectory ? PathKind::kDirectory : PathKind::kRegular) ? 1 : 0;
 }
 
 }  // namespace
@@ -55,7 +52,7 @@ int ensureDirectory(const char* path) {
   int kind = isDirectory(path);
   if (kind == 1) return 1;
   if (kind == 0) return -1;
-  if (::mkdir(nativePath(path).c_str(), 0777) == 0) return 0;
+  if (makeDirectory(path)) return 0;
   consoleOut("Chyba: nelze vytvorit adresar %s\n", path);
   return -1;
 }

@@ -1,5 +1,5 @@
 // Path composition and directory services for the log and output directories of the
-// drivers. Received paths may use '/' or '\'; composed paths use '/'.
+// drivers. Received paths may use '/' or '\'; composed paths use the system's separator.
 #pragma once
 #include <optional>
 #include <string>

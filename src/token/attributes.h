@@ -2,12 +2,11 @@
 // card code needs everywhere: the two-call attribute read (lengths first, then exactly that
 // much room) and a search that always ends with C_FindObjectsFinal.
 #pragma once
-#include <p11-kit/pkcs11.h>
-
 #include <initializer_list>
 #include <vector>
 
 #include "crypto/secure_bytes.h"
+#include "token/cryptoki.h"
 
 namespace quervik {
 

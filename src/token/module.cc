@@ -1,10 +1,12 @@
 // The card's PKCS#11 module; see module.h.
 #include "token/module.h"
 
+#include <optional>
 #include <string>
 
 #include "runtime/console.h"
 #include "runtime/dynamic_library.h"
+#include "runtime/platform.h"
 
 namespace quervik {
 namespace {
@@ -23,8 +25,8 @@ Binding& binding() {
 }
 
 std::string configuredName() {
-  const char* value = environmentValue(kModuleVariable);
-  return value && *value ? value : kDefaultModuleName;
+  std::optional<std::string> value = environmentVariable(kModuleVariable);
+  return value && !value->empty() ? *value : kDefaultModuleName;
 }
 
 void unbind() {

@@ -5,14 +5,18 @@
 // other call fails as "not initialised" until one is bound. The session, object and operation
 // code calls the module only through callModule.
 #pragma once
-#include <p11-kit/pkcs11.h>
-
 #include <utility>
+
+#include "token/cryptoki.h"
 
 namespace quervik {
 
 inline constexpr const char* kModuleVariable = "QUERVIK_PKCS11_MODULE";
+#ifdef _WIN32
+inline constexpr const char* kDefaultModuleName = "dkck201.dll";
+#else
 inline constexpr const char* kDefaultModuleName = "libdkck201.so";
+#endif
 
 // The functions calls go to: a test's interposed list when one is set, else the bound
 // module's, else null.

@@ -7,11 +7,11 @@
 #pragma once
 #include <openssl/evp.h>
 #include <openssl/x509.h>
-#include <p11-kit/pkcs11.h>
-
 #include <cstddef>
 #include <optional>
 #include <vector>
+
+#include "token/cryptoki.h"
 
 namespace quervik {
 

@@ -4,7 +4,7 @@
 // the card: the bytes given are padded and transformed as they are. Every function works in a
 // session the caller opened and returns a PKCS#11 value (CKR_OK for success).
 #pragma once
-#include <p11-kit/pkcs11.h>
+#include "token/cryptoki.h"
 
 namespace quervik {
 

@@ -4,10 +4,10 @@
 // tokenSession(). Also: the slots that hold a card, the token's information, PIN changes.
 // The session is process-wide and unguarded: one work call uses the card at a time.
 #pragma once
-#include <p11-kit/pkcs11.h>
-
 #include <cstdint>
 #include <vector>
+
+#include "token/cryptoki.h"
 
 namespace quervik {
 

@@ -1,10 +1,10 @@
 // Building attribute templates: PKCS#11 takes non-const pointers even for values it only
 // reads, so the casts live here, once.
 #pragma once
-#include <p11-kit/pkcs11.h>
-
 #include <cstring>
 #include <string>
+
+#include "token/cryptoki.h"
 
 namespace quervik {
 

@@ -5,12 +5,12 @@
 // every path. The quervik card command uses the same steps on files.
 #pragma once
 #include <openssl/x509.h>
-#include <p11-kit/pkcs11.h>
-
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "token/cryptoki.h"
 
 namespace quervik {
 

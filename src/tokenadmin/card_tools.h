@@ -5,11 +5,11 @@
 // slot list runs in a session the caller opened; results are PKCS#11 values unless stated.
 #pragma once
 #include <openssl/x509.h>
-#include <p11-kit/pkcs11.h>
-
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "token/cryptoki.h"
 
 namespace quervik {
 

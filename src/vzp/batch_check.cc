@@ -38,8 +38,7 @@ struct FileCloser {
 
 int localDateNumber() {
   const std::time_t now = std::time(nullptr);
-  std::tm t{};
-  localtime_r(&now, &t);
+  const std::tm t = localCalendarTime(now);
   return (t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday;
 }
 
@@ -411,7 +410,7 @@ int checkVzpBatches(const char* input, const char* insurer, const char* logDirec
     gCounters.errors = 0;
     FILE* auxiliary = nullptr;
     if (logs) {
-      auxiliary = std::tmpfile();
+      auxiliary = createAnonymousFile();
       if (auxiliary)
         setAuxiliaryLog(auxiliary);
       else

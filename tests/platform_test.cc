@@ -1,0 +1,101 @@
+// The platform layer on the system it was built for (Linux, and Windows under Wine): names
+// with national letters, long paths, positions past 4 GiB, the replacing rename.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/paths.h"
+#include "runtime/pending_file.h"
+#include "runtime/platform.h"
+#include "test_support.h"
+
+namespace quervik::test {
+namespace {
+
+class Platform : public RuntimeTest {
+ protected:
+  // The temporary directory as UTF-8 in the library's own form.
+  std::string dir() const { return tmp.path().string(); }
+};
+
+TEST_F(Platform, CzechNamesWorkThroughEveryCall) {
+  const std::string folder = dir() + "/Plze\xc5\x88";  // "Plzeň"
+  ASSERT_EQ(makeDirectories(folder.c_str()), 0);
+  const std::optional<std::string> file = makePath(folder.c_str(), "d\xc3\xa1vka.DRG", nullptr);  // "dávka.DRG"
+  ASSERT_TRUE(file);
+  EXPECT_EQ(*file, folder + kSeparator + "d\xc3\xa1vka.DRG") << "a composed path uses the system's separator";
+
+  FILE* f = openFile(file->c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("1\r\n", f);  // binary even when asked for text: no CR CR LF
+  std::fclose(f);
+  EXPECT_EQ(fileSize(file->c_str()), 3);
+  EXPECT_EQ(pathKind(file->c_str()), PathKind::kRegular);
+  EXPECT_EQ(pathKind(folder.c_str()), PathKind::kDirectory);
+  std::vector<std::string> names;
+  ASSERT_TRUE(listDirectory(folder.c_str(), names));
+  EXPECT_NE(std::find(names.begin(), names.end(), "d\xc3\xa1vka.DRG"), names.end());
+
+  // A whole output replaces the file in one step and leaves no temporary file behind.
+  std::optional<FileStamp> before = fileStamp(file->c_str());
+  PendingFile output;
+  ASSERT_TRUE(output.open(file->c_str()));
+  std::fputs("22\r\n", output.stream());
+  ASSERT_TRUE(output.commit());
+  EXPECT_EQ(fileSize(file->c_str()), 4);
+  EXPECT_NE(fileStamp(file->c_str()), before);
+  PendingFile key;
+  ASSERT_TRUE(key.open(file->c_str(), PendingFile::Kind::NewPrivate));
+  EXPECT_FALSE(key.commit()) << "a new private file never replaces one";
+  names.clear();
+  ASSERT_TRUE(listDirectory(folder.c_str(), names));
+  std::erase_if(names, [](const std::string& n) { return n == "." || n == ".."; });
+  EXPECT_EQ(names, std::vector<std::string>{"d\xc3\xa1vka.DRG"}) << "no temporary file is left";
+  EXPECT_TRUE(sameFile(file->c_str(), (folder + "\\d\xc3\xa1vka.DRG").c_str())) << "'\\' separates too";
+  EXPECT_EQ(removeFile(file->c_str()), 0);
+  EXPECT_EQ(pathKind(file->c_str()), PathKind::kMissing);
+}
+
+TEST_F(Platform, BadNamesFailLikeMissingFiles) {
+  const std::string invalidUtf8 = dir() + "/bad\xff\xfe.DRG";
+  FILE* f = openFile(invalidUtf8.c_str(), "rb");
+  EXPECT_EQ(f, nullptr);
+  if (f) std::fclose(f);
+  EXPECT_EQ(fileSize(invalidUtf8.c_str()), -1);
+  EXPECT_EQ(openFile(dir().c_str(), "rb"), nullptr) << "a directory is no file";
+
+  // Past the classic 260-character limit of Windows.
+  std::string deep = dir();
+  while (deep.size() < 300) deep += "/slozka-s-dlouhym-jmenem";
+  ASSERT_EQ(makeDirectories(deep.c_str()), 0);
+  const std::string file = deep + "/soubor.txt";
+  FILE* g = openFile(file.c_str(), "wb");
+  ASSERT_NE(g, nullptr);
+  std::fputs("abc", g);
+  std::fclose(g);
+  EXPECT_EQ(fileSize(file.c_str()), 3);
+}
+
+TEST_F(Platform, PositionsPastFourGibibytes) {
+  const std::string file = dir() + "/big.bin";
+  const int64_t far = (int64_t(5) << 30) + 7;  // a sparse file: only the last byte is written
+  FILE* f = openFile(file.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  ASSERT_TRUE(seekStream(f, far, SEEK_SET));
+  std::fputc('Z', f);
+  std::fclose(f);
+  EXPECT_EQ(fileSize(file.c_str()), far + 1);
+
+  FILE* r = openFile(file.c_str(), "rb");
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(streamFileSize(r), far + 1);
+  ASSERT_TRUE(seekStream(r, -1, SEEK_END));
+  EXPECT_EQ(tellStream(r), far);
+  EXPECT_EQ(std::fgetc(r), 'Z');
+  std::fclose(r);
+  EXPECT_EQ(removeFile(file.c_str()), 0);
+}
+
+}  // namespace
+}  // namespace quervik::test
