@@ -47,10 +47,10 @@ const Command* findCommand(const std::string& name);
 inline constexpr int kUsageExit = 64;
 inline constexpr int kFailedExit = 2;
 
-// Points the catalogue at the one beside the command (BUILD/msg/errors.msg in a build tree,
-// PREFIX/share/quervik/msg/errors.msg when installed, or msg/errors.msg one directory up),
-// unless DRGBIN is set or ./msg/errors.msg exists.
-void locateCatalogue(const char* argv0);
+// Fixes the catalogue for the command: DRGBIN's, else ./msg/errors.msg, else the one beside
+// the command (BUILD/msg/errors.msg in a build tree, PREFIX/share/quervik/msg/errors.msg when
+// installed, msg/errors.msg one directory up).
+void locateCatalogue();
 
 // Runs a driver with SIGINT as its cancellation and, when standard error is a terminal, a
 // progress line (activity name and percent) redrawn while it runs. Returns its result.

@@ -94,17 +94,10 @@ int usageError(const Command& command, const std::string& error) {
   return kUsageExit;
 }
 
-void locateCatalogue(const char* argv0) {
-  if (environmentVariable("DRGBIN") || isRegularFile(kDefaultMessageFile) == 1) return;
-  std::string exe = executablePath().value_or(argv0 ? argv0 : "");
-  std::string dir = dirName(exe).value_or("./");
-  for (const char* candidate : {"msg/errors.msg", "../share/quervik/msg/errors.msg", "../msg/errors.msg"}) {
-    std::string path = dir + candidate;
-    if (isRegularFile(path.c_str()) == 1) {
-      setMessageFile(path.c_str());
-      return;
-    }
-  }
+void locateCatalogue() {
+  // The core finds the catalogue (DRGBIN, the working directory, or beside the command); it is
+  // fixed now so that every command, "message" included, uses the same one.
+  setMessageFile(kDefaultMessageFile);
 }
 
 namespace {

@@ -209,7 +209,7 @@ int runCommandLine(int argc, char** argv) {
     printUsage(stderr);
     return kUsageExit;
   }
-  locateCatalogue(argv[0]);
+  locateCatalogue();
   try {
     return command->run(argc - 1, argv + 1);
   } catch (const std::exception& e) {

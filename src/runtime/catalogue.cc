@@ -11,6 +11,7 @@
 
 #include "runtime/console.h"
 #include "runtime/leading_number.h"
+#include "runtime/paths.h"
 #include "runtime/platform.h"
 #include "runtime/safe_format.h"
 
@@ -192,8 +193,21 @@ void setMessageFile(const char* name) {
   std::string composed = name;
   if (std::optional<std::string> bin = environmentVariable("DRGBIN")) {
     if (std::strncmp(name, bin->c_str(), bin->size()) != 0) composed = *bin + kSeparator + name;
+  } else if (std::strcmp(name, kDefaultMessageFile) == 0 && isRegularFile(name) != 1) {
+    if (std::optional<std::string> shipped = shippedCatalogue()) composed = *shipped;
   }
   s.path = std::move(composed);
+}
+
+std::optional<std::string> shippedCatalogue() {
+  std::optional<std::string> self = codeFilePath();
+  if (!self) return std::nullopt;
+  const std::string dir = dirName(*self).value_or("");
+  for (const char* candidate : {"msg/errors.msg", "../share/quervik/msg/errors.msg", "../msg/errors.msg"}) {
+    std::string path = dir + nativePath(candidate);
+    if (isRegularFile(path.c_str()) == 1) return path;
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> messageFilePath() { return state().path; }

@@ -14,8 +14,14 @@ namespace quervik {
 inline constexpr const char* kDefaultMessageFile = "msg/errors.msg";
 
 // Sets the catalogue path. Null changes nothing; the default name never replaces a path
-// already set. With DRGBIN set, a name not starting with its value is prefixed by it.
+// already set. With DRGBIN set, a name not starting with its value is prefixed by it. The
+// default name, without DRGBIN and with no msg/errors.msg in the working directory, is the
+// catalogue shipped beside the library (or the command), when there is one (shippedCatalogue).
 void setMessageFile(const char* name);
+
+// msg/errors.msg beside the file this code was loaded from, or share/quervik/msg/errors.msg
+// or msg/errors.msg one directory up (the build tree, the install layout, the Windows zip).
+std::optional<std::string> shippedCatalogue();
 
 // The current catalogue path, if any.
 std::optional<std::string> messageFilePath();

@@ -2,11 +2,13 @@
 #include "runtime/platform.h"
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace quervik {
 
@@ -94,6 +96,15 @@ std::optional<std::string> executablePath() {
   ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return std::nullopt;
   return std::string(self, size_t(n));
+}
+
+std::optional<std::string> codeFilePath() {
+  Dl_info info{};
+  // The main program's own entry has no name (or a bare one): that is the executable.
+  if (::dladdr(reinterpret_cast<void*>(&codeFilePath), &info) != 0 && info.dli_fname &&
+      std::strchr(info.dli_fname, '/'))
+    return std::string(info.dli_fname);
+  return executablePath();
 }
 
 std::optional<std::string> environmentVariable(const char* name) {

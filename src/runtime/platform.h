@@ -75,6 +75,9 @@ std::tm localCalendarTime(std::time_t moment);
 
 // The full path of the running program, or none.
 std::optional<std::string> executablePath();
+// The full path of the file this code was loaded from: the library inside a host application,
+// the program itself for the command. None when it cannot be told.
+std::optional<std::string> codeFilePath();
 // The value of an environment variable (UTF-8), or none.
 std::optional<std::string> environmentVariable(const char* name);
 

@@ -255,6 +255,20 @@ std::optional<std::string> executablePath() {
   }
 }
 
+std::optional<std::string> codeFilePath() {
+  HMODULE self = nullptr;
+  if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&codeFilePath), &self))
+    return executablePath();
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(self, buffer.data(), DWORD(buffer.size()));
+    if (n == 0) return std::nullopt;
+    if (n < buffer.size()) return utf8Text(std::wstring_view(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
 std::optional<std::string> environmentVariable(const char* name) {
   std::optional<std::wstring> wideName = name ? wideText(name) : std::nullopt;
   if (!wideName) return std::nullopt;
