@@ -84,8 +84,7 @@ class ModuleBinding : public CryptoTest {
 };
 
 TEST_F(ModuleBinding, ModulesThatCannotServeFailLikeAFailingInitialize) {
-  std::string text = tmp / "not-a-module.so";
-  writeFile(text, "this is no shared library\n");
+  std::string text = put("not-a-module.so", "this is no shared library\n");
   // A missing file, a file that is no library, a library that is no PKCS#11 module, and the
   // default name, which this system does not have.
   for (const std::string& name : {tmp / "missing.so", text, std::string("libcrypto.so.3"), std::string()}) {
