@@ -40,12 +40,10 @@ class ConvertDriverTest : public RuntimeTest {
 TEST_F(ConvertDriverTest, ExcludedTypesText) {
   using V = std::vector<int>;
   EXPECT_EQ(convert::parseExcludedTypes(nullptr), V{});
-  EXPECT_EQ(convert::parseExcludedTypes("10,12,13"), (V{10, 12, 13}));
-  EXPECT_EQ(convert::parseExcludedTypes(",,10,12"), (V{10, 12}));
-  EXPECT_EQ(convert::parseExcludedTypes("10,,12,"), (V{10, 0, 12, 0}));
-  EXPECT_EQ(convert::parseExcludedTypes(""), V{0});
-  EXPECT_EQ(convert::parseExcludedTypes(" 5x,-3"), (V{5, -3}));
-  EXPECT_EQ(convert::parseExcludedTypes("12345678901"), V{123456789});
+  for (const auto& [text, types] : {std::pair<const char*, V>{"10,12,13", {10, 12, 13}}, {",,10,12", {10, 12}},
+                                    {"10,,12,", {10, 0, 12, 0}}, {"", {0}}, {" 5x,-3", {5, -3}},
+                                    {"12345678901", {123456789}}})
+    EXPECT_EQ(convert::parseExcludedTypes(text), types) << "\"" << text << "\"";
 }
 
 TEST_F(ConvertDriverTest, DocumentAtTheEndOfTheFileHasNoPatient) {
