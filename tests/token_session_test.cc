@@ -31,11 +31,8 @@ TEST_F(TokenSession, SlotListFailuresReportTheirCodes) {
   EXPECT_EQ(reportedCodes(), std::vector<int>{199});
   clearErrors();
   spy.noSlots = false;
-  spy.fault = [](const std::string& f, int call) -> std::optional<CK_RV> {
-    if (f == "C_GetSlotList" && call == 1) return CKR_GENERAL_ERROR;
-    if (f == "C_GetSlotList" && call == 3) return CKR_DEVICE_ERROR;  // the second call of the next listing
-    return std::nullopt;
-  };
+  // Call 3 is the second call of the next listing.
+  spy.failCalls({{"C_GetSlotList", 1, CKR_GENERAL_ERROR}, {"C_GetSlotList", 3, CKR_DEVICE_ERROR}});
   spy.resetCounts();
   EXPECT_TRUE(listTokenSlots().empty());
   EXPECT_TRUE(listTokenSlots().empty());
