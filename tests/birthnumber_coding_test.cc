@@ -20,11 +20,6 @@ class BirthNumberCoding : public CryptoTest {
     hashKey = goodDesKey();
     blob = put("hash_key.bin", hashKeyBlob(hashKey));
   }
-  std::string put(const std::string& name, const std::string& bytes) {
-    std::string path = tmp / name;
-    writeFile(path, bytes);
-    return path;
-  }
   int code(const std::string& in, const std::string& out, int keyType = 1) {
     return encodeBirthNumbers(in.c_str(), out.empty() ? nullptr : out.c_str(), nullptr,
                               (keyType == 1 ? k.otherCertPem : k.otherPubPem).c_str(),
@@ -37,12 +32,6 @@ class BirthNumberCoding : public CryptoTest {
     EXPECT_EQ(code(in, out), 0);
     EXPECT_TRUE(reportedCodes().empty());
     return readFile(out);
-  }
-  // Nothing under the name and no temporary file beside it.
-  void expectNoOutput(const std::string& path) {
-    EXPECT_FALSE(fs::exists(path)) << path;
-    for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path()))
-      EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
   }
 
   const KeyMaterial& k = keyMaterial();

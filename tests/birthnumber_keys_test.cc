@@ -108,11 +108,6 @@ TEST_F(KeyHelpers, SharesJoinToTheKeyAndShareAIsRandom) {
 
 class HashKeyFiles : public CryptoTest {
  protected:
-  std::string blobFile(const std::string& blob) {
-    std::string path = tmp / "blob.bin";
-    writeFile(path, blob);
-    return path;
-  }
   const KeyMaterial& k = keyMaterial();
 };
 
@@ -138,7 +133,7 @@ TEST_F(HashKeyFiles, BadBlobsAreRefusedWithTheirCodes) {
   for (const Case& c : cases) {
     clearErrors();
     std::string path = tmp / "missing.bin";
-    if (c.makeFile) path = blobFile(c.blobText);
+    if (c.makeFile) path = put("blob.bin", c.blobText);
     TripleDesKey key;
     EXPECT_EQ(loadHashKey(1, kNoSlot, path.c_str(), k.keyEncPem.c_str(), c.password, key), -1);
     EXPECT_EQ(reportedCodes(), c.codes);

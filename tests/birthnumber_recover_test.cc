@@ -32,11 +32,6 @@ class BirthNumberCard : public CardTest {
     ToolResult r = p11tool("--write-object " + shellQuote(file) + " " + args);
     ASSERT_EQ(r.status, 0) << r.output;
   }
-  std::string put(const std::string& name, const std::string& bytes) {
-    std::string path = tmp / name;
-    writeFile(path, bytes);
-    return path;
-  }
   // desRc with key files; the coded batch.
   CodedBatch codeWithFiles(const std::vector<std::string>& lines) {
     std::string in = put("batch.drg", joinLines(lines)), out = tmp / "coded.drg";

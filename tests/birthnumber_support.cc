@@ -78,12 +78,6 @@ std::string bRecord(int document, const std::string& birthNumber) {
   return record + patient;
 }
 
-std::string joinLines(const std::vector<std::string>& lines, const std::string& lineEnd) {
-  std::string out;
-  for (const std::string& l : lines) out += l + lineEnd;
-  return out;
-}
-
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t at = 0;

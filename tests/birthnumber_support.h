@@ -22,8 +22,6 @@ std::string bRecord(int document, const std::string& birthNumber);
 inline const std::string kARecord = "A12345678" + std::string(20, '1');  // 29 characters
 inline const std::string kCRecord = "C01" + std::string(73, '0');       // 76 characters
 
-// Lines joined with the line end, each line ended.
-std::string joinLines(const std::vector<std::string>& lines, const std::string& lineEnd = "\r\n");
 // The lines of a text, split at CR LF (a last line without one included).
 std::vector<std::string> splitLines(const std::string& text);
 

@@ -199,6 +199,14 @@ ModuleSpy::~ModuleSpy() {
 
 ModuleSpy* ModuleSpy::active() { return gSpy; }
 
+void ModuleSpy::failCalls(std::vector<Failure> failures) {
+  fault = [failures = std::move(failures)](const std::string& f, int call) -> std::optional<CK_RV> {
+    for (const Failure& x : failures)
+      if (x.function == f && (x.call == 0 || x.call == call)) return x.rv;
+    return std::nullopt;
+  };
+}
+
 int ModuleSpy::calls(const std::string& function) const {
   auto it = counts_.find(function);
   return it == counts_.end() ? 0 : it->second;

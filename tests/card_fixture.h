@@ -17,6 +17,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "crypto_support.h"
 
@@ -71,6 +72,14 @@ class ModuleSpy {
   // Asked before every call with the function's name and its 1-based call number; a value is
   // returned instead of calling the module.
   std::function<std::optional<CK_RV>(const std::string& function, int call)> fault;
+  // A fault that answers a function's call with a value: the given call (1-based), or every
+  // call when it is 0.
+  struct Failure {
+    std::string function;
+    int call;
+    CK_RV rv;
+  };
+  void failCalls(std::vector<Failure> failures);
   // C_GetSlotList answers that no slot holds a token.
   bool noSlots = false;
 

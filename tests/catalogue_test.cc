@@ -15,8 +15,7 @@ namespace {
 class CatalogueTest : public RuntimeTest {};
 
 TEST_F(CatalogueTest, CrLfCataloguesReadLikeLf) {
-  std::string path = tmp / "crlf.msg";
-  writeFile(path, "# c\r\n07001 text %s\r\n07002 two\r\n");
+  std::string path = put("crlf.msg", "# c\r\n07001 text %s\r\n07002 two\r\n");
   setMessageFile(path.c_str());
   EXPECT_EQ(lookupMessage(7001), "text %s");
   EXPECT_EQ(lookupMessage(7002), "two");

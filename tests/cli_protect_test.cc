@@ -53,11 +53,9 @@ TEST_F(ProtectCli, SignOpenDnAndCheckKey) {
   plan.content = "x";
   plan.dn = "CN=ABC Nemocnice";
   plan.keyCheck = keyCheckBlockFor(hashKey);
-  std::string checked = tmp / "checked.bin";
-  writeFile(checked, toolProtectedFile(plan));
+  std::string checked = put("checked.bin", toolProtectedFile(plan));
   EXPECT_EQ(quervik("dn " + q(checked)).out, "CN=ABC Nemocnice\n");
-  std::string reference = tmp / "reference.txt";
-  writeFile(reference, underscoredBase64Of(keyCheckBlockFor(hashKey)) + "\n");
+  std::string reference = put("reference.txt", underscoredBase64Of(keyCheckBlockFor(hashKey)) + "\n");
   CliRun c = quervik("check-key -k " + q(k.otherKeyPem) + " --reference-file " + q(reference) + " " + q(checked));
   EXPECT_EQ(c.status, 0) << c.out;
   c = quervik("check-key -k " + q(k.otherKeyPem) + " -r " + q(underscoredBase64Of(keyCheckBlockFor(goodDesKey()))) +

@@ -32,8 +32,7 @@ TEST_F(CliTest, VersionAndHelp) {
 }
 
 TEST_F(CliTest, MessageFormatsCatalogueTexts) {
-  std::string cat = tmp / "c.msg";
-  writeFile(cat, "# x\n07064 Pocet chyb: %d v %s\n");
+  std::string cat = put("c.msg", "# x\n07064 Pocet chyb: %d v %s\n");
   ToolResult r = runQuervik("message --catalogue " + cat + " 7064 12 F.DRG");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output, "Pocet chyb: 12 v F.DRG (7064)\n");

@@ -56,11 +56,6 @@ TEST_F(CardKeys, HashKeyFromTheCardsBlob) {
 
 class CardFiles : public ProtectCardTest {
  protected:
-  std::string put(const std::string& name, const std::string& bytes) {
-    std::string path = tmp / name;
-    writeFile(path, bytes);
-    return path;
-  }
   int signOnCard(const std::string& in, const std::string& out, int keyType = 1, const char* pin = kUserPin,
                  const char* sender = kHospitalName) {
     return signProtectedFile(in.c_str(), out.c_str(), slotText().c_str(), "RSA_DES_KEY",

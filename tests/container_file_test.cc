@@ -23,11 +23,6 @@ class ProtectedFiles : public CryptoTest {
     }
     return s;
   }
-  std::string put(const std::string& name, const std::string& bytes) {
-    std::string path = tmp / name;
-    writeFile(path, bytes);
-    return path;
-  }
   int sign(const std::string& in, const std::string& out, int keyType = 1) {
     return signProtectedFile(in.c_str(), out.c_str(), nullptr, "RSA_DES_KEY",
                              (keyType == 0 ? k.otherPubPem : k.otherCertPem).c_str(), keyType, k.keyEncPem.c_str(),
@@ -36,12 +31,6 @@ class ProtectedFiles : public CryptoTest {
   int open(const std::string& in, const std::string& out, int keyType = 1) {
     return openProtectedFile(in.c_str(), out.c_str(), nullptr, k.otherKeyPem.c_str(), -1,
                              (keyType == 0 ? k.pubPem : k.certPem).c_str(), -1, keyType, nullptr);
-  }
-  // Nothing under the name and no temporary file beside it.
-  void expectNoOutput(const std::string& path) {
-    EXPECT_FALSE(fs::exists(path)) << path;
-    for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path()))
-      EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
   }
   const KeyMaterial& k = keyMaterial();
 };

@@ -34,8 +34,7 @@ TEST_F(ConvertCliTest, ConvertsWithEveryOption) {
 }
 
 TEST_F(ConvertCliTest, FailuresAndUsage) {
-  const std::string in = tmp / "EMPTY.111";
-  writeFile(in, "");
+  const std::string in = put("EMPTY.111", "");
   ToolResult r = runQuervik("drg " + in);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("(50104)"), std::string::npos) << r.output;

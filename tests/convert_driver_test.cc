@@ -24,12 +24,6 @@ const std::string kA81 = vzp(93, {{1, "A"}, {2, "0000010"}, {35, "8555121234"}})
 const std::string kV81 = vzp(33, {{1, "V"}, {2, "30032024"}, {10, "71234"}});
 const std::string kG = vzp(7, {{1, "G"}, {2, "I2190"}});
 
-std::string lines(std::initializer_list<std::string> l) {
-  std::string text;
-  for (const std::string& s : l) text += s + "\r\n";
-  return text;
-}
-
 class ConvertDriverTest : public RuntimeTest {
  protected:
   void SetUp() override {
@@ -46,12 +40,10 @@ class ConvertDriverTest : public RuntimeTest {
 TEST_F(ConvertDriverTest, ExcludedTypesText) {
   using V = std::vector<int>;
   EXPECT_EQ(convert::parseExcludedTypes(nullptr), V{});
-  EXPECT_EQ(convert::parseExcludedTypes("10,12,13"), (V{10, 12, 13}));
-  EXPECT_EQ(convert::parseExcludedTypes(",,10,12"), (V{10, 12}));
-  EXPECT_EQ(convert::parseExcludedTypes("10,,12,"), (V{10, 0, 12, 0}));
-  EXPECT_EQ(convert::parseExcludedTypes(""), V{0});
-  EXPECT_EQ(convert::parseExcludedTypes(" 5x,-3"), (V{5, -3}));
-  EXPECT_EQ(convert::parseExcludedTypes("12345678901"), V{123456789});
+  for (const auto& [text, types] : {std::pair<const char*, V>{"10,12,13", {10, 12, 13}}, {",,10,12", {10, 12}},
+                                    {"10,,12,", {10, 0, 12, 0}}, {"", {0}}, {" 5x,-3", {5, -3}},
+                                    {"12345678901", {123456789}}})
+    EXPECT_EQ(convert::parseExcludedTypes(text), types) << "\"" << text << "\"";
 }
 
 TEST_F(ConvertDriverTest, DocumentAtTheEndOfTheFileHasNoPatient) {
@@ -73,7 +65,7 @@ TEST_F(ConvertDriverTest, DamagedLinesNeverLeakIntoRecords) {
   std::string binary = kG;
   binary[3] = '\0';
   binary[4] = char(0xFF);
-  const std::string input = file("L.111", lines({vzpHeader("16"), longLine, std::string(159, 'G'), std::string(158, 'G'), binary, "G"}));
+  const std::string input = file("L.111", joinLines({vzpHeader("16"), longLine, std::string(159, 'G'), std::string(158, 'G'), binary, "G"}));
   EXPECT_EQ(convertVzpBatches(nullptr, input.c_str(), nullptr, nullptr, nullptr, nullptr, false), 0);
   std::vector<std::string> r = drgRecords(readFile(tmp / "L_111.drg"));
   ASSERT_EQ(r.size(), 4u);  // A, the 158-character line, the binary one, the lone G
@@ -86,8 +78,8 @@ TEST_F(ConvertDriverTest, DamagedLinesNeverLeakIntoRecords) {
 TEST_F(ConvertDriverTest, UnwritableOutputAndUnreadableInput) {
   const std::string in = tmp / "in", logs = tmp / "logs", done = tmp / "done";
   fs::create_directory(in);
-  writeFile(in + "/A.111", lines({vzpHeader("81"), kA81}));
-  writeFile(in + "/B.111", lines({vzpHeader("81"), kA81}));
+  writeFile(in + "/A.111", joinLines({vzpHeader("81"), kA81}));
+  writeFile(in + "/B.111", joinLines({vzpHeader("81"), kA81}));
   writeFile(in + "/C.drg", "left out");
   const std::string missing = tmp / "no/such/dir";
   EXPECT_EQ(convertVzpBatches(nullptr, in.c_str(), missing.c_str(), nullptr, logs.c_str(), done.c_str(), false), -2);
@@ -114,16 +106,6 @@ TEST_F(ConvertDriverTest, UnwritableOutputAndUnreadableInput) {
   }
   EXPECT_EQ(convertVzpBatches(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false), 0) << "no input";
 }
-
-// Interrupts at the n-th question.
-class InterruptAt : public CancellationSource {
- public:
-  explicit InterruptAt(int n) : left_(n) {}
-  bool consumeInterrupt() override { return --left_ == 0; }
-
- private:
-  int left_;
-};
 
 TEST(ConvertLineReader, ReadErrorIsReported) {
   FILE* dir = std::fopen(".", "rb");  // reading a directory fails

@@ -21,8 +21,8 @@ using KeyFiles = CryptoTest;
 TEST_F(KeyFiles, ReadersReportEachFailure) {
   const KeyMaterial& k = keyMaterial();
   std::string missing = tmp / "missing.pem";
-  std::string garbage = tmp / "garbage.pem";
-  writeFile(garbage, "-----BEGIN CERTIFICATE-----\nnot base64 at all\n-----END CERTIFICATE-----\n");
+  std::string garbage =
+      put("garbage.pem", "-----BEGIN CERTIFICATE-----\nnot base64 at all\n-----END CERTIFICATE-----\n");
   std::string truncated = tmp / "truncated.pem";
   std::string certText = readFile(k.certPem);
   writeFile(truncated, certText.substr(0, certText.size() / 2));
@@ -63,8 +63,7 @@ TEST_F(KeyFiles, ReadersReportEachFailure) {
 }
 
 TEST_F(KeyFiles, ConsoleAsksAgainForEmptyLinesAndStopsAtEndOfInput) {
-  std::string answers = tmp / "answers";
-  writeFile(answers, std::string("\n\r\n") + kKeyPassword + "\r\n");
+  std::string answers = put("answers", std::string("\n\r\n") + kKeyPassword + "\r\n");
   FILE* in = std::fopen(answers.c_str(), "rb");
   ASSERT_TRUE(in);
   setPasswordInput(in);

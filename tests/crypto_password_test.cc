@@ -12,8 +12,7 @@ class Password : public CryptoTest {
  protected:
   // Sets the console answers; the stream stays open until the test ends.
   void answers(const std::string& text) {
-    std::string file = tmp / "answers";
-    writeFile(file, text);
+    std::string file = put("answers", text);
     in_ = std::fopen(file.c_str(), "rb");
     ASSERT_TRUE(in_);
     setPasswordInput(in_);

@@ -15,18 +15,6 @@ namespace {
 
 using drg::runDrgCheck;
 
-// Answers "interrupted" at the n-th question (1-based); n = 0 never.
-class InterruptAt : public CancellationSource {
- public:
-  explicit InterruptAt(int n) : n_(n) {}
-  bool consumeInterrupt() override { return ++asked_ == n_; }
-  int asked() const { return asked_; }
-
- private:
-  int n_;
-  int asked_ = 0;
-};
-
 // Deletes a file at the first question: the file disappears after it was collected.
 class DeleteOnFirstQuestion : public CancellationSource {
  public:
@@ -47,11 +35,11 @@ class DrgCheck : public DrgTest {
   void SetUp() override {
     DrgTest::SetUp();
     std::filesystem::create_directory(tmp / "in");
-    writeFile(org, lines({goldenZ(), goldenO(), goldenN(), goldenP()}));
-    writeFile(osn, lines({goldenOsn()}));
-    writeFile(drg, lines({goldenA(), goldenB(), goldenC()}));
-    writeFile(eko, lines({goldenEko()}));
-    writeFile(kor, lines({goldenKor()}));
+    writeFile(org, joinLines({goldenZ(), goldenO(), goldenN(), goldenP()}));
+    writeFile(osn, joinLines({goldenOsn()}));
+    writeFile(drg, joinLines({goldenA(), goldenB(), goldenC()}));
+    writeFile(eko, joinLines({goldenEko()}));
+    writeFile(kor, joinLines({goldenKor()}));
   }
   void TearDown() override {
     installCancellationSource(nullptr);
@@ -81,7 +69,7 @@ class DrgCheck : public DrgTest {
 };
 
 TEST_F(DrgCheck, OneFindingGivesTheWholeReportSequence) {
-  writeFile(drg, lines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
+  writeFile(drg, joinLines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
   const std::string out = tmp / "out";
   EXPECT_EQ(runDrgCheck(nullptr, drg.c_str(), nullptr, nullptr, nullptr, nullptr, out.c_str(), false, nullptr), -1);
   EXPECT_EQ(reportedCodes(),
@@ -98,9 +86,9 @@ TEST_F(DrgCheck, OneFindingGivesTheWholeReportSequence) {
 }
 
 TEST_F(DrgCheck, TotalCountsEveryFindingOnceAndResultIsTheLastFile) {
-  writeFile(org, lines({goldenZ(), goldenO(), withField(goldenN(), drg::kOrgN, "Druh nakladoveho strediska", "QQ"),
+  writeFile(org, joinLines({goldenZ(), goldenO(), withField(goldenN(), drg::kOrgN, "Druh nakladoveho strediska", "QQ"),
                         withField(goldenP(), drg::kOrgP, "Pocet luzek pracoviste", "")}));
-  writeFile(drg, lines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
+  writeFile(drg, joinLines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
   EXPECT_EQ(runAll(), -1);  // the DRG file, the last with findings, had one
   EXPECT_EQ(errorEntries().back(), reportOf(7085, 3));
 }
@@ -116,7 +104,7 @@ TEST_F(DrgCheck, PathsMayUseBackslashes) {
 TEST_F(DrgCheck, DirectoryModeChecksFilesByExtension) {
   writeFile(tmp / "in/NOEXT", "garbage\r\n");
   writeFile(tmp / "in/notes.txt", "garbage\r\n");
-  writeFile(tmp / "in/second.drg", lines({goldenA(), goldenB(), goldenC()}));
+  writeFile(tmp / "in/second.drg", joinLines({goldenA(), goldenB(), goldenC()}));
   const std::string dir = tmp / "in";
   EXPECT_EQ(runDrgCheck(nullptr, nullptr, nullptr, nullptr, dir.c_str(), nullptr, nullptr, false, nullptr), 0);
   std::vector<std::string> checked;

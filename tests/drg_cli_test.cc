@@ -17,7 +17,7 @@ class DrgCli : public DrgTest {
     DrgTest::SetUp();
     if (!std::filesystem::exists(cli)) GTEST_SKIP() << "no CLI in this tree";
     std::filesystem::create_directory(tmp / "in");
-    writeFile(tmp / "in/F.DRG", lines({goldenA(), goldenB(), goldenC()}));
+    writeFile(tmp / "in/F.DRG", joinLines({goldenA(), goldenB(), goldenC()}));
   }
   int run(const std::string& args, std::string& out) {
     ToolResult r = runQuervik(args);
@@ -34,7 +34,7 @@ TEST_F(DrgCli, CleanAndFaultyDeliveries) {
   EXPECT_NE(out.find("(7086)\n"), std::string::npos) << out;
   EXPECT_TRUE(std::filesystem::exists(log + "/ok/F_DRG.log.ok"));
 
-  writeFile(drg, lines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
+  writeFile(drg, joinLines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
   EXPECT_EQ(run("dkontrol --drg=" + drg + " --log " + log, out), 1);
   const std::string finding = *formatMessage(7019, {});
   const MsgArg args[] = {3, finding};

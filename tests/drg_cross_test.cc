@@ -30,11 +30,6 @@ class DrgCross : public DrgTest {
       if (c >= 7200 && c <= 7222) out.push_back(c);
     return out;
   }
-  std::string write(const std::string& name, const std::string& text) {
-    const std::string path = tmp / name;
-    writeFile(path, text);
-    return path;
-  }
   std::string entry(int code) {
     for (const std::string& e : errorEntries())
       if (e.find("(" + std::to_string(code) + ")") != std::string::npos) return e;
@@ -44,7 +39,7 @@ class DrgCross : public DrgTest {
 };
 
 TEST_F(DrgCross, DuplicateDepartmentIsReportedOncePerRecord) {
-  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN("NS0001"), goldenP("72000001"),
+  const std::string org = put("F.ORG", joinLines({goldenZ(), goldenO(), goldenN("NS0001"), goldenP("72000001"),
                                                 goldenN("NS0002"), goldenP("72000002"), goldenO(), goldenN("NS0003"),
                                                 goldenP("72000003")}));
   EXPECT_EQ(crossFindings(org.c_str(), nullptr, nullptr, nullptr), (std::vector<int>{7220, 7220}));
@@ -59,7 +54,7 @@ TEST_F(DrgCross, OperatingRoomAndWorkplaceDuplicates) {
                                           "Kod NS operacniho salu pracoviste", "");
   const std::string knownRoom = withField(goldenP("72000002"), kOrgP, "Kod NS operacniho salu pracoviste", "NS0001");
   const std::string unknownRoom = withField(goldenP("72000003"), kOrgP, "Kod NS operacniho salu pracoviste", "NS0009");
-  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN("NS0001"), blankRoom, blankRoom,
+  const std::string org = put("F.ORG", joinLines({goldenZ(), goldenO(), goldenN("NS0001"), blankRoom, blankRoom,
                                                 knownRoom, unknownRoom}));
   // The second workplace repeats the first (ICP, specialty and a blank symbol).
   EXPECT_EQ(crossFindings(org.c_str(), nullptr, nullptr, nullptr), (std::vector<int>{7222, 7222, 7202}));
@@ -70,14 +65,14 @@ TEST_F(DrgCross, OperatingRoomAndWorkplaceDuplicates) {
 }
 
 TEST_F(DrgCross, DocumentsAgainstTheStructure) {
-  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN(), goldenP()}));
+  const std::string org = put("F.ORG", joinLines({goldenZ(), goldenO(), goldenN(), goldenP()}));
   const std::string b = goldenB(), c = goldenC();
   const std::string otherPeriod = withField(c, kDrgC, "Datum poskytnuti", "05052023");
   const std::string otherSpecialty = withField(c, kDrgC, "Radkova odbornost", "999");
   const std::string otherWorkplace = withField(b, kDrgB, "ICP ZZ", "72000009");
   const std::string otherSymbol = withField(b, kDrgB, "Variabilni symbol", "XX");
   const std::string noSymbol = withField(otherWorkplace, kDrgB, "Variabilni symbol", "");
-  const std::string drg = write("F.DRG", lines({goldenA(),
+  const std::string drg = put("F.DRG", joinLines({goldenA(),
                                                 b, otherPeriod, otherSpecialty,    // 7204 only
                                                 b,                                 // no service lines: not checked
                                                 otherWorkplace, c, otherSpecialty,  // 7207, 7205
@@ -100,10 +95,10 @@ TEST_F(DrgCross, DocumentsAgainstTheStructure) {
 }
 
 TEST_F(DrgCross, ChartAndTurnover) {
-  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN(), goldenP()}));
+  const std::string org = put("F.ORG", joinLines({goldenZ(), goldenO(), goldenN(), goldenP()}));
   const std::string otherFacility = withField(goldenOsn("5010000003"), kOsn, "Icz - ucetni osnova", "71000000");
-  const std::string osn = write("F.OSN", lines({goldenOsn(), goldenOsn("5010000002"), goldenOsn(), otherFacility}));
-  const std::string eko = write("F.EKO", lines({goldenEko(), goldenEko("NS0009"), goldenEko("NS0001", "5010000009")}));
+  const std::string osn = put("F.OSN", joinLines({goldenOsn(), goldenOsn("5010000002"), goldenOsn(), otherFacility}));
+  const std::string eko = put("F.EKO", joinLines({goldenEko(), goldenEko("NS0009"), goldenEko("NS0001", "5010000009")}));
   EXPECT_EQ(crossFindings(org.c_str(), nullptr, osn.c_str(), eko.c_str(), (tmp / "log").c_str()),
             (std::vector<int>{7208, 7208, 7203, 7200, 7201}));
   const MsgArg duplicate[] = {1, osn, "5010000001", 2023, 72000000, osn, 3};
@@ -114,9 +109,9 @@ TEST_F(DrgCross, ChartAndTurnover) {
 }
 
 TEST_F(DrgCross, WithoutStructureNothingIsCheckedAgainstIt) {
-  const std::string osn = write("F.OSN", lines({goldenOsn(), goldenOsn()}));
-  const std::string eko = write("F.EKO", lines({goldenEko("NS0009")}));
-  const std::string drg = write("F.DRG", lines({goldenA(), goldenB(), goldenC()}));
+  const std::string osn = put("F.OSN", joinLines({goldenOsn(), goldenOsn()}));
+  const std::string eko = put("F.EKO", joinLines({goldenEko("NS0009")}));
+  const std::string drg = put("F.DRG", joinLines({goldenA(), goldenB(), goldenC()}));
   // The duplicate account is still found; the documents, the facility of the chart and the
   // cost centres of the turnover are not looked for in a structure that was not given.
   EXPECT_EQ(crossFindings(nullptr, drg.c_str(), osn.c_str(), eko.c_str(), (tmp / "log").c_str()),
@@ -126,8 +121,8 @@ TEST_F(DrgCross, WithoutStructureNothingIsCheckedAgainstIt) {
 }
 
 TEST_F(DrgCross, TheSameStructureDeliveredTwiceIsADuplicate) {
-  const std::string text = lines({goldenZ(), goldenO(), goldenN(), goldenP()});
-  const std::string a = write("A.ORG", text), b = write("B.ORG", text);
+  const std::string text = joinLines({goldenZ(), goldenO(), goldenN(), goldenP()});
+  const std::string a = put("A.ORG", text), b = put("B.ORG", text);
   EXPECT_EQ(crossFindings(tmp.path().c_str(), nullptr, nullptr, nullptr),
             (std::vector<int>{7220, 7221, 7222, 7220, 7221, 7222}));
   const MsgArg args[] = {2, a, "ODD001  ", 2023, 6, 72000000, b, 2};
@@ -137,7 +132,7 @@ TEST_F(DrgCross, TheSameStructureDeliveredTwiceIsADuplicate) {
 TEST_F(DrgCross, CostCentresWithoutWorkplaceTakeTheirFacility) {
   // NS0001 stands before a workplace of its department; NS0003 ends the file after one.
   const std::string otherIcz = withField(goldenP("72000002"), kOrgP, "ICZ (dle smlouvy s VZP)", "73000000");
-  const std::string org = write("F.ORG", lines({goldenZ(), goldenO(), goldenN("NS0001"), goldenN("NS0002"), otherIcz,
+  const std::string org = put("F.ORG", joinLines({goldenZ(), goldenO(), goldenN("NS0001"), goldenN("NS0002"), otherIcz,
                                                 goldenN("NS0003")}));
   const std::vector<OrgEntry> s = loadStructure({FileItem{org, 0}});
   ASSERT_EQ(s.size(), 3u);
@@ -146,7 +141,7 @@ TEST_F(DrgCross, CostCentresWithoutWorkplaceTakeTheirFacility) {
   EXPECT_EQ(s[1].pLine, 5);
   EXPECT_EQ(s[2].icz, 73000000);
   EXPECT_EQ(s[2].pLine, 0);
-  const std::string eko = write("F.EKO", lines({withField(goldenEko("NS0003"), kEko, "Icz - obrat z ucetnictvi", "73000000")}));
+  const std::string eko = put("F.EKO", joinLines({withField(goldenEko("NS0003"), kEko, "Icz - obrat z ucetnictvi", "73000000")}));
   EXPECT_EQ(crossFindings(org.c_str(), nullptr, nullptr, eko.c_str()), std::vector<int>{});
   EXPECT_EQ(result, 0);
 }

@@ -20,21 +20,15 @@ class DrgFormat : public DrgTest {};
 
 TEST_F(DrgFormat, DatesFollowTheCalendarWithEveryFourthYearLeap) {
   const FieldDescriptor date = field("Datum poskytnuti", 'd', 8);
-  EXPECT_EQ(format(date, "29022004"), 0);
-  EXPECT_EQ(format(date, "29021900"), 0);  // no century rule
-  EXPECT_EQ(format(date, "31122023"), 0);
-  EXPECT_EQ(format(date, "        "), 8);  // blank: the validator gets an empty text
+  // No century rule; a blank date gives the validator an empty text.
+  for (const char* ok : {"29022004", "29021900", "31122023"}) EXPECT_EQ(format(date, ok), 0) << ok;
+  EXPECT_EQ(format(date, "        "), 8);
   EXPECT_EQ(errorEntryCount(), 0);
-
-  EXPECT_EQ(format(date, "29022003"), -7115);
-  EXPECT_EQ(format(date, "30022004"), -7115);
-  EXPECT_EQ(format(date, "31042023"), -7115);
   // The month's name and length are reported with the finding; 29 days only in leap years.
-  const MsgArg feb28[] = {"unor", 28, ""};
-  const MsgArg feb29[] = {"unor", 29, " (pouze prestupny rok)"};
-  const MsgArg apr30[] = {"duben", 30, ""};
+  const MsgArg feb28[] = {"unor", 28, ""}, feb29[] = {"unor", 29, " (pouze prestupny rok)"}, apr30[] = {"duben", 30, ""};
   const std::vector<std::string> expected = {*formatMessage(7115, feb28), *formatMessage(7115, feb29),
                                              *formatMessage(7115, apr30)};
+  for (const char* bad : {"29022003", "30022004", "31042023"}) EXPECT_EQ(format(date, bad), -7115) << bad;
   ASSERT_EQ(errorEntryCount(), 3);
   for (size_t i = 0; i < 3; ++i) {
     const MsgArg args[] = {0L, expected[i]};
@@ -43,49 +37,59 @@ TEST_F(DrgFormat, DatesFollowTheCalendarWithEveryFourthYearLeap) {
   EXPECT_EQ(batchState().errorCount, 3);
 }
 
-TEST_F(DrgFormat, DateRulesInOrder) {
-  const FieldDescriptor date = field("Datum prijeti", 'd', 8);
-  const FieldDescriptor birth = field("Datum narozeni", 'd', 8);
-  EXPECT_EQ(format(birth, "11111111"), 0);  // an unknown birth date
-  EXPECT_EQ(format(date, "11111111"), -6059);
-  EXPECT_EQ(format(birth, "01011700"), -6059);
-  EXPECT_EQ(format(date, "00012004"), -7016);  // day, month and year must all be read and non-zero
-  EXPECT_EQ(format(date, "AB012004"), -7016);
-  EXPECT_EQ(format(date, "-1012004"), -7024);
-  EXPECT_EQ(format(date, "01132004"), -7025);
-  // Against today, 15 June 2024.
-  EXPECT_EQ(format(date, "01012025"), -7022);
-  EXPECT_EQ(format(date, "01072024"), -7026);
-  EXPECT_EQ(format(date, "16062024"), -7023);
-  EXPECT_EQ(format(date, "15062024"), 0);
-  EXPECT_EQ(format(date, "01132024"), -7026);  // the future month is found before the bad month
-  EXPECT_EQ(format(date, "0101 024"), -7016);  // a blank after digits
-}
-
-TEST_F(DrgFormat, RawTextAndLeadingZeros) {
-  const FieldDescriptor name = field("Nazev", 'r', 12);
-  EXPECT_EQ(format(name, "Jan Novak, 2"), 0);
-  EXPECT_EQ(format(name, "  --  nazev "), 0);
-  EXPECT_EQ(format(name, "\xA6\x9F" "asn\xD8 Z   "), 0);  // national letters of code page 852
-  EXPECT_EQ(format(name, "Tab\there    "), -7027);
-  EXPECT_EQ(format(name, std::string_view("Nul\0here    ", 12)), -7027);
-  EXPECT_EQ(format(name, "            "), 12);
-  // One leading zero of an ICZ or ICP is not significant.
-  EXPECT_EQ(format(field("Icz", 'f', 8), "01234567"), 1);
-  EXPECT_EQ(format(field("ICP (dle smlouvy s VZP)", 'f', 8), "00123456"), 1);
-  EXPECT_EQ(format(field("ICZ (dle smlouvy s VZP)", 'f', 8), "01234567"), 0);
+TEST_F(DrgFormat, DateRawTextAndLeadingZeroRules) {
+  struct Row {
+    const char* description;
+    char format;
+    int width;
+    std::string_view text;
+    int expected;
+  };
+  const Row rows[] = {
+      {"Datum narozeni", 'd', 8, "11111111", 0},  // an unknown birth date
+      {"Datum prijeti", 'd', 8, "11111111", -6059},
+      {"Datum narozeni", 'd', 8, "01011700", -6059},
+      // day, month and year must all be read and non-zero
+      {"Datum prijeti", 'd', 8, "00012004", -7016}, {"Datum prijeti", 'd', 8, "AB012004", -7016},
+      {"Datum prijeti", 'd', 8, "-1012004", -7024}, {"Datum prijeti", 'd', 8, "01132004", -7025},
+      // against today, 15 June 2024; the future month is found before the bad month
+      {"Datum prijeti", 'd', 8, "01012025", -7022}, {"Datum prijeti", 'd', 8, "01072024", -7026},
+      {"Datum prijeti", 'd', 8, "16062024", -7023}, {"Datum prijeti", 'd', 8, "15062024", 0},
+      {"Datum prijeti", 'd', 8, "01132024", -7026}, {"Datum prijeti", 'd', 8, "0101 024", -7016},
+      {"Nazev", 'r', 12, "Jan Novak, 2", 0}, {"Nazev", 'r', 12, "  --  nazev ", 0},
+      {"Nazev", 'r', 12, "\xA6\x9F" "asn\xD8 Z   ", 0},  // national letters of code page 852
+      {"Nazev", 'r', 12, "Tab\there    ", -7027}, {"Nazev", 'r', 12, std::string_view("Nul\0here    ", 12), -7027},
+      {"Nazev", 'r', 12, "            ", 12},
+      // one leading zero of an ICZ or ICP is not significant
+      {"Icz", 'f', 8, "01234567", 1}, {"ICP (dle smlouvy s VZP)", 'f', 8, "00123456", 1},
+      {"ICZ (dle smlouvy s VZP)", 'f', 8, "01234567", 0},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(format(field(r.description, r.format, r.width), r.text), r.expected) << r.description << " '" << r.text << "'";
+  }
 }
 
 TEST(DrgText, BlankAndSameText) {
   EXPECT_TRUE(isBlank(""));
   EXPECT_TRUE(isBlank(" \t\r"));
   EXPECT_FALSE(isBlank("  x"));
-  EXPECT_EQ(sameText("ALL  ", "ALL", false), 0);
-  EXPECT_EQ(sameText("ALL", "ALL \t", false), 0);
-  EXPECT_EQ(sameText(" ALL", "ALL", false), 1);
-  EXPECT_EQ(sameText("all", "ALL", false), 1);
-  EXPECT_EQ(sameText("all", "ALL", true), 0);
+  struct Row {
+    const char *a, *b;
+    bool ignoreCase;
+    int expected;
+  };
+  for (const Row& r : {Row{"ALL  ", "ALL", false, 0}, Row{"ALL", "ALL \t", false, 0}, Row{" ALL", "ALL", false, 1},
+                       Row{"all", "ALL", false, 1}, Row{"all", "ALL", true, 0}})
+    EXPECT_EQ(sameText(r.a, r.b, r.ignoreCase), r.expected) << "'" << r.a << "' '" << r.b << "' " << r.ignoreCase;
 }
+
+// A validator, the text it sees and the code it must return; a sequence of them runs in
+// order on one batch state.
+struct Step {
+  Validator validator;
+  std::string_view text;
+  int expected;
+};
 
 class DrgValidators : public DrgTest {
  protected:
@@ -94,16 +98,14 @@ class DrgValidators : public DrgTest {
     s.batchKind = batchKind;
     s.documentKind = documentKind;
   }
-};
-
-struct Case {
-  Validator validator;
-  const char* text;
-  int expected;
+  static void run(std::initializer_list<Step> steps) {
+    int i = 0;
+    for (const Step& step : steps) EXPECT_EQ(step.validator(step.text), step.expected) << "step " << i++ << " \"" << step.text << "\"";
+  }
 };
 
 TEST_F(DrgValidators, RulesOfSingleFields) {
-  const Case cases[] = {
+  for (const Step& c : std::initializer_list<Step>{
       {checkIcz, "72000000", 0},          {checkIcz, "2000000", 0},          {checkIcz, "", -7053},
       {checkIcz, "720000", -7054},        {checkIcz, "00000000", -7052},     {checkModifyingIcz, "720000", -7305},
       {checkIcpZz, " 123", 0},            {checkIcpZz, "12A", -7045},        {checkIcpZz, " ", -7048},
@@ -120,29 +122,22 @@ TEST_F(DrgValidators, RulesOfSingleFields) {
       {checkPeriod, "2004", -7304},       {checkSpecification, "ZUM,ZULP   ", 0},
       {checkSpecification, "AGREGX", -7303}, {requireText, "  ", -7072},   {requirePatientId, "", -7068},
       {requireBirthDate, "", -7069},      {checkDepartmentCode, "", -7078},  {checkCostCentreCode, "", -7077},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.validator(c.text), c.expected) << "\"" << c.text << "\"";
+  })
+    EXPECT_EQ(c.validator(c.text), c.expected) << "\"" << c.text << "\"";
 }
 
 TEST_F(DrgValidators, BatchAndDocumentKinds) {
-  EXPECT_EQ(checkBatchMonth("6"), 0);
-  EXPECT_EQ(checkBatchYear("2024"), 0);
-  EXPECT_EQ(checkBatchMonth("7"), 0);
-  EXPECT_EQ(checkBatchYear("2024"), -7035);  // July 2024 is after today
-  EXPECT_EQ(checkBatchYear("1998"), -7036);
-  EXPECT_EQ(checkBatchKind("5 "), -7033);
-  EXPECT_EQ(checkDocumentKind("05"), -7033);  // the batch kind was not valid
-  EXPECT_EQ(checkBatchKind("05"), 0);
+  // July 2024 is after today; a document kind needs a valid batch kind first.
+  run({{checkBatchMonth, "6", 0}, {checkBatchYear, "2024", 0}, {checkBatchMonth, "7", 0},
+       {checkBatchYear, "2024", -7035}, {checkBatchYear, "1998", -7036}, {checkBatchKind, "5 ", -7033},
+       {checkDocumentKind, "05", -7033}, {checkBatchKind, "05", 0}});
   EXPECT_EQ(s.batchKind, 5);
-  EXPECT_EQ(checkDocumentKind("05"), 0);
-  EXPECT_EQ(checkDocumentKind("02"), -7032);
-  EXPECT_EQ(checkBatchKind("82"), 0);
-  EXPECT_EQ(checkDocumentKind("02"), 0);
+  run({{checkDocumentKind, "05", 0}, {checkDocumentKind, "02", -7032}, {checkBatchKind, "82", 0},
+       {checkDocumentKind, "02", 0}});
   EXPECT_EQ(s.documentKind, 2);
   EXPECT_STREQ(s.allowedCodeKinds, "ABC0789");
   // A refused document kind leaves the code kinds of the last accepted document.
-  EXPECT_EQ(resetRecordState(""), 0);
-  EXPECT_EQ(checkDocumentKind("36"), -7032);
+  run({{resetRecordState, "", 0}, {checkDocumentKind, "36", -7032}});
   EXPECT_EQ(s.documentKind, kUnknownKind);
   EXPECT_STREQ(s.allowedCodeKinds, "ABC0789");
 }
@@ -150,105 +145,62 @@ TEST_F(DrgValidators, BatchAndDocumentKinds) {
 TEST_F(DrgValidators, CodeKindsFollowTheDocument) {
   EXPECT_EQ(checkCodeKind("7 "), -7041);  // no accepted document yet
   s.allowedCodeKinds = "AC08";
-  EXPECT_EQ(checkCodeKind("10"), 0);
-  EXPECT_EQ(s.codeKind, 10);
-  EXPECT_EQ(checkCodeKind("12"), 0);
-  EXPECT_EQ(s.codeKind, 12);
-  EXPECT_EQ(checkCodeKind("11"), -7040);  // B is not allowed
-  EXPECT_EQ(checkCodeKind("08"), 0);      // read as "8 "
-  EXPECT_EQ(s.codeKind, 8);
-  EXPECT_EQ(checkCodeKind("0 "), 0);
-  EXPECT_EQ(s.codeKind, 0);
-  EXPECT_EQ(checkCodeKind("00"), 0);
-  EXPECT_EQ(checkCodeKind("7 "), -7040);
-  EXPECT_EQ(checkCodeKind(" 8"), -7040);
-  s.allowedCodeKinds = "1234";
-  EXPECT_EQ(checkCodeKind("10"), -7040);  // the digit 1 matches, but not followed by a blank
-  EXPECT_EQ(checkCodeKind("07"), -7040);
+  // "08" is read as "8 "; B (11) is not allowed
+  for (const auto& [text, kind] : {std::pair{"10", 10}, {"12", 12}, {"08", 8}, {"0 ", 0}}) {
+    EXPECT_EQ(checkCodeKind(text), 0) << text;
+    EXPECT_EQ(s.codeKind, kind) << text;
+  }
+  run({{checkCodeKind, "11", -7040}, {checkCodeKind, "00", 0}, {checkCodeKind, "7 ", -7040},
+       {checkCodeKind, " 8", -7040}});
+  s.allowedCodeKinds = "1234";  // the digit 1 matches, but not followed by a blank
+  run({{checkCodeKind, "10", -7040}, {checkCodeKind, "07", -7040}});
   s.allowedCodeKinds = "ABC0789";
   EXPECT_EQ(checkCodeKind("07"), 0);
   EXPECT_EQ(s.codeKind, 7);
   // Code kinds 9, 11 and 12 carry no code; the others need one.
-  EXPECT_EQ(checkCode("0012345"), 0);
-  EXPECT_EQ(checkCode(""), -7055);
-  ASSERT_EQ(checkCodeKind("9 "), 0);
-  EXPECT_EQ(checkCode(""), 0);
-  EXPECT_EQ(checkCode("1"), -7055);
+  run({{checkCode, "0012345", 0}, {checkCode, "", -7055}, {checkCodeKind, "9 ", 0}, {checkCode, "", 0},
+       {checkCode, "1", -7055}});
 }
 
 TEST_F(DrgValidators, HeaderFieldsOfDocuments) {
   s.recordLetter = 'B';
   batch(99, 2);
-  EXPECT_EQ(checkSpecialty(""), -7070);
-  EXPECT_EQ(checkDiagnosis(""), -7071);
-  EXPECT_EQ(checkDiagnosis("A00 "), 0);
-  EXPECT_EQ(checkDiagnosis("A0A "), -7056);
-  EXPECT_EQ(checkAdmissionReason("X"), -7046);
-  EXPECT_EQ(checkTreatmentEnd("9"), 7153);
-  EXPECT_EQ(checkRequesterIcp("12"), 1);  // filled where it does not belong: a warning
-  EXPECT_EQ(checkRequesterIcp(""), 0);
-  EXPECT_EQ(checkRequesterSpecialty(""), 0);
-  batch(90, 6);
-  EXPECT_EQ(checkRequesterIcp("72000001"), 0);
-  EXPECT_EQ(checkRequesterIcp(""), -7052);
-  EXPECT_EQ(checkRequesterIcp("7200000A"), -7045);
-  EXPECT_EQ(checkRequesterSpecialty("101"), 0);
-  EXPECT_EQ(checkRequesterSpecialty(""), -7050);
-  EXPECT_EQ(checkAdmissionReason("X"), 0);  // only hospitalisations
+  // a requester filled where it does not belong is a warning
+  run({{checkSpecialty, "", -7070}, {checkDiagnosis, "", -7071}, {checkDiagnosis, "A00 ", 0},
+       {checkDiagnosis, "A0A ", -7056}, {checkAdmissionReason, "X", -7046}, {checkTreatmentEnd, "9", 7153},
+       {checkRequesterIcp, "12", 1}, {checkRequesterIcp, "", 0}, {checkRequesterSpecialty, "", 0}});
+  batch(90, 6);  // the admission reason only for hospitalisations
+  run({{checkRequesterIcp, "72000001", 0}, {checkRequesterIcp, "", -7052}, {checkRequesterIcp, "7200000A", -7045},
+       {checkRequesterSpecialty, "101", 0}, {checkRequesterSpecialty, "", -7050}, {checkAdmissionReason, "X", 0}});
   batch(34, 34);
   EXPECT_EQ(checkRequesterIcp("12"), 0);
   s.recordLetter = 'C';
-  batch(99, 2);
-  EXPECT_EQ(checkSpecialty(""), 0);  // a service line may leave it out
-  EXPECT_EQ(checkDiagnosis(""), 0);
+  batch(99, 2);  // a service line may leave them out
+  run({{checkSpecialty, "", 0}, {checkDiagnosis, "", 0}});
 }
 
 TEST_F(DrgValidators, HospitalDatesPairUp) {
   batch(99, 2);
   s.batchMonth = 6;
   s.batchYear = 2023;
-  EXPECT_EQ(checkHospitalDate("01062023"), 0);
-  EXPECT_EQ(checkHospitalDate("05062023"), 0);
-  EXPECT_EQ(checkHospitalDate("05062023"), 0);
-  EXPECT_EQ(checkHospitalDate("01062023"), -7042);  // discharged before admitted
-  EXPECT_EQ(checkHospitalDate(""), -7044);
-  EXPECT_EQ(checkHospitalDate("05062023"), -7042);  // nothing to compare the discharge with
-  EXPECT_EQ(checkHospitalDate("01062023"), 0);
-  EXPECT_EQ(checkHospitalDate(""), -7043);
-  EXPECT_EQ(checkHospitalDate("01072023"), -7031);  // after the batch period
-  EXPECT_EQ(checkHospitalDate("01012024"), -7030);
-  EXPECT_EQ(checkServiceDate("01072023"), -7031);
-  EXPECT_EQ(checkServiceDate("0107202"), 0);  // only whole dates are compared
+  // Admission and discharge alternate: a discharge before its admission, or with nothing to
+  // compare it with, is refused; dates after the batch period too, whole dates only.
+  run({{checkHospitalDate, "01062023", 0}, {checkHospitalDate, "05062023", 0}, {checkHospitalDate, "05062023", 0},
+       {checkHospitalDate, "01062023", -7042}, {checkHospitalDate, "", -7044}, {checkHospitalDate, "05062023", -7042},
+       {checkHospitalDate, "01062023", 0}, {checkHospitalDate, "", -7043}, {checkHospitalDate, "01072023", -7031},
+       {checkHospitalDate, "01012024", -7030}, {checkServiceDate, "01072023", -7031},
+       {checkServiceDate, "0107202", 0}});
   batch(98, 1);
   EXPECT_EQ(checkHospitalDate(""), 0);
 }
 
 TEST_F(DrgValidators, ModificationRecord) {
-  EXPECT_EQ(noteEntity2("NS0001"), 0);
-  EXPECT_EQ(checkPercentage(""), 0);
-  EXPECT_EQ(checkException("ALL  "), 0);
-  EXPECT_EQ(checkException("NULL "), -7302);  // ENTITA2 is filled
-  EXPECT_EQ(checkException("PRG  "), -7300);  // without a percentage
-  EXPECT_EQ(checkException("XYZ  "), -7301);
-  EXPECT_EQ(checkException("     "), -7301);
-  EXPECT_EQ(checkPercentage("150"), -7300);
-  EXPECT_EQ(checkPercentage("-1"), -7300);
-  EXPECT_EQ(checkPercentage("50.5"), 0);
-  EXPECT_EQ(checkException("POD"), 0);
-  EXPECT_EQ(noteEntity2(""), 0);
-  EXPECT_EQ(checkException("NULL"), 0);
+  // NULL only without ENTITA2; PRG needs a percentage
+  run({{noteEntity2, "NS0001", 0}, {checkPercentage, "", 0}, {checkException, "ALL  ", 0},
+       {checkException, "NULL ", -7302}, {checkException, "PRG  ", -7300}, {checkException, "XYZ  ", -7301},
+       {checkException, "     ", -7301}, {checkPercentage, "150", -7300}, {checkPercentage, "-1", -7300},
+       {checkPercentage, "50.5", 0}, {checkException, "POD", 0}, {noteEntity2, "", 0}, {checkException, "NULL", 0}});
 }
-
-class DrgFields : public DrgTest {};
-
-}  // namespace
-}  // namespace quervik::test
-
-namespace quervik::test {
-namespace {
-
-using namespace quervik::drg;
-
 // The format check written character by character, straight from its rules, for holding the
 // shortcuts and the run-wise scanning of the production check against.
 int referenceFormat(FieldDescriptor& f, std::string_view s) {

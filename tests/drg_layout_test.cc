@@ -16,8 +16,7 @@ class DrgLayout : public DrgTest {
 
   // Checks the text as a file of the kind and ends it as the driver does.
   void check(FileKind kind, const std::string& text) {
-    const std::string path = tmp / "input";
-    writeFile(path, text);
+    const std::string path = put("input", text);
     FILE* f = std::fopen(path.c_str(), "rb");
     ASSERT_NE(f, nullptr);
     resetFileState();
@@ -45,12 +44,12 @@ class DrgLayout : public DrgTest {
 };
 
 TEST_F(DrgLayout, GoldenRecordsOfEveryKindHaveNoFindings) {
-  check(kOrgFile, lines({goldenZ(), goldenO(), goldenN(), goldenP(), goldenN("NS0002"), goldenP("72000002"),
+  check(kOrgFile, joinLines({goldenZ(), goldenO(), goldenN(), goldenP(), goldenN("NS0002"), goldenP("72000002"),
                          goldenO("ODD002"), goldenN("NS0003")}));
-  check(kOsnFile, lines({goldenOsn(), goldenOsn("5010000002")}));
-  check(kDrgFile, lines({goldenA(), goldenB(), goldenC(), goldenC(), goldenB(), goldenC()}));
-  check(kEkoFile, lines({goldenEko()}));
-  check(kKorFile, lines({goldenKor()}));
+  check(kOsnFile, joinLines({goldenOsn(), goldenOsn("5010000002")}));
+  check(kDrgFile, joinLines({goldenA(), goldenB(), goldenC(), goldenC(), goldenB(), goldenC()}));
+  check(kEkoFile, joinLines({goldenEko()}));
+  check(kKorFile, joinLines({goldenKor()}));
   EXPECT_EQ(findingsOnly(), std::vector<int>{});
   EXPECT_EQ(batchState().warningCount, 0);
 }
@@ -94,19 +93,19 @@ TEST_F(DrgLayout, OneChangedFieldGivesItsFinding) {
     };
     switch (m.kind) {
       case kOrgFile:
-        check(m.kind, lines({mutate(kOrgZ, goldenZ()), goldenO(), mutate(kOrgN, goldenN()), mutate(kOrgP, goldenP())}));
+        check(m.kind, joinLines({mutate(kOrgZ, goldenZ()), goldenO(), mutate(kOrgN, goldenN()), mutate(kOrgP, goldenP())}));
         break;
       case kOsnFile:
-        check(m.kind, lines({mutate(kOsn, goldenOsn())}));
+        check(m.kind, joinLines({mutate(kOsn, goldenOsn())}));
         break;
       case kDrgFile:
-        check(m.kind, lines({mutate(kDrgA, goldenA()), mutate(kDrgB, goldenB()), mutate(kDrgC, goldenC()), goldenC()}));
+        check(m.kind, joinLines({mutate(kDrgA, goldenA()), mutate(kDrgB, goldenB()), mutate(kDrgC, goldenC()), goldenC()}));
         break;
       case kEkoFile:
-        check(m.kind, lines({mutate(kEko, goldenEko())}));
+        check(m.kind, joinLines({mutate(kEko, goldenEko())}));
         break;
       default:
-        check(m.kind, lines({mutate(kKor, goldenKor())}));
+        check(m.kind, joinLines({mutate(kKor, goldenKor())}));
     }
     EXPECT_EQ(findingsOnly(), m.findings) << m.field << " = \"" << m.value << "\"";
   }
@@ -115,32 +114,32 @@ TEST_F(DrgLayout, OneChangedFieldGivesItsFinding) {
 TEST_F(DrgLayout, OrderAndLengthFindings) {
   const std::string a = goldenA(), b = goldenB(), c = goldenC();
   // A C right after the header may only follow B or C.
-  check(kDrgFile, lines({a, c, b, c}));
+  check(kDrgFile, joinLines({a, c, b, c}));
   EXPECT_EQ(findingsOnly(), std::vector<int>{7011});
   EXPECT_NE(errorEntries()[0].find(reportOf(7011, {'C', "'B' nebo 'C'"})), std::string::npos);
 
   clearErrors();
-  check(kDrgFile, lines({a, b}));  // ends with a document header
+  check(kDrgFile, joinLines({a, b}));  // ends with a document header
   EXPECT_EQ(findingsOnly(), (std::vector<int>{7015, 7079}));
 
   clearErrors();
-  check(kDrgFile, lines({a, b.substr(0, 123), b, c}));  // not counted, no position finding
+  check(kDrgFile, joinLines({a, b.substr(0, 123), b, c}));  // not counted, no position finding
   EXPECT_EQ(findingsOnly(), std::vector<int>{7009});
   EXPECT_NE(errorEntries()[0].find(reportOf(7009, {'B'})), std::string::npos);
   EXPECT_EQ(counts()[1], (std::pair<char, int>{'B', 1}));
 
   clearErrors();
-  check(kDrgFile, lines({a, b, c, "D" + c.substr(1)}));
+  check(kDrgFile, joinLines({a, b, c, "D" + c.substr(1)}));
   EXPECT_EQ(findingsOnly(), std::vector<int>{7012});
   EXPECT_NE(errorEntries()[0].find(reportOf(7012, {'D'})), std::string::npos);
 
   clearErrors();
-  check(kOrgFile, lines({goldenZ(), goldenZ()}));
+  check(kOrgFile, joinLines({goldenZ(), goldenZ()}));
   EXPECT_EQ(findingsOnly(), (std::vector<int>{7011, 7015, 7079, 7079, 7079}));
   EXPECT_NE(errorEntries()[0].find(reportOf(7011, {'Z', "'N' nebo 'P'"})), std::string::npos);
 
   clearErrors();  // a structure without departments
-  check(kOrgFile, lines({goldenZ()}));
+  check(kOrgFile, joinLines({goldenZ()}));
   EXPECT_NE(errorEntries().back().find(reportOf(7079, {'P'})), std::string::npos);
   EXPECT_EQ(findingsOnly(), (std::vector<int>{7015, 7079, 7079, 7079}));
 }
@@ -149,7 +148,7 @@ TEST_F(DrgLayout, FilesWithoutTypeLetterOnlyCheckLength) {
   std::string osn = goldenOsn();
   std::string odd = osn;
   odd[0] = 'Q';  // any first character; its field check reports the year
-  check(kOsnFile, lines({osn, odd, osn.substr(0, 63)}));
+  check(kOsnFile, joinLines({osn, odd, osn.substr(0, 63)}));
   EXPECT_EQ(findingsOnly(), (std::vector<int>{7019, 7022, 7010}));
   EXPECT_EQ(counts(), (std::vector<std::pair<char, int>>{{' ', 2}}));
 }

@@ -68,12 +68,6 @@ std::string goldenEko(std::string_view costCentre, std::string_view account) {
 }
 std::string goldenKor() { return record(drg::kKor, {"72000000", "202306", "NS0001", "", "AGREG", "50.00", "ALL"}); }
 
-std::string lines(std::initializer_list<std::string> records) {
-  std::string out;
-  for (const std::string& r : records) out += r + "\r\n";
-  return out;
-}
-
 std::vector<int> findingCodes() {
   std::vector<int> codes;
   for (const std::string& e : errorEntries()) {

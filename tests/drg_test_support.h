@@ -34,9 +34,6 @@ std::string goldenC();
 std::string goldenEko(std::string_view costCentre = "NS0001", std::string_view account = "5010000001");
 std::string goldenKor();
 
-// Lines joined with CR LF, the last one ended too.
-std::string lines(std::initializer_list<std::string> records);
-
 // The codes of the error list, with a finding reported inside 7900 or 7901 given by its own
 // code (the one before the last in the entry).
 std::vector<int> findingCodes();

@@ -47,8 +47,7 @@ INSTANTIATE_TEST_SUITE_P(TemporaryFile, PendingOutput, ::testing::Values(true, f
 
 TEST_P(PendingOutput, CommitPutsTheWholeFileInPlaceWithItsPermissions) {
   mode_t mask = ::umask(022);  // a usual mask, so that the modes below differ
-  std::string target = tmp / "out.bin";
-  writeFile(target, "old");
+  std::string target = put("out.bin", "old");
   ::chmod(target.c_str(), 0640);
   {
     PendingFile f;

@@ -37,8 +37,7 @@ TEST_F(ReportTest, UntrustedConversionsNeitherCrashNorOverrun) {
 }
 
 TEST_F(ReportTest, AuxiliaryAndGlobalLogsReceiveEveryReport) {
-  std::string global = tmp / "global.log";
-  writeFile(global, "earlier\r\n");
+  std::string global = put("global.log", "earlier\r\n");
   ASSERT_EQ(openGlobalLog(global.c_str()), 0);
   FILE* aux = std::tmpfile();
   setAuxiliaryLog(aux);

@@ -1,6 +1,8 @@
 // Paths, directories, file sets, copying, moving and disposal of processed files.
 #include <sys/stat.h>
 
+#include <tuple>
+
 #include "runtime/file_copy.h"
 #include "runtime/file_sets.h"
 #include "runtime/options.h"
@@ -14,11 +16,11 @@ namespace {
 class RunServicesTest : public RuntimeTest {};
 
 TEST_F(RunServicesTest, MakePathComposesLogNames) {
-  EXPECT_EQ(makePath("/log/err", "/in/F.DRG", "log.err"), std::string("/log/err/F_DRG.log.err"));
-  EXPECT_EQ(makePath("/log/err/", "D:\\IN\\F.DRG", "log.err"), std::string("/log/err/F_DRG.log.err"));
-  EXPECT_EQ(makePath("/log", "err", nullptr), std::string("/log/err"));
-  EXPECT_EQ(makePath("/log", "NOEXT", "log.ok"), std::string("/log/NOEXT.log.ok"));
-  EXPECT_EQ(makePath("/log", "a.b.c", "log.ok"), std::string("/log/a.b_c.log.ok"));
+  for (const auto& [dir, file, suffix, path] :
+       {std::tuple<const char*, const char*, const char*, std::string>{"/log/err", "/in/F.DRG", "log.err", "/log/err/F_DRG.log.err"},
+        {"/log/err/", "D:\\IN\\F.DRG", "log.err", "/log/err/F_DRG.log.err"}, {"/log", "err", nullptr, "/log/err"},
+        {"/log", "NOEXT", "log.ok", "/log/NOEXT.log.ok"}, {"/log", "a.b.c", "log.ok", "/log/a.b_c.log.ok"}})
+    EXPECT_EQ(makePath(dir, file, suffix), path) << dir << " " << file;
   EXPECT_FALSE(makePath(tmp.path().c_str(), tmp.path().c_str(), nullptr).has_value());
   std::string veryLong(600, 'd');
   EXPECT_EQ(makePath(("/" + veryLong).c_str(), "f.drg", "log.ok")->size(), 1 + 600 + 1 + 12u);
@@ -32,11 +34,8 @@ TEST_F(RunServicesTest, PathPartsAndKinds) {
   EXPECT_EQ(fileExtension("/a.b/c.Drg", nullptr), std::string("Drg"));
   EXPECT_FALSE(fileExtension("/a.b/c", nullptr).has_value());
   EXPECT_EQ(fileExtension("/a/c", "osn"), std::string("osn"));
-  EXPECT_EQ(kindIndex("DRG"), 2);
-  EXPECT_EQ(kindIndex("dRg"), 2);
-  EXPECT_EQ(kindIndex("kor"), 4);
-  EXPECT_EQ(kindIndex("txt"), 5);
-  EXPECT_EQ(kindIndex(nullptr), 5);
+  for (const auto& [word, kind] : {std::pair<const char*, int>{"DRG", 2}, {"dRg", 2}, {"kor", 4}, {"txt", 5}, {nullptr, 5}})
+    EXPECT_EQ(kindIndex(word), kind) << (word ? word : "no word");
   EXPECT_EQ(isRegularFile(nullptr), -1);
   EXPECT_EQ(isRegularFile(tmp.path().c_str()), 0);
 }

@@ -50,6 +50,18 @@ void RuntimeTest::SetUp() {
   resetRunState();
   setReportArgumentCheck(true);
 }
+
+std::string RuntimeTest::put(const std::string& name, const std::string& bytes) {
+  std::string path = tmp / name;
+  writeFile(path, bytes);
+  return path;
+}
+
+void RuntimeTest::expectNoOutput(const std::string& path) {
+  EXPECT_FALSE(fs::exists(path)) << path;
+  for (const auto& entry : fs::directory_iterator(fs::path(path).parent_path()))
+    EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+}
 void RuntimeTest::TearDown() {
   for (const std::string& problem : takeReportArgumentProblems()) ADD_FAILURE() << problem;
   resetRunState();
@@ -61,6 +73,12 @@ void writeFile(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
+std::string joinLines(const std::vector<std::string>& lines, const std::string& lineEnd) {
+  std::string out;
+  for (const std::string& l : lines) out += l + lineEnd;
+  return out;
+}
+
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
@@ -70,9 +88,7 @@ std::string readFile(const std::string& path) {
 
 std::string useCatalogue(const TempDir& dir, const std::vector<std::string>& lines) {
   std::string path = dir / "errors.msg";
-  std::string text;
-  for (const std::string& l : lines) text += l + "\n";
-  writeFile(path, text);
+  writeFile(path, joinLines(lines, "\n"));
   setMessageFile(path.c_str());
   // The codes of a test's own catalogue are not the library's: no registry check.
   setReportArgumentCheck(false);

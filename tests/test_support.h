@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/cancellation.h"
+
 namespace quervik::test {
 
 namespace fs = std::filesystem;
@@ -29,11 +31,28 @@ class RuntimeTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // Writes the bytes to a file of the temporary directory; its path.
+  std::string put(const std::string& name, const std::string& bytes);
+  // Nothing under the name and no temporary file beside it.
+  void expectNoOutput(const std::string& path);
   TempDir tmp;
+};
+
+// Answers "interrupted" at the n-th question (1-based); n = 0 never.
+class InterruptAt : public CancellationSource {
+ public:
+  explicit InterruptAt(int n) : n_(n) {}
+  bool consumeInterrupt() override { return ++asked_ == n_; }
+  int asked() const { return asked_; }
+
+ private:
+  int n_, asked_ = 0;
 };
 
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
+// Lines joined with the line end, each line ended (the last one too).
+std::string joinLines(const std::vector<std::string>& lines, const std::string& lineEnd = "\r\n");
 
 // A catalogue in the temporary directory, set as the catalogue path. Lines end with LF.
 // Its codes are the test's own, so the registry check is off until the test ends.

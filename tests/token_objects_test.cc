@@ -82,10 +82,7 @@ TEST_F(TokenObjects, PrivateKeyOfAShorterNameDoesNotAnswerTheLongerOne) {
 TEST_F(TokenObjects, UnreadableObjectStopsTheSearchAndTheSearchIsEnded) {
   CK_SESSION_HANDLE s = openUserSession();
   ModuleSpy spy;
-  spy.fault = [](const std::string& f, int call) -> std::optional<CK_RV> {
-    if (f == "C_GetAttributeValue" && call == 3) return CKR_DEVICE_ERROR;  // the second object's lengths
-    return std::nullopt;
-  };
+  spy.failCalls({{"C_GetAttributeValue", 3, CKR_DEVICE_ERROR}});  // the second object's lengths
   CK_OBJECT_HANDLE found = CK_INVALID_HANDLE;
   EXPECT_EQ(findObjectByLabel(s, &found, "no such name"), kAttributeUnreadable);
   EXPECT_EQ(spy.calls("C_GetAttributeValue"), 3);
@@ -94,10 +91,7 @@ TEST_F(TokenObjects, UnreadableObjectStopsTheSearchAndTheSearchIsEnded) {
   spy.fault = nullptr;
   EXPECT_EQ(findObjectByLabel(s, &found, kCentreName), CKR_OK);
   // A search that cannot start is answered with the module's value.
-  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-    if (f == "C_FindObjectsInit") return CKR_OPERATION_ACTIVE;
-    return std::nullopt;
-  };
+  spy.failCalls({{"C_FindObjectsInit", 0, CKR_OPERATION_ACTIVE}});
   EXPECT_EQ(findObjectByLabel(s, &found, kCentreName), CKR_OPERATION_ACTIVE);
   EXPECT_EQ(findCertificateByDn(s, &found, "abc", nullptr, 0), CKR_OPERATION_ACTIVE);
 }
@@ -127,18 +121,12 @@ TEST_F(EmptyTokenObjects, DnSearchSkipsCertificatesThatDoNotParse) {
 TEST_F(EmptyTokenObjects, RefusedCertificateReports186) {
   CK_SESSION_HANDLE s = openUserSession();
   ModuleSpy spy;
-  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-    if (f == "C_CreateObject") return CKR_DEVICE_MEMORY;
-    return std::nullopt;
-  };
+  spy.failCalls({{"C_CreateObject", 0, CKR_DEVICE_MEMORY}});
   EXPECT_EQ(importCertificate(s, keyMaterial().certPem.c_str(), nullptr, "X"), kNoMatch);
   EXPECT_EQ(reportedCodes(), std::vector<int>{186});
   // The vendor value some cards answer a stored certificate with counts as stored.
   clearErrors();
-  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-    if (f == "C_CreateObject") return CK_RV(0x80000002UL);
-    return std::nullopt;
-  };
+  spy.failCalls({{"C_CreateObject", 0, CK_RV(0x80000002UL)}});
   EXPECT_EQ(importCertificate(s, keyMaterial().certPem.c_str(), nullptr, "X"), CKR_OK);
   EXPECT_TRUE(reportedCodes().empty());
 }
@@ -211,11 +199,7 @@ TEST_F(TokenObjects, CertificateGivesASessionPublicKeyAndExportsAsPem) {
   ASSERT_EQ(findCertificateByDn(s, &cert, "ABC", nullptr, 0), CKR_OK);  // handles change with the session
   // A certificate whose attributes cannot be read: lengths (module value only) or values (219).
   ModuleSpy spy;
-  spy.fault = [](const std::string& f, int call) -> std::optional<CK_RV> {
-    if (f == "C_GetAttributeValue" && call == 1) return CKR_DEVICE_ERROR;
-    if (f == "C_GetAttributeValue" && call == 3) return CKR_DEVICE_REMOVED;
-    return std::nullopt;
-  };
+  spy.failCalls({{"C_GetAttributeValue", 1, CKR_DEVICE_ERROR}, {"C_GetAttributeValue", 3, CKR_DEVICE_REMOVED}});
   EXPECT_EQ(publicKeyFromCertificate(s, cert, &key), CKR_DEVICE_ERROR);
   EXPECT_EQ(publicKeyFromCertificate(s, cert, &key), CKR_DEVICE_REMOVED);
   EXPECT_EQ(reportedCodes(), std::vector<int>{219});
@@ -276,11 +260,7 @@ TEST_F(EmptyTokenObjects, FailedDestructionIsNotReportedAsSuccess) {
   CK_SESSION_HANDLE s = openUserSession();
   for (const char* name : {"A", "B"}) ASSERT_EQ(createDataObject(s, name, "x", 1), 0);
   ModuleSpy spy;
-  spy.fault = [](const std::string& f, int call) -> std::optional<CK_RV> {
-    if (f == "C_DestroyObject" && call == 2) return CKR_DEVICE_ERROR;
-    if (f == "C_FindObjectsInit" && call == 2) return CKR_SESSION_HANDLE_INVALID;
-    return std::nullopt;
-  };
+  spy.failCalls({{"C_DestroyObject", 2, CKR_DEVICE_ERROR}, {"C_FindObjectsInit", 2, CKR_SESSION_HANDLE_INVALID}});
   CapturedStdout out;
   EXPECT_EQ(destroyAllObjects(s), CKR_DEVICE_ERROR);
   EXPECT_EQ(out.take(), ".");

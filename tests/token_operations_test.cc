@@ -102,11 +102,10 @@ TEST_F(TokenOperations, CardRefusalsReportTheirCodes) {
   EXPECT_EQ(reportedCodes(), (std::vector<int>{205, 207, 211}));
   clearErrors();
   ModuleSpy spy;
-  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-    if (f == "C_SignInit" || f == "C_EncryptInit" || f == "C_DecryptInit") return CKR_KEY_FUNCTION_NOT_PERMITTED;
-    if (f == "C_VerifyRecoverInit") return CKR_KEY_FUNCTION_NOT_PERMITTED;  // a refusal, not a missing function
-    return std::nullopt;
-  };
+  // Recovery refused is a refusal, not a missing function.
+  const CK_RV refused = CKR_KEY_FUNCTION_NOT_PERMITTED;
+  spy.failCalls({{"C_SignInit", 0, refused}, {"C_EncryptInit", 0, refused}, {"C_DecryptInit", 0, refused},
+                 {"C_VerifyRecoverInit", 0, refused}});
   std::vector<unsigned char> in = random(20);
   for (auto [key, direction] : {std::pair{priv, kRsaForward}, {pub, kRsaForward}, {pub, kRsaReverse},
                                 {priv, kRsaReverse}})
@@ -191,10 +190,7 @@ TEST_F(TokenOperations, KeyPairNamesAreCheckedFirst) {
   EXPECT_EQ(generateKeyPair(s, 1024, &a, &b, pub17.c_str(), priv16.c_str()), kNoMatch);
   EXPECT_EQ(generateKeyPair(s, 1024, &a, &b, pub17.c_str(), priv15.c_str()), kNoMatch);
   EXPECT_EQ(spy.calls("C_GenerateKeyPair"), 0);
-  spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-    if (f == "C_GenerateKeyPair") return CKR_MECHANISM_INVALID;
-    return std::nullopt;
-  };
+  spy.failCalls({{"C_GenerateKeyPair", 0, CKR_MECHANISM_INVALID}});
   CapturedStdout out;
   EXPECT_EQ(generateKeyPair(s, 2048, &a, &b, pub16.c_str(), priv15.c_str()), CKR_MECHANISM_INVALID);
   EXPECT_EQ(out.take(), "Provadim generaci paru 2048 bitoveho RSA klice:...\n");

@@ -31,11 +31,8 @@ TEST_F(TokenSession, SlotListFailuresReportTheirCodes) {
   EXPECT_EQ(reportedCodes(), std::vector<int>{199});
   clearErrors();
   spy.noSlots = false;
-  spy.fault = [](const std::string& f, int call) -> std::optional<CK_RV> {
-    if (f == "C_GetSlotList" && call == 1) return CKR_GENERAL_ERROR;
-    if (f == "C_GetSlotList" && call == 3) return CKR_DEVICE_ERROR;  // the second call of the next listing
-    return std::nullopt;
-  };
+  // Call 3 is the second call of the next listing.
+  spy.failCalls({{"C_GetSlotList", 1, CKR_GENERAL_ERROR}, {"C_GetSlotList", 3, CKR_DEVICE_ERROR}});
   spy.resetCounts();
   EXPECT_TRUE(listTokenSlots().empty());
   EXPECT_TRUE(listTokenSlots().empty());
@@ -84,8 +81,7 @@ class ModuleBinding : public CryptoTest {
 };
 
 TEST_F(ModuleBinding, ModulesThatCannotServeFailLikeAFailingInitialize) {
-  std::string text = tmp / "not-a-module.so";
-  writeFile(text, "this is no shared library\n");
+  std::string text = put("not-a-module.so", "this is no shared library\n");
   // A missing file, a file that is no library, a library that is no PKCS#11 module, and the
   // default name, which this system does not have.
   for (const std::string& name : {tmp / "missing.so", text, std::string("libcrypto.so.3"), std::string()}) {

@@ -124,10 +124,7 @@ TEST_F(CardAdmin, DeleteTakesTheFullLabelOrEverything) {
     EXPECT_EQ(spy.calls("C_Initialize"), 0);
     EXPECT_EQ(deleteObject("Certifikat:ABC", slotText().c_str(), "0000"), -1);
     // The card refusing to destroy.
-    spy.fault = [](const std::string& f, int) -> std::optional<CK_RV> {
-      if (f == "C_DestroyObject") return CKR_ACTION_PROHIBITED;
-      return std::nullopt;
-    };
+    spy.failCalls({{"C_DestroyObject", 0, CKR_ACTION_PROHIBITED}});
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(deleteObject("Certifikat:ABC", slotText().c_str(), kUserPin), -1);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Nelze vymazat objekt 'Certifikat:ABC' z tokenu\n");

@@ -36,8 +36,7 @@ class CardTools : public CardTest {
   }
   // The hashing key in a blob, opened by the openssl tool with the hospital's key file.
   std::string openBlob(const std::string& blob) {
-    std::string file = tmp / "blob.in";
-    writeFile(file, blob);
+    std::string file = put("blob.in", blob);
     return runToolOk("openssl pkeyutl -decrypt -inkey " + shellQuote(keyMaterial().keyPem) + " -in " +
                      shellQuote(file));
   }

@@ -23,9 +23,7 @@ using Lines = std::vector<std::string>;
 class VzpBatchCheckTest : public VzpTest {
  protected:
   std::string write(const std::string& name, const Lines& lines, const char* end = "\r\n") {
-    std::string path = tmp / name;
-    writeFile(path, joinLines(lines, end));
-    return path;
+    return put(name, joinLines(lines, end));
   }
   int check(const std::string& input, const char* logDir = nullptr, const char* outDir = nullptr, bool move = false) {
     return checkVzpBatches(input.c_str(), nullptr, logDir, outDir, move);
@@ -293,16 +291,6 @@ TEST_F(VzpBatchCheckTest, UnreadableFileIsAFinding) {
   EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 6102, 50102, 6103, 6104, 7110}));
   EXPECT_EQ(entriesOf(50102), (std::vector<std::string>{"Soubor " + file + " nelze otevrit pro cteni (50102)\n"}));
 }
-
-class InterruptAt : public CancellationSource {
- public:
-  explicit InterruptAt(int n) : n_(n) {}
-  bool consumeInterrupt() override { return ++asked_ == n_; }
-  int asked() const { return asked_; }
-
- private:
-  int n_, asked_ = 0;
-};
 
 TEST_F(VzpBatchCheckTest, InterruptedRun) {
   fs::create_directory(tmp / "in");

@@ -34,12 +34,6 @@ std::vector<std::string> vzpBatchLines(const std::string& type, int documents, u
   return lines;
 }
 
-std::string joinLines(const std::vector<std::string>& lines, const char* end) {
-  std::string out;
-  for (const std::string& l : lines) out += l + end;
-  return out;
-}
-
 void setField(std::string& record, std::string_view batchType, std::string_view code, std::string_view value) {
   const vzp::VzpRecordDescriptor* d = vzp::findRecordDescriptor(batchType, record.at(0), int(record.size()));
   ASSERT_NE(d, nullptr) << "no layout for " << batchType << " " << record;

@@ -20,8 +20,6 @@ class VzpTest : public RuntimeTest {
 
 // One generated batch of the type (valid by construction), as lines without line ends.
 std::vector<std::string> vzpBatchLines(const std::string& type, int documents, uint64_t seed = 1);
-// Lines joined with the line end after each.
-std::string joinLines(const std::vector<std::string>& lines, const char* end = "\r\n");
 
 // Sets a field of a record of the batch type, found by the record's letter and length;
 // the value is cut or filled with blanks to the field's width.

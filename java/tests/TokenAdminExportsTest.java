@@ -9,28 +9,22 @@ import java.util.Base64;
 public class TokenAdminExportsTest {
     private static final String PIN = JavaCard.PIN;
 
-    /** A self-signed certificate made by the openssl tool, as DER. */
-    private static byte[] certificate(String subject) throws Exception {
-        Path dir = Check.tempDir();
-        Path key = dir.resolve("key.pem"), der = dir.resolve("cert.der");
-        Check.run(null, "openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
-            "-subj", subject, "-days", "30", "-outform", "DER", "-out", der.toString());
-        byte[] bytes = Files.readAllBytes(der);
-        Files.delete(key);
-        Files.delete(der);
-        return bytes;
-    }
-
-    /** A certificate whose subject holds letters beyond ASCII, made from a UTF-8 configuration. */
-    private static byte[] certificateWithName(String commonName) throws Exception {
+    /**
+     * A self-signed certificate made by the openssl tool, as DER. The subject is given as "-subj" and its
+     * text, or as "-config" and a common name beyond ASCII that a UTF-8 configuration holds.
+     */
+    private static byte[] certificate(String how, String subject) throws Exception {
         Path dir = Check.tempDir();
         Path config = dir.resolve("req.cnf"), key = dir.resolve("key.pem"), der = dir.resolve("cert.der");
-        Files.writeString(config, "[req]\ndistinguished_name = dn\nprompt = no\nutf8 = yes\n"
-            + "string_mask = utf8only\n[dn]\nC = CZ\nCN = " + commonName + "\n", StandardCharsets.UTF_8);
+        if (how.equals("-config")) {
+            Files.writeString(config, "[req]\ndistinguished_name = dn\nprompt = no\nutf8 = yes\n"
+                + "string_mask = utf8only\n[dn]\nC = CZ\nCN = " + subject + "\n", StandardCharsets.UTF_8);
+            subject = config.toString();
+        }
         Check.run(null, "openssl", "req", "-x509", "-newkey", "rsa:1024", "-nodes", "-keyout", key.toString(),
-            "-config", config.toString(), "-days", "30", "-outform", "DER", "-out", der.toString());
+            how, subject, "-days", "30", "-outform", "DER", "-out", der.toString());
         byte[] bytes = Files.readAllBytes(der);
-        for (Path p : new Path[] {config, key, der}) Files.delete(p);
+        for (Path p : new Path[] {config, key, der}) Files.deleteIfExists(p);
         return bytes;
     }
 
@@ -50,7 +44,7 @@ public class TokenAdminExportsTest {
 
     public static void testCertificateStoredOnceAndFoundByItsDn() throws Exception {
         String label = JavaCard.LABELS[0], slot = JavaCard.slot(label);
-        String text = Base64.getEncoder().encodeToString(certificate("/C=CZ/O=Nemocnice Java/CN=Java Nemocnice"));
+        String text = Base64.getEncoder().encodeToString(certificate("-subj", "/C=CZ/O=Nemocnice Java/CN=Java Nemocnice"));
         Check.useShippedCatalogue();
         Check.equal(0, Quervik.loadBase64X509("JCERT", text, slot, PIN), "loadBase64X509");
         Check.isTrue(JavaCard.tool(label, "--list-objects", "--type", "cert").contains("Certifikat:JCERT"),
@@ -70,7 +64,7 @@ public class TokenAdminExportsTest {
         String label = JavaCard.LABELS[0], slot = JavaCard.slot(label);
         // A Czech name and a character beyond U+FFFF (two UTF-16 units in Java).
         String name = "Smajlik \uD83D\uDE00 \u010C\u00E1p";
-        String text = Base64.getEncoder().encodeToString(certificateWithName(name));
+        String text = Base64.getEncoder().encodeToString(certificate("-config", name));
         Check.equal(0, Quervik.loadBase64X509("JUTF", text, slot, PIN), "loadBase64X509");
         Check.equal("CN=" + name + ",C=CZ", Quervik.getUserDN("SMAJLIK", slot, PIN), "getUserDN");
     }
@@ -96,7 +90,7 @@ public class TokenAdminExportsTest {
 
     public static void testDeleteByFullLabelThenEverything() throws Exception {
         String label = JavaCard.LABELS[1], slot = JavaCard.slot(label);
-        String cert = Base64.getEncoder().encodeToString(certificate("/C=CZ/CN=Smazat Nemocnice"));
+        String cert = Base64.getEncoder().encodeToString(certificate("-subj", "/C=CZ/CN=Smazat Nemocnice"));
         Check.equal(0, Quervik.loadBase64X509("DEL", cert, slot, PIN), "a certificate to delete");
         Check.equal(0, Quervik.loadBase64Data("DELDATA", "AQID", slot, PIN), "a data object to delete");
         Check.equal(0, Quervik.deleteObject("DEL", slot, PIN), "the bare label");
