@@ -38,7 +38,7 @@ struct ParsedArgs {
   bool flag(const std::string& name) const;
 };
 
-// "-h" asks for help unless a spec claims the letter.
+// "-h" asks for help unless an option of the command claims the letter.
 ParsedArgs parseArgs(int argc, char** argv, std::span<const OptionSpec> specs);
 
 // Prints the one thing that is wrong and where the help is; returns the usage exit status.
