@@ -245,28 +245,27 @@ std::tm localCalendarTime(std::time_t moment) {
   return local;
 }
 
-std::optional<std::string> executablePath() {
+namespace {
+// The file a module was loaded from (null: the program), however long its path.
+std::optional<std::string> moduleFileName(HMODULE module) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), DWORD(buffer.size()));
+    const DWORD n = ::GetModuleFileNameW(module, buffer.data(), DWORD(buffer.size()));
     if (n == 0) return std::nullopt;
     if (n < buffer.size()) return utf8Text(std::wstring_view(buffer.data(), n));
     buffer.resize(buffer.size() * 2);
   }
 }
+}  // namespace
+
+std::optional<std::string> executablePath() { return moduleFileName(nullptr); }
 
 std::optional<std::string> codeFilePath() {
   HMODULE self = nullptr;
   if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCWSTR>(&codeFilePath), &self))
     return executablePath();
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(self, buffer.data(), DWORD(buffer.size()));
-    if (n == 0) return std::nullopt;
-    if (n < buffer.size()) return utf8Text(std::wstring_view(buffer.data(), n));
-    buffer.resize(buffer.size() * 2);
-  }
+  return moduleFileName(self);
 }
 
 std::optional<std::string> environmentVariable(const char* name) {
