@@ -85,8 +85,12 @@ int runSign(int argc, char** argv) {
                              args.value("centre-key"), keyTypeOf(args.value("key-type")), args.value("hospital-key"),
                              secretOf(args));
   });
+  // Only a failure without a single report is the unknown sender; after a refused PIN (224)
+  // the card is never asked again, so a wrong PIN costs one attempt.
+  const bool silent = errorEntries().empty();
   printFindings();
-  if (result != 0 && args.value("slot")) explainUnknownSender(args.value("slot"), secretOf(args), args.value("hospital-key"));
+  if (result != 0 && silent && args.value("slot"))
+    explainUnknownSender(args.value("slot"), secretOf(args), args.value("hospital-key"));
   return statusOf(result);
 }
 
