@@ -8,13 +8,9 @@
 namespace quervik {
 
 void* loadLibrary(const char* name, std::string* error) {
-  if (!name || !*name) {
-    if (error) *error = "no library name";
-    return nullptr;
-  }
-  std::string path(name);
-  if (path.find('/') != std::string::npos || path.find('\\') != std::string::npos) path = nativePath(path);
-  void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::optional<std::string> path = loaderName(name, error);
+  if (!path) return nullptr;
+  void* library = ::dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library && error) {
     const char* reason = ::dlerror();
     *error = reason ? reason : "unknown reason";

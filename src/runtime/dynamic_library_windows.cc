@@ -9,13 +9,9 @@
 namespace quervik {
 
 void* loadLibrary(const char* name, std::string* error) {
-  if (!name || !*name) {
-    if (error) *error = "no library name";
-    return nullptr;
-  }
-  std::string path(name);
-  if (path.find_first_of("/\\") != std::string::npos) path = nativePath(path);
-  std::optional<std::wstring> wide = widePath(path);
+  std::optional<std::string> path = loaderName(name, error);
+  if (!path) return nullptr;
+  std::optional<std::wstring> wide = widePath(*path);
   if (!wide) {
     if (error) *error = "the name is not valid UTF-8";
     return nullptr;
