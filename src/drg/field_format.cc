@@ -10,6 +10,7 @@
 #include "drg/codes.h"
 #include "drg/validators.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 
 namespace quervik::drg {
 namespace {
@@ -270,8 +271,17 @@ std::string formatFinding(int code, std::span<const MsgArg> args) {
 }
 
 void reportField(const FieldDescriptor& field, std::string_view text) {
-  reportError(DRG_FIELD, field.description, text);
-  reportError(DRG_COLUMN, field.offset + 1);
+  const ReportDetail detail = ReportDetail::joining(field.description, field.offset + 1, text);
+  reportDetailed(detail, DRG_FIELD, field.description, text);
+  reportDetailed(detail, DRG_COLUMN, field.offset + 1);
+}
+
+// The line report carries the finding; a file that could not be opened has no line.
+ReportDetail findingDetail(int code, std::span<const MsgArg> args) {
+  const BatchState& s = batchState();
+  ReportDetail detail = ReportDetail::carrying(code, args, s.lineNumber);
+  if (s.lineNumber > 0 && s.recordLetters) detail.letter = s.recordLetter;
+  return detail;
 }
 
 }  // namespace
@@ -522,16 +532,16 @@ void reportDrgFindingArgs(int code, std::span<const MsgArg> args) {
   BatchState& s = batchState();
   const std::string text = formatFinding(code, args);
   if (code > 7001 && code < 7008)
-    reportError(DRG_TEXT_LINE, text);
+    reportDetailed(findingDetail(code, args), DRG_TEXT_LINE, text);
   else
-    reportError(DRG_ERROR_AT_LINE, s.lineNumber, text);
+    reportDetailed(findingDetail(code, args), DRG_ERROR_AT_LINE, s.lineNumber, text);
   ++s.errorCount;
 }
 
 void reportDrgWarningArgs(int code, std::span<const MsgArg> args) {
   BatchState& s = batchState();
   if (code == 1) code = DRG_REQUESTER_ICP_FILLED;
-  reportError(DRG_WARNING_AT_LINE, s.lineNumber, formatFinding(code, args));
+  reportDetailed(findingDetail(code, args), DRG_WARNING_AT_LINE, s.lineNumber, formatFinding(code, args));
   ++s.warningCount;
 }
 

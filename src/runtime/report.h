@@ -25,6 +25,8 @@ void reportError(int code, const A&... args) {
 // The catalogue text of a code formatted with the arguments and followed by " (code)", or
 // none when the catalogue cannot be read.
 std::optional<std::string> formatMessage(int code, std::span<const MsgArg> args);
+// The same without " (code)".
+std::optional<std::string> formatMessageText(int code, std::span<const MsgArg> args);
 
 // The error list: entries in report order, each "text (code)\n".
 int errorEntryCount();

@@ -19,6 +19,7 @@
 #include "runtime/platform.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 #include "vzp/codes.h"
 #include "vzp/line_reader.h"
 
@@ -315,17 +316,25 @@ const VzpLayouts::Record* VzpLayouts::find(std::string_view batchType, char lett
 
 void reportRecordError(int code, int lineNumber, char letter) {
   ++gCounters.errors;
-  reportError(VZP_RECORD_FINDING, lineNumber, messageText(code));
-  reportError(VZP_RECORD_FINDING_LETTER, "TYP", letter);
-  reportError(VZP_RECORD_FINDING_POSITION, 1);
+  ReportDetail finding = ReportDetail::carrying(code, {}, lineNumber);
+  finding.letter = letter;
+  reportDetailed(finding, VZP_RECORD_FINDING, lineNumber, messageText(code));
+  const ReportDetail type = ReportDetail::joining("TYP", 1);
+  reportDetailed(type, VZP_RECORD_FINDING_LETTER, "TYP", letter);
+  reportDetailed(type, VZP_RECORD_FINDING_POSITION, 1);
 }
 
 void reportFieldError(int code, int position, const VzpFieldDescriptor& field, int lineNumber,
                       std::string_view record) {
   ++gCounters.errors;
-  reportError(VZP_FIELD_FINDING, lineNumber, messageText(code));
-  reportError(VZP_FIELD_FINDING_TEXT, field.code, part(record, size_t(position), size_t(field.width)));
-  reportError(VZP_FIELD_FINDING_POSITION, position);
+  ReportDetail finding = ReportDetail::carrying(code, {}, lineNumber);
+  if (!record.empty()) finding.letter = record[0];
+  reportDetailed(finding, VZP_FIELD_FINDING, lineNumber, messageText(code));
+  const std::string_view value = part(record, size_t(position), size_t(field.width));
+  // Positions count from 0 in the text form; columns count from 1 everywhere.
+  const ReportDetail place = ReportDetail::joining(field.code, position + 1, value);
+  reportDetailed(place, VZP_FIELD_FINDING_TEXT, field.code, value);
+  reportDetailed(place, VZP_FIELD_FINDING_POSITION, position);
 }
 
 int repeatLimitCode(char letter, int limit) {
@@ -407,6 +416,7 @@ int checkVzpBatches(const char* input, const char* insurer, const char* logDirec
   long total = 0;
   for (FileItem& item : files) {
     const char* path = item.name.c_str();
+    ReportFileScope reportsAbout(item.name);
     gCounters.errors = 0;
     FILE* auxiliary = nullptr;
     if (logs) {
@@ -436,6 +446,7 @@ int checkVzpBatches(const char* input, const char* insurer, const char* logDirec
     reportError(VZP_LINES_CHECKED, gCounters.lines);
     const int errors = gCounters.errors;
     if (errors != 0) reportError(VZP_ERROR_COUNT, errors, "\n");
+    noteFileFindings(item.name, errors);
     if (logs) {
       saveRunLog(auxiliary, makePath(errors ? logs->err.c_str() : logs->ok.c_str(), path, errors ? "log.err" : "log.ok"));
     }
