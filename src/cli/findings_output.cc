@@ -44,12 +44,12 @@ class JsonLines : public ReportSink {
     object["type"] = "report";
     if (d.finding != 0) {
       object["code"] = d.finding;
-      object["text"] = text(formatMessageText(d.finding, d.findingArgs).value_or(""));
+      object["text"] = text(d.findingText);
     } else {
       object["code"] = code;
       object["text"] = text(reportText);
     }
-    if (d.file) object["file"] = text(*d.file);
+    if (d.file) object["file"] = fileText(*d.file);
     place(object, d);
     if (isCount(code)) {
       for (const MsgArg& a : args) {
@@ -120,6 +120,15 @@ class JsonLines : public ReportSink {
     if (d.value) o["value"] = utf8FromCodePage852(*d.value);
   }
 
+  // Every report of a file names it; it is converted once.
+  const std::string& fileText(std::string_view file) {
+    if (file != lastFile_) {
+      lastFile_ = file;
+      lastFileText_ = text(file);
+    }
+    return lastFileText_;
+  }
+
   Json& entry(std::string_view file) {
     const std::string name = text(file);
     for (Json& f : files_)
@@ -138,6 +147,7 @@ class JsonLines : public ReportSink {
   std::string command_;
   FILE* out_;
   std::optional<Json> pending_;
+  std::string lastFile_, lastFileText_;
   std::vector<Json> files_;
   int64_t reports_ = 0;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

@@ -58,6 +58,14 @@ std::optional<std::string> formatMessage(int code, std::span<const MsgArg> args)
   return *text + suffix(code);
 }
 
+FindingText formatFinding(int code, std::span<const MsgArg> args) {
+  std::optional<std::string> text = formatMessageText(code, args);
+  if (!text) return {};
+  FindingText finding{std::move(*text), {}};
+  finding.withCode = finding.text + suffix(code);
+  return finding;
+}
+
 void reportErrorArgs(int code, std::span<const MsgArg> args) { reportDetailedArgs(ReportDetail(), code, args); }
 
 void reportDetailedArgs(const ReportDetail& detail, int code, std::span<const MsgArg> args) {

@@ -17,11 +17,11 @@ namespace quervik {
 // What a driver knows about a report beyond its code and arguments. Unknown values stay
 // unset. A finding that the text form shows as a group of reports (a line report such as
 // "Radek 12: <finding's text> (7016) (7900)" followed by its field and column reports) is
-// told as one: the line report carries the finding's code and arguments, and each report of
-// the group after it says joinsFinding.
+// told as one: the line report carries the finding's code and text, and each report of the
+// group after it says joinsFinding.
 struct ReportDetail {
-  int finding = 0;                      // the code of the finding the line report carries
-  std::span<const MsgArg> findingArgs;  // and the arguments its text is formatted with
+  int finding = 0;               // the code of the finding the line report carries
+  std::string_view findingText;  // and its catalogue text, without " (code)"
   bool joinsFinding = false;
   std::optional<std::string_view> file;  // unset: the file of the current ReportFileScope
   int64_t line = 0;                      // 1-based; 0 unknown
@@ -31,10 +31,10 @@ struct ReportDetail {
   std::optional<std::string_view> value; // the field's bytes as the file holds them
 
   // The line report of a finding shown as a group.
-  static ReportDetail carrying(int finding, std::span<const MsgArg> args, int64_t line) {
+  static ReportDetail carrying(int finding, std::string_view text, int64_t line) {
     ReportDetail d;
     d.finding = finding;
-    d.findingArgs = args;
+    d.findingText = text;
     d.line = line;
     return d;
   }

@@ -43,7 +43,6 @@ int localDateNumber() {
   return (t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday;
 }
 
-std::string messageText(int code) { return formatMessage(code, {}).value_or(""); }
 
 std::string_view part(std::string_view s, size_t from, size_t count) {
   return from < s.size() ? s.substr(from, count) : std::string_view();
@@ -316,9 +315,10 @@ const VzpLayouts::Record* VzpLayouts::find(std::string_view batchType, char lett
 
 void reportRecordError(int code, int lineNumber, char letter) {
   ++gCounters.errors;
-  ReportDetail finding = ReportDetail::carrying(code, {}, lineNumber);
+  const FindingText text = formatFinding(code, {});
+  ReportDetail finding = ReportDetail::carrying(code, text.text, lineNumber);
   finding.letter = letter;
-  reportDetailed(finding, VZP_RECORD_FINDING, lineNumber, messageText(code));
+  reportDetailed(finding, VZP_RECORD_FINDING, lineNumber, text.withCode);
   const ReportDetail type = ReportDetail::joining("TYP", 1);
   reportDetailed(type, VZP_RECORD_FINDING_LETTER, "TYP", letter);
   reportDetailed(type, VZP_RECORD_FINDING_POSITION, 1);
@@ -327,9 +327,10 @@ void reportRecordError(int code, int lineNumber, char letter) {
 void reportFieldError(int code, int position, const VzpFieldDescriptor& field, int lineNumber,
                       std::string_view record) {
   ++gCounters.errors;
-  ReportDetail finding = ReportDetail::carrying(code, {}, lineNumber);
+  const FindingText text = formatFinding(code, {});
+  ReportDetail finding = ReportDetail::carrying(code, text.text, lineNumber);
   if (!record.empty()) finding.letter = record[0];
-  reportDetailed(finding, VZP_FIELD_FINDING, lineNumber, messageText(code));
+  reportDetailed(finding, VZP_FIELD_FINDING, lineNumber, text.withCode);
   const std::string_view value = part(record, size_t(position), size_t(field.width));
   // Positions count from 0 in the text form; columns count from 1 everywhere.
   const ReportDetail place = ReportDetail::joining(field.code, position + 1, value);
