@@ -98,8 +98,6 @@ void reportDetailedArgs(const ReportDetail& detail, int code, std::span<const Ms
 
 void installReportSink(ReportSink* sink) { state().sink = sink; }
 
-bool reportSinkInstalled() { return state().sink != nullptr; }
-
 ReportFileScope::ReportFileScope(std::string_view file) : hadPrevious_(state().file.has_value()) {
   if (hadPrevious_) previous_ = *state().file;
   state().file = std::string(file);
@@ -110,11 +108,6 @@ ReportFileScope::~ReportFileScope() {
     state().file = previous_;
   else
     state().file.reset();
-}
-
-std::optional<std::string_view> currentReportFile() {
-  const std::optional<std::string>& file = state().file;
-  return file ? std::optional<std::string_view>(*file) : std::nullopt;
 }
 
 void noteFileFindings(std::string_view file, int findings) {

@@ -71,7 +71,6 @@ class ReportSink {
 
 // Installs the sink (not owned; null removes it). Process-wide, like the error list.
 void installReportSink(ReportSink* sink);
-bool reportSinkInstalled();
 
 // Reports like reportError and gives the sink the detail.
 void reportDetailedArgs(const ReportDetail& detail, int code, std::span<const MsgArg> args);
@@ -94,8 +93,6 @@ class ReportFileScope {
   std::string previous_;
   bool hadPrevious_;
 };
-// The file of the innermost scope, if any.
-std::optional<std::string_view> currentReportFile();
 
 // Tell the sink, if one is installed, about a file's findings, its saved log (the current
 // scope's file) and where it went.
