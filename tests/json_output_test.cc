@@ -142,6 +142,11 @@ TEST_F(JsonOutput, EveryCommandAgreesWithItsTextForm) {
     runs[c.args] = lines;
   }
 
+  // Every seeded kind is among the findings.
+  for (const tools::FindingKind& k : tools::findingKinds()) {
+    const std::vector<json>& lines = runs[kCases[k.crossCheck ? 2 : 1].args];
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const json& l) { return l["code"] == k.code; })) << k.name;
+  }
   // The example delivery: each file's log is named, and a line finding knows its place.
   const json& summary = runs[kCases[0].args].back();
   ASSERT_FALSE(summary["files"].empty());
