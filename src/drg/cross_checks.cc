@@ -166,7 +166,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         const uint32_t x = departments.firstOutside(departmentKey(e), recordId(e.file, e.oLine));
         if (x != kNoEntry) {
           reportAtLine(DRG_DUPLICATE_DEPARTMENT, e.oLine, item.name, shown(e.departmentCode), e.year, e.month, e.icz,
-                      orgFiles[size_t(s[x].file)].name, s[x].oLine);
+                       orgFiles[size_t(s[x].file)].name, s[x].oLine);
           reportedO = e.oLine;
           ++n;
         }
@@ -176,7 +176,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
                                                     recordId(e.file, e.nLine));
         if (x != kNoEntry) {
           reportAtLine(DRG_DUPLICATE_COST_CENTRE, e.nLine, item.name, shown(e.costCentreCode), e.year, e.month, e.icz,
-                      orgFiles[size_t(s[x].file)].name, s[x].nLine);
+                       orgFiles[size_t(s[x].file)].name, s[x].nLine);
           reportedN = e.nLine;
           ++n;
         }
@@ -188,8 +188,8 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         if (x != kNoEntry) {
           const std::string_view symbol = shown(e.workplaceSymbol);
           reportAtLine(DRG_DUPLICATE_WORKPLACE, e.pLine, item.name, e.icp,
-                      isBlank(symbol) ? std::string_view("<nevyplneno>") : symbol, shown(e.mainSpecialty), e.year,
-                      e.month, e.icz, orgFiles[size_t(s[x].file)].name, s[x].pLine);
+                       isBlank(symbol) ? std::string_view("<nevyplneno>") : symbol, shown(e.mainSpecialty), e.year,
+                       e.month, e.icz, orgFiles[size_t(s[x].file)].name, s[x].pLine);
           reportedP = e.pLine;
           ++n;
         }
@@ -266,7 +266,7 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
                 reportAtLine(DRG_WORKPLACE_NOT_IN_STRUCTURE, bLine, item.name, icpZz, specialty, icz, year, month);
               else
                 reportAtLine(DRG_WORKPLACE_SYMBOL_NOT_IN_STRUCTURE, bLine, item.name, icpZz, symbol, specialty, icz, year,
-                            month);
+                             month);
               ++n;
             }
           }
@@ -306,7 +306,7 @@ int crossCheckChart(std::vector<FileItem>& osnFiles, const std::vector<ChartEntr
           accounts.firstOutside(accountKey(e.year, e.icz, whole(e.accountNumber)), recordId(e.file, e.line));
       if (x != kNoEntry) {
         reportAtLine(DRG_DUPLICATE_ACCOUNT, e.line, item.name, shown(e.accountNumber), e.year, e.icz,
-                    osnFiles[size_t(chart[x].file)].name, chart[x].line);
+                     osnFiles[size_t(chart[x].file)].name, chart[x].line);
         ++n;
       }
       if (progress.advanceInterrupted()) break;
