@@ -27,6 +27,7 @@
 #include "runtime/platform.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 #include "token/session.h"
 
 namespace quervik {
@@ -85,7 +86,7 @@ int parseRecord(const Column (&columns)[N], std::string_view line, int64_t lineN
   int failed = 0;
   for (const Column& column : columns) {
     if (column.take(line, record)) continue;
-    reportError(kMsgLineOfRecord, static_cast<long>(lineNumber), "");
+    reportDetailed(ReportDetail::atLine(lineNumber), kMsgLineOfRecord, static_cast<long>(lineNumber), "");
     reportError(kMsgRecoverColumn, column.title);
     --failed;
   }
@@ -115,7 +116,9 @@ struct RecoverRun {
   BirthNumberCoder coder;
 };
 
-void reportAtLine(const RecoverRun& run) { reportError(kMsgLineOfRecord, static_cast<long>(run.lineNumber), ""); }
+void reportAtLine(const RecoverRun& run) {
+  reportDetailed(ReportDetail::atLine(run.lineNumber), kMsgLineOfRecord, static_cast<long>(run.lineNumber), "");
+}
 
 // Share A with the centre's private key, share B on the card, joined. 0; 2 when a share does
 // not decrypt; -1 when the card cannot be opened or the shares cannot be joined.

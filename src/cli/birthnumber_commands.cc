@@ -10,6 +10,7 @@
 #include "birthnumber/encode.h"
 #include "birthnumber/recover.h"
 #include "cli/cli.h"
+#include "cli/findings_output.h"
 #include "cli/key_sizes.h"
 #include "runtime/leading_number.h"
 #include "runtime/report.h"
@@ -24,13 +25,6 @@ int desrcUsage() {
   return kUsageExit;
 }
 
-// Findings go to standard error when standard output carries the coded batch.
-void printFindingsTo(FILE* stream) {
-  for (const std::string& entry : errorEntries()) std::fputs(entry.c_str(), stream);
-  std::fflush(stream);
-  clearErrors();
-}
-
 }  // namespace
 
 int runDesrc(int argc, char** argv) {
@@ -38,6 +32,7 @@ int runDesrc(int argc, char** argv) {
       {"buffer", 'b', true},       {"slot", 'c', true},     {"drg-cert", 'f', true},
       {"tc-cert", 'g', true},      {"hospital-key", 'i', true}, {"hash-key", 'h', true},
       {"pin", 'p', true, "password"}, {"key-type", 't', true}, {"out", 'o', true, "output"},
+      kFormatOption,
   };
   const Command& self = *findCommand("desrc");
   ParsedArgs args = parseArgs(argc, argv, options);
@@ -50,6 +45,9 @@ int runDesrc(int argc, char** argv) {
   // --buffer (the line buffer's size) is accepted for the batch jobs' sake: lines of any length
   // are read whole.
   const char* output = args.value("out");
+  // Findings go to standard error when standard output carries the coded batch.
+  FindingsOutput findings(self, args, output ? stdout : stderr);
+  if (!findings.valid()) return findings.usageStatus();
   const KeyFile::Kind publicKind = keyType[0] == '1' ? KeyFile::Certificate : KeyFile::PublicKey;
   const bool byCertificate = publicKind == KeyFile::Certificate;
   if (args.value("slot")
@@ -61,14 +59,14 @@ int runDesrc(int argc, char** argv) {
                                 {"the trust centre's key", args.value("tc-cert"), publicKind},
                                 {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey,
                                  args.value("pin")}}))
-    return printFindingsTo(output ? stdout : stderr), kFailedExit;
+    return findings.printFindings(), findings.finish(1, kFailedExit);
   int result = runDriver([&] {
     return encodeBirthNumbers(args.positional[0].c_str(), output, args.value("slot"), args.value("drg-cert"),
                               args.value("tc-cert"), args.value("hospital-key"), args.value("hash-key"),
                               args.value("pin"), keyType[0] - '0');
   });
-  printFindingsTo(output ? stdout : stderr);
-  return exitStatus(result);
+  findings.printFindings();
+  return findings.finish(result, exitStatus(result));
 }
 
 int runRecover(int argc, char** argv) {
@@ -76,7 +74,7 @@ int runRecover(int argc, char** argv) {
       {"input", 'i', true},        {"output", 'o', true, "out"},  {"key", 'k', true},
       {"password", 'K', true},     {"key-length", 'l', true},     {"new-key", 'd', true},
       {"new-key-length", 'L', true}, {"tc-certificate", 't', true}, {"slot", 'c', true},
-      {"pin", 'p', true},
+      {"pin", 'p', true},          kFormatOption,
   };
   const Command& self = *findCommand("recover");
   ParsedArgs args = parseArgs(argc, argv, options);
@@ -85,20 +83,22 @@ int runRecover(int argc, char** argv) {
   if (!args.positional.empty()) return usageError(self, "unexpected argument " + args.positional[0]);
   for (const char* required : {"input", "output", "key", "new-key", "tc-certificate", "slot", "pin"})
     if (!args.value(required)) return usageError(self, std::string("--") + required + " is needed");
+  FindingsOutput findings(self, args);
+  if (!findings.valid()) return findings.usageStatus();
   auto or_ = [&](const char* name, const char* fallback) { return args.value(name) ? args.value(name) : fallback; };
   const bool keyIsFile = leadingInteger(or_("key-length", "-1")) <= 0;
   if ((keyIsFile &&
        !keyFilesFit(self, {{"the DRG centre's key", args.value("key"), KeyFile::PrivateKey, or_("password", "")}})) ||
       !cardKeysFit(self, args.value("slot"), args.value("pin"),
                    {{"the trust centre's key", args.value("tc-certificate"), true}}))
-    return printFindings(), kFailedExit;
+    return findings.printFindings(), findings.finish(1, kFailedExit);
   int result = runDriver([&] {
     return recoverHashes(args.value("input"), args.value("output"), args.value("key"), or_("password", ""),
                          or_("key-length", "-1"), args.value("new-key"), or_("new-key-length", "-1"),
                          args.value("tc-certificate"), args.value("slot"), args.value("pin"));
   });
-  printFindings();
-  return exitStatus(result);
+  findings.printFindings();
+  return findings.finish(result, exitStatus(result));
 }
 
 }  // namespace quervik::cli

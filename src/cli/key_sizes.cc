@@ -13,6 +13,8 @@
 #include "birthnumber/card_session.h"
 #include "crypto/key_files.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
+#include "token/messages.h"
 
 namespace quervik::cli {
 namespace {
@@ -58,6 +60,7 @@ void sayWrongSize(const Command& command, const char* role, const char* where, i
 }  // namespace
 
 bool keyFilesFit(const Command& command, std::initializer_list<KeyFile> keys) {
+  ReportSinkPause lookAhead;
   bool fit = true;
   for (const KeyFile& key : keys) {
     if (!key.file || (key.kind == KeyFile::PrivateKey && !key.password && needsPassword(key.file))) continue;
@@ -74,22 +77,28 @@ bool keyFilesFit(const Command& command, std::initializer_list<KeyFile> keys) {
 
 bool cardKeysFit(const Command& command, const char* slot, const char* pin, std::initializer_list<CardKey> keys) {
   if (!slot || !pin) return true;
-  const int opened = openCardSession(pin, slotNumber(slot));
-  if (opened == -2) {
-    (void)closeToken();
-    return false;  // the refusal stays in the list for the command to print
-  }
+  int opened = 0;
   bool fit = true;
-  for (const CardKey& key : keys) {
-    const int bits = opened == 0 ? cardKeyBits(key.name, key.byCertificate) : 0;
-    if (bits != 0 && bits != kKeyBits) {
-      sayWrongSize(command, key.role, (std::string(key.name) + " on the card").c_str(), bits);
-      fit = false;
-      break;
+  {
+    ReportSinkPause lookAhead;
+    opened = openCardSession(pin, slotNumber(slot));
+    for (const CardKey& key : keys) {
+      const int bits = opened == 0 ? cardKeyBits(key.name, key.byCertificate) : 0;
+      if (bits != 0 && bits != kKeyBits) {
+        sayWrongSize(command, key.role, (std::string(key.name) + " on the card").c_str(), bits);
+        fit = false;
+        break;
+      }
     }
+    (void)closeToken();
+    clearErrors();
   }
-  (void)closeToken();
-  clearErrors();
+  // A refused PIN is the command's answer, reported where every form of output shows it; a card
+  // that could not be reached is left to the work, which reports it in its own words.
+  if (opened == -2) {
+    reportError(kMsgLoginRefused);
+    return false;
+  }
   return fit;
 }
 

@@ -29,10 +29,10 @@ struct CardKey {
 };
 
 // The same for keys on the card, which shows its keys only after the login: false after naming
-// the first key of another size, or with the card's refusal of the PIN in the report list; the
-// command then stops, so the work never offers a refused PIN a second time. Without a PIN nothing is
-// looked at (a reader with a PIN pad would ask twice), and a card that cannot be reached is
-// left to the work.
+// the first key of another size, or with the card's refusal of the PIN (224) reported; the
+// command then stops, so the work never offers a refused PIN a second time. A card that cannot
+// be reached is left to the work. Without a PIN nothing is looked at (a reader with a PIN pad
+// would ask twice).
 bool cardKeysFit(const Command& command, const char* slot, const char* pin, std::initializer_list<CardKey> keys);
 
 }  // namespace quervik::cli

@@ -25,6 +25,11 @@ int runRecover(int argc, char** argv);
 
 namespace {
 
+// The last lines of the help of every command that reports findings.
+#define FORMAT_HELP                                                                       \
+  "      --format text|json   the findings as text (default) or as JSON Lines: one object\n" \
+  "                           per finding, then a summary (the README describes both)\n"
+
 // One row per subcommand; each later driver adds its own.
 const Command kCommands[] = {
     {"dkontrol", "check a DRG delivery (ORG, OSN, DRG, EKO, KOR files) and cross-check it",
@@ -38,14 +43,14 @@ const Command kCommands[] = {
      "cross-check for example F_ORG.ORG_X_ORG.log.err). With --out, a clean delivery's files\n"
      "are copied (moved with --move) to DIR/ok, or DIR/err for the files the cross-checks\n"
      "found fault with. The findings print with their catalogue texts; exit status 0 clean,\n"
-     "1 findings, 2 nothing could be read or interrupted.\n",
+     "1 findings, 2 nothing could be read or interrupted.\n" FORMAT_HELP,
      runDkontrol},
     {"kkontrol", "check VZP batch files",
      "Usage: quervik kkontrol INPUT [--insurer CODE] [--log DIR] [--out DIR] [--move]\n\n"
      "Checks a VZP batch file, or every file of the directory INPUT, record by record and\n"
      "prints the findings. The insurer code is CODE, else each file's extension. With --log,\n"
      "each file's log goes to DIR/ok or DIR/err; with --out, each file is copied (--move:\n"
-     "moved) to DIR/ok or DIR/err. Exit status 0 clean, 1 findings, 2 interrupted.\n",
+     "moved) to DIR/ok or DIR/err. Exit status 0 clean, 1 findings, 2 interrupted.\n" FORMAT_HELP,
      runKkontrol},
     {"drg", "convert VZP batch files into DRG batch files",
      "Usage: quervik drg INPUT [--insurer CODE] [--out-dir DIR] [--exclude 10,12] [--log DIR]\n"
@@ -57,7 +62,7 @@ const Command kCommands[] = {
      "  -x, --exclude LIST   batch types not to convert, e.g. 10,12\n"
      "  -l, --log DIR        a log per file in DIR/ok or DIR/err\n"
      "  -d, --done-dir DIR   copy the processed VZP files into DIR/ok or DIR/err\n"
-     "  -m, --move           move them instead of copying\n\n"
+     "  -m, --move           move them instead of copying\n" FORMAT_HELP "\n"
      "Exit status: 0 every file converted, 1 some files failed, 2 interrupted.\n",
      runDrg},
     {"sign", "sign and encrypt a file for the receiving centre",
@@ -74,6 +79,7 @@ const Command kCommands[] = {
      "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
      "  -o, --out OUTPUT         the protected file (also --output)\n"
      "      --hash-key NAME      the card object of the hashing-key blob (default RSA_DES_KEY)\n"
+     FORMAT_HELP
      "Every key is a 1024-bit RSA key (a key of another size, in a file or on the card, is named\n"
      "before any work).\n",
      runSign},
@@ -89,16 +95,18 @@ const Command kCommands[] = {
      "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
      "  -o, --out OUTPUT         the opened content (also --output)\n"
      "      --der                the key files are DER, not PEM\n"
+     FORMAT_HELP
      "Every key is a 1024-bit RSA key (a key of another size, in a file or on the card, is named\n"
      "before any work).\n",
      runOpen},
     {"dn", "show the sender's DN of a protected file",
-     "Usage: quervik dn FILE\n\nPrints the subject DN of the sender's certificate stored in FILE.\n", runDn},
+     "Usage: quervik dn [--format text|json] FILE\n\nPrints the subject DN of the sender's certificate stored in FILE.\n"
+     FORMAT_HELP, runDn},
     {"check-key", "tell whether a protected file was made with a given hashing key",
      "Usage: quervik check-key -k CENTRE_KEY (-r REFERENCE | --reference-file F) [-p PASSWORD] FILE\n\n"
      "Compares the hashing-key check value in FILE with the reference (base64 with \"_\" line ends,\n"
      "encrypted for the centre), both decrypted with the centre's PEM private key. Exit 0 on a\n"
-     "match, 1 otherwise.\n",
+     "match, 1 otherwise.\n" FORMAT_HELP,
      runCheckKey},
     {"desrc", "replace the birth numbers of a DRG batch by coded numbers",
      "Usage: quervik desrc -f DRG_CERT -g TC_CERT -i HOSPITAL_KEY -h HASH_KEY [-c SLOT] [-p PIN]\n"
@@ -119,6 +127,7 @@ const Command kCommands[] = {
      "  -t, --key-type 0|1       0 public keys, 1 certificates (default)\n"
      "  -o, --out OUTPUT         the coded batch (also --output)\n"
      "  -b, --buffer N           accepted and ignored: lines of any length are read\n"
+     FORMAT_HELP
      "The keys are 1024-bit RSA keys: the records hold 128-byte RSA blocks (a key of another size\n"
      "is named before any work).\n",
      runDesrc},
@@ -138,7 +147,7 @@ const Command kCommands[] = {
      "  -p, --pin PIN              the card's PIN\n"
      "  -l, --key-length N         -1 (default): NRC_KEY is a PEM file; N > 0: NRC_KEY is N bytes\n"
      "                             of DER given as the text itself\n"
-     "  -L, --new-key-length N     accepted and not used (NEW_KEY is always a file)\n"
+     "  -L, --new-key-length N     accepted and not used (NEW_KEY is always a file)\n" FORMAT_HELP
      "The keys are 1024-bit RSA keys (a key of another size is named before any work).\n",
      runRecover},
     {"card", "the card tools: slots, objects, PINs, keys, the hashing key",
@@ -184,6 +193,8 @@ const Command kCommands[] = {
      "$DRGBIN when set) unless --catalogue names another.\n",
      runMessage},
 };
+
+#undef FORMAT_HELP
 
 void printUsage(FILE* out) {
   std::fprintf(out, "Usage: quervik <command> [options]\n\nCommands:\n");

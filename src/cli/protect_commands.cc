@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "cli/findings_output.h"
 #include "cli/key_sizes.h"
 #include "container/open.h"
 #include "container/sign.h"
@@ -13,6 +14,7 @@
 #include "container/protected_file.h"
 #include "runtime/leading_number.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 #include "token/session.h"
 #include "runtime/platform.h"
 
@@ -40,6 +42,7 @@ int statusOf(int result) { return result == 2 ? kUsageExit : exitStatus(result);
 // Signing on the card fails without a report when no certificate's subject holds the
 // hospital's name; the command says so.
 void explainUnknownSender(const char* slotText, const char* pin, const char* name) {
+  installReportSink(nullptr);  // what the card says now is no finding of the run
   if (openToken(pin, static_cast<CK_SLOT_ID>(slotNumber(slotText))) == 0 && !findUserDN(name, kMaxDnText))
     std::fprintf(stderr,
                  "quervik sign: no certificate on the card has \"%s\" in its subject; -k names the hospital's "
@@ -66,7 +69,8 @@ int runSign(int argc, char** argv) {
   static const OptionSpec specs[] = {{"card-pin", 'c', true, "pin"}, {"centre-key", 'f', true},
                                      {"hospital-key", 'k', true},     {"password", 'p', true},
                                      {"output", 'o', true, "out"},    {"key-type", 't', true},
-                                     {"slot", 's', true},             {"hash-key", 0, true}};
+                                     {"slot", 's', true},             {"hash-key", 0, true},
+                                     kFormatOption};
   const Command& self = *findCommand("sign");
   ParsedArgs args = parseArgs(argc, argv, specs);
   if (args.help) return std::fputs(self.help, stdout), 0;
@@ -74,6 +78,9 @@ int runSign(int argc, char** argv) {
   if (args.positional.size() != 1) return usageError(self, "one input file is needed");
   if (!args.value("centre-key") || !args.value("hospital-key"))
     return usageError(self, "--centre-key and --hospital-key are needed");
+  // JSON findings go to standard error when standard output carries the protected file.
+  FindingsOutput findings(self, args, args.value("output") ? stdout : stderr);
+  if (!findings.valid()) return findings.usageStatus();
   const char* hashKey = args.value("hash-key") ? args.value("hash-key") : "RSA_DES_KEY";
   const KeyFile::Kind publicKind = keyTypeOf(args.value("key-type")) == 1 ? KeyFile::Certificate : KeyFile::PublicKey;
   const bool byCertificate = publicKind == KeyFile::Certificate;
@@ -84,7 +91,7 @@ int runSign(int argc, char** argv) {
           : !keyFilesFit(self, {{"the centre's key", args.value("centre-key"), publicKind},
                                 {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey,
                                  secretOf(args)}}))
-    return printFindings(), kFailedExit;
+    return findings.printFindings(), findings.finish(1, kFailedExit);
   int result = runDriver([&] {
     return signProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"), hashKey,
                              args.value("centre-key"), keyTypeOf(args.value("key-type")), args.value("hospital-key"),
@@ -93,17 +100,19 @@ int runSign(int argc, char** argv) {
   // Only a failure without a single report is the unknown sender; after a refused PIN (224)
   // the card is never asked again, so a wrong PIN costs one attempt.
   const bool silent = errorEntries().empty();
-  printFindings();
+  findings.printFindings();
+  const int status = findings.finish(result, statusOf(result));
   if (result != 0 && silent && args.value("slot"))
     explainUnknownSender(args.value("slot"), secretOf(args), args.value("hospital-key"));
-  return statusOf(result);
+  return status;
 }
 
 int runOpen(int argc, char** argv) {
   static const OptionSpec specs[] = {{"card-pin", 'c', true, "pin"}, {"centre-key", 'k', true},
                                      {"hospital-key", 'f', true},     {"password", 'p', true},
                                      {"output", 'o', true, "out"},    {"key-type", 't', true},
-                                     {"slot", 's', true},             {"der", 0, false}};
+                                     {"slot", 's', true},             {"der", 0, false},
+                                     kFormatOption};
   const Command& self = *findCommand("open");
   ParsedArgs args = parseArgs(argc, argv, specs);
   if (args.help) return std::fputs(self.help, stdout), 0;
@@ -112,6 +121,9 @@ int runOpen(int argc, char** argv) {
   const char* privateKey = args.value("centre-key");
   const char* publicKey = args.value("hospital-key");
   if (!privateKey || !publicKey) return usageError(self, "--centre-key and --hospital-key are needed");
+  // JSON findings go to standard error when standard output carries the opened content.
+  FindingsOutput findings(self, args, args.value("output") ? stdout : stderr);
+  if (!findings.valid()) return findings.usageStatus();
   std::string privateDer, publicDer;
   bool der = args.flag("der");
   if (der && (args.value("slot") || !readKey(privateKey, privateDer) || !readKey(publicKey, publicDer)))
@@ -124,7 +136,7 @@ int runOpen(int argc, char** argv) {
                                   : !keyFilesFit(self, {{"the centre's key", privateKey, KeyFile::PrivateKey,
                                                          secretOf(args)},
                                                         {"the hospital's key", publicKey, publicKind}})))
-    return printFindings(), kFailedExit;
+    return findings.printFindings(), findings.finish(1, kFailedExit);
   int result = runDriver([&] {
     return openProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"),
                              der ? static_cast<const void*>(privateDer.data()) : privateKey,
@@ -133,36 +145,44 @@ int runOpen(int argc, char** argv) {
                              der ? static_cast<int32_t>(publicDer.size()) : -1, keyTypeOf(args.value("key-type")),
                              secretOf(args));
   });
-  printFindings();
-  return statusOf(result);
+  findings.printFindings();
+  return findings.finish(result, statusOf(result));
 }
 
 int runDn(int argc, char** argv) {
   const Command& self = *findCommand("dn");
-  ParsedArgs args = parseArgs(argc, argv, {});
+  static const OptionSpec specs[] = {kFormatOption};
+  ParsedArgs args = parseArgs(argc, argv, specs);
   if (args.help) return std::fputs(self.help, stdout), 0;
   if (!args.error.empty()) return usageError(self, args.error);
   if (args.positional.size() != 1) return usageError(self, "one protected file is needed");
+  FindingsOutput findings(self, args);
+  if (!findings.valid()) return findings.usageStatus();
   const char* file = args.positional[0].c_str();
   if (!inputExists(self, file)) return kFailedExit;
   std::optional<std::string> dn = protectedFileDn(file);
   if (!dn || !isProtectedFile(file)) {
     std::fprintf(stderr, "quervik dn: %s is not a protected file\n", file);
-    return 1;
+    return findings.finish(1, 1);
   }
-  std::printf("%s\n", dn->c_str());
-  return 0;
+  if (findings.json())
+    findings.setSummaryText("dn", *dn);
+  else
+    std::printf("%s\n", dn->c_str());
+  return findings.finish(0, 0);
 }
 
 int runCheckKey(int argc, char** argv) {
   static const OptionSpec specs[] = {{"reference", 'r', true}, {"reference-file", 0, true}, {"centre-key", 'k', true},
-                                     {"password", 'p', true}};
+                                     {"password", 'p', true},  kFormatOption};
   const Command& self = *findCommand("check-key");
   ParsedArgs args = parseArgs(argc, argv, specs);
   if (args.help) return std::fputs(self.help, stdout), 0;
   if (!args.error.empty()) return usageError(self, args.error);
   if (args.positional.size() != 1) return usageError(self, "one protected file is needed");
   if (!args.value("centre-key")) return usageError(self, "--centre-key is needed");
+  FindingsOutput findings(self, args);
+  if (!findings.valid()) return findings.usageStatus();
   std::string reference;
   if (const char* text = args.value("reference")) {
     reference = text;
@@ -179,13 +199,15 @@ int runCheckKey(int argc, char** argv) {
   }
   int result = checkFileHashKey(args.positional[0].c_str(), reference.c_str(), args.value("centre-key"), "-1",
                                 args.value("password"));
-  printFindings();
-  if (result == 0) {
-    std::printf("match: the file was made with the reference's hashing key\n");
-    return 0;
+  findings.printFindings();
+  findings.setSummaryFlag("match", result == 0);
+  if (!findings.json()) {
+    if (result == 0)
+      std::printf("match: the file was made with the reference's hashing key\n");
+    else
+      std::printf("no match (result %d)\n", result);
   }
-  std::printf("no match (result %d)\n", result);
-  return 1;
+  return findings.finish(result, result == 0 ? 0 : 1);
 }
 
 }  // namespace quervik::cli

@@ -21,6 +21,7 @@
 #include "runtime/platform.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 
 namespace quervik::convert {
 namespace {
@@ -119,6 +120,7 @@ Outcome convertOpenFile(Run& run, const std::string& inputPath, File input, File
 
 Outcome convertFile(Run& run, FileItem& item) {
   const std::string& path = item.name;
+  ReportFileScope reportsAbout(path);
   FILE* auxiliary = nullptr;
   if (run.logs) {
     auxiliary = createAnonymousFile();
@@ -156,6 +158,7 @@ Outcome convertFile(Run& run, FileItem& item) {
   }
 
   item.result = failed ? 1 : 0;
+  noteFileFindings(path, failed ? 1 : 0);
   reportError(msg::CONVERT_TEXT_LINE, "");
   if (run.logs) {
     saveRunLog(auxiliary,

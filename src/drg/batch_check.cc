@@ -22,6 +22,7 @@
 #include "runtime/platform.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 
 namespace quervik::drg {
 namespace {
@@ -46,10 +47,12 @@ enum class FileOutcome { Checked, Unreadable, Interrupted };
 // One input file: open it, check its lines, report its summary and save its log.
 FileOutcome checkFile(FileItem& item, std::vector<RecordKind>& kinds, const RunDirectories& dirs) {
   BatchState& state = batchState();
+  ReportFileScope reportsAbout(item.name);
   FilePtr file(openFile(item.name.c_str(), "rb"));
   if (!file) {
     state.lineNumber = 0;  // not a line of the previous file
     reportDrgFinding(DRG_CANNOT_OPEN, item.name);
+    noteFileFindings(item.name, 1);
     item.result = 1;
     return FileOutcome::Unreadable;
   }
@@ -78,6 +81,7 @@ FileOutcome checkFile(FileItem& item, std::vector<RecordKind>& kinds, const RunD
   const bool findings = state.errorCount > 0;
   if (findings) reportError(DRG_ERROR_COUNT, state.errorCount);
   item.result = findings ? 1 : 0;
+  noteFileFindings(item.name, state.errorCount);
   reportError(DRG_TEXT_LINE, "");
   if (dirs.logs.given) {
     saveRunLog(aux.get(), makePath((findings ? dirs.logs.err : dirs.logs.ok).c_str(), item.name.c_str(),
@@ -121,6 +125,7 @@ bool checkBatchLines(FILE* file, std::span<RecordKind> kinds, const RecordKind*&
   InterruptionPacer pacer;
   char previousLetter = ' ';
   lastKind = nullptr;
+  state.recordLetters = !kinds.empty() && kinds[0].letter != ' ';
   Line line;
   while (reader.next(line)) {
     updateProgress(reader.position());

@@ -21,6 +21,7 @@ struct BatchState {
   Date today;
   int64_t lineNumber = 0;
   char recordLetter = 0;
+  bool recordLetters = true;  // the file's records begin with their letter (not OSN, EKO, KOR)
   int batchKind = kUnknownKind;     // "Druh davky" of record A as a number, 0 when invalid
   int documentKind = kUnknownKind;  // "Druh dokladu" of record B as a number
   int batchMonth = 0;

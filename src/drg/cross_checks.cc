@@ -17,6 +17,7 @@
 #include "runtime/platform.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 
 namespace quervik::drg {
 namespace {
@@ -48,6 +49,12 @@ std::string_view whole(const char (&text)[N]) {
   return std::string_view(text, N);
 }
 
+// A finding of a cross-check, whose first argument is the line it points at.
+template <class... A>
+void reportAtLine(int code, int64_t line, const A&... args) {
+  reportDetailed(ReportDetail::atLine(line), code, line, args...);
+}
+
 // The report frame every cross-check gives each of its files, around the check itself.
 template <class Check>
 int forEachFile(std::vector<FileItem>& files, const char* activity, const std::string& checkName,
@@ -55,6 +62,7 @@ int forEachFile(std::vector<FileItem>& files, const char* activity, const std::s
   int total = 0;
   for (size_t f = 0; f < files.size(); ++f) {
     FileItem& item = files[f];
+    ReportFileScope reportsAbout(item.name);
     ScopedAuxiliaryLog aux(logs.given);
     reportError(DRG_CROSS_FILE_START, item.name);
     const int64_t size = std::max<int64_t>(0, fileSize(item.name.c_str()));
@@ -66,6 +74,7 @@ int forEachFile(std::vector<FileItem>& files, const char* activity, const std::s
       item.result = 1;
       reportError(DRG_ERROR_COUNT, n);
     }
+    noteFileFindings(item.name, n);
     reportError(DRG_TEXT_LINE, "");
     if (logs.given) {
       const std::string suffix = checkName + (n > 0 ? ".log.err" : ".log.ok");
@@ -150,14 +159,14 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
       const OrgEntry& e = s[i];
       const std::string_view operatingRoom = shown(e.operatingRoomCentre);
       if (!isBlank(operatingRoom) && !costCentres.contains(costCentreKey(e.year, e.month, e.icz, whole(e.operatingRoomCentre)))) {
-        reportError(DRG_OPERATING_ROOM_NOT_IN_STRUCTURE, e.pLine, item.name, operatingRoom, e.year, e.month, e.icz);
+        reportAtLine(DRG_OPERATING_ROOM_NOT_IN_STRUCTURE, e.pLine, item.name, operatingRoom, e.year, e.month, e.icz);
         ++n;
       }
       if (e.oLine != reportedO) {
         const uint32_t x = departments.firstOutside(departmentKey(e), recordId(e.file, e.oLine));
         if (x != kNoEntry) {
-          reportError(DRG_DUPLICATE_DEPARTMENT, e.oLine, item.name, shown(e.departmentCode), e.year, e.month, e.icz,
-                      orgFiles[size_t(s[x].file)].name, s[x].oLine);
+          reportAtLine(DRG_DUPLICATE_DEPARTMENT, e.oLine, item.name, shown(e.departmentCode), e.year, e.month, e.icz,
+                       orgFiles[size_t(s[x].file)].name, s[x].oLine);
           reportedO = e.oLine;
           ++n;
         }
@@ -166,8 +175,8 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         const uint32_t x = costCentres.firstOutside(costCentreKey(e.year, e.month, e.icz, whole(e.costCentreCode)),
                                                     recordId(e.file, e.nLine));
         if (x != kNoEntry) {
-          reportError(DRG_DUPLICATE_COST_CENTRE, e.nLine, item.name, shown(e.costCentreCode), e.year, e.month, e.icz,
-                      orgFiles[size_t(s[x].file)].name, s[x].nLine);
+          reportAtLine(DRG_DUPLICATE_COST_CENTRE, e.nLine, item.name, shown(e.costCentreCode), e.year, e.month, e.icz,
+                       orgFiles[size_t(s[x].file)].name, s[x].nLine);
           reportedN = e.nLine;
           ++n;
         }
@@ -178,9 +187,9 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
             recordId(e.file, e.pLine));
         if (x != kNoEntry) {
           const std::string_view symbol = shown(e.workplaceSymbol);
-          reportError(DRG_DUPLICATE_WORKPLACE, e.pLine, item.name, e.icp,
-                      isBlank(symbol) ? std::string_view("<nevyplneno>") : symbol, shown(e.mainSpecialty), e.year,
-                      e.month, e.icz, orgFiles[size_t(s[x].file)].name, s[x].pLine);
+          reportAtLine(DRG_DUPLICATE_WORKPLACE, e.pLine, item.name, e.icp,
+                       isBlank(symbol) ? std::string_view("<nevyplneno>") : symbol, shown(e.mainSpecialty), e.year,
+                       e.month, e.icz, orgFiles[size_t(s[x].file)].name, s[x].pLine);
           reportedP = e.pLine;
           ++n;
         }
@@ -244,7 +253,7 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
         if (firstC) {
           firstC = false;
           if (!periods.contains(periodKey(year, month, icz))) {
-            reportError(DRG_DOCUMENT_FACILITY_NOT_IN_STRUCTURE, bLine, item.name, icz, year, month);
+            reportAtLine(DRG_DOCUMENT_FACILITY_NOT_IN_STRUCTURE, bLine, item.name, icz, year, month);
             ++n;
             enabled = false;
           } else {
@@ -254,17 +263,17 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
                           : symbols.contains(documentWorkplaceKey(year, month, icz, icpZz, specialty).text(symbol, 6));
             if (!found) {
               if (anySymbol)
-                reportError(DRG_WORKPLACE_NOT_IN_STRUCTURE, bLine, item.name, icpZz, specialty, icz, year, month);
+                reportAtLine(DRG_WORKPLACE_NOT_IN_STRUCTURE, bLine, item.name, icpZz, specialty, icz, year, month);
               else
-                reportError(DRG_WORKPLACE_SYMBOL_NOT_IN_STRUCTURE, bLine, item.name, icpZz, symbol, specialty, icz, year,
-                            month);
+                reportAtLine(DRG_WORKPLACE_SYMBOL_NOT_IN_STRUCTURE, bLine, item.name, icpZz, symbol, specialty, icz, year,
+                             month);
               ++n;
             }
           }
         }
         const std::string_view lineSpecialty = field(t, kCSpecialty);
         if (enabled && !isBlank(lineSpecialty) && !specialties.contains(specialtyKey(year, month, icz, lineSpecialty))) {
-          reportError(DRG_LINE_SPECIALTY_NOT_IN_STRUCTURE, lineNumber, item.name, lineSpecialty, icz, year, month);
+          reportAtLine(DRG_LINE_SPECIALTY_NOT_IN_STRUCTURE, lineNumber, item.name, lineSpecialty, icz, year, month);
           ++n;
         }
       }
@@ -290,14 +299,14 @@ int crossCheckChart(std::vector<FileItem>& osnFiles, const std::vector<ChartEntr
       const ChartEntry& e = chart[i];
       // Without a structure there is nothing to find the facility in.
       if (!s.empty() && !facilities.contains(KeyBuilder().number(e.year).number(e.icz))) {
-        reportError(DRG_CHART_FACILITY_NOT_IN_STRUCTURE, e.line, item.name, shown(e.accountNumber), e.year, e.icz);
+        reportAtLine(DRG_CHART_FACILITY_NOT_IN_STRUCTURE, e.line, item.name, shown(e.accountNumber), e.year, e.icz);
         ++n;
       }
       const uint32_t x =
           accounts.firstOutside(accountKey(e.year, e.icz, whole(e.accountNumber)), recordId(e.file, e.line));
       if (x != kNoEntry) {
-        reportError(DRG_DUPLICATE_ACCOUNT, e.line, item.name, shown(e.accountNumber), e.year, e.icz,
-                    osnFiles[size_t(chart[x].file)].name, chart[x].line);
+        reportAtLine(DRG_DUPLICATE_ACCOUNT, e.line, item.name, shown(e.accountNumber), e.year, e.icz,
+                     osnFiles[size_t(chart[x].file)].name, chart[x].line);
         ++n;
       }
       if (progress.advanceInterrupted()) break;
@@ -328,11 +337,11 @@ int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartE
       const int icz = number(t, kEIcz), year = number(t, kEYear), month = number(t, kEMonth);
       const std::string_view costCentre = field(t, kECostCentre), account = field(t, kEAccount);
       if (!chart.empty() && !accounts.contains(accountKey(year, icz, account))) {
-        reportError(DRG_ACCOUNT_NOT_IN_CHART, lineNumber, item.name, account, year, icz);
+        reportAtLine(DRG_ACCOUNT_NOT_IN_CHART, lineNumber, item.name, account, year, icz);
         ++n;
       }
       if (!s.empty() && !costCentres.contains(costCentreKey(year, month, icz, costCentre))) {
-        reportError(DRG_COST_CENTRE_NOT_IN_STRUCTURE, lineNumber, item.name, costCentre, year, month, icz);
+        reportAtLine(DRG_COST_CENTRE_NOT_IN_STRUCTURE, lineNumber, item.name, costCentre, year, month, icz);
         ++n;
       }
     });

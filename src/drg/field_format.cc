@@ -10,6 +10,7 @@
 #include "drg/codes.h"
 #include "drg/validators.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 
 namespace quervik::drg {
 namespace {
@@ -264,14 +265,18 @@ const char* lastOf(const char* p, int len, char c) {
 #endif
 }
 
-std::string formatFinding(int code, std::span<const MsgArg> args) {
-  std::optional<std::string> text = formatMessage(code, args);
-  return text ? *text : std::string();
+void reportField(const FieldDescriptor& field, std::string_view text) {
+  const ReportDetail detail = ReportDetail::joining(field.description, field.offset + 1, text);
+  reportDetailed(detail, DRG_FIELD, field.description, text);
+  reportDetailed(detail, DRG_COLUMN, field.offset + 1);
 }
 
-void reportField(const FieldDescriptor& field, std::string_view text) {
-  reportError(DRG_FIELD, field.description, text);
-  reportError(DRG_COLUMN, field.offset + 1);
+// The line report carries the finding; a file that could not be opened has no line.
+ReportDetail findingDetail(int code, const FindingText& finding) {
+  const BatchState& s = batchState();
+  ReportDetail detail = ReportDetail::carrying(code, finding.text, s.lineNumber);
+  if (s.lineNumber > 0 && s.recordLetters) detail.letter = s.recordLetter;
+  return detail;
 }
 
 }  // namespace
@@ -520,18 +525,19 @@ void checkFields(std::span<FieldDescriptor> fields, std::string_view line) {
 
 void reportDrgFindingArgs(int code, std::span<const MsgArg> args) {
   BatchState& s = batchState();
-  const std::string text = formatFinding(code, args);
+  const FindingText finding = formatFinding(code, args);
   if (code > 7001 && code < 7008)
-    reportError(DRG_TEXT_LINE, text);
+    reportDetailed(findingDetail(code, finding), DRG_TEXT_LINE, finding.withCode);
   else
-    reportError(DRG_ERROR_AT_LINE, s.lineNumber, text);
+    reportDetailed(findingDetail(code, finding), DRG_ERROR_AT_LINE, s.lineNumber, finding.withCode);
   ++s.errorCount;
 }
 
 void reportDrgWarningArgs(int code, std::span<const MsgArg> args) {
   BatchState& s = batchState();
   if (code == 1) code = DRG_REQUESTER_ICP_FILLED;
-  reportError(DRG_WARNING_AT_LINE, s.lineNumber, formatFinding(code, args));
+  const FindingText finding = formatFinding(code, args);
+  reportDetailed(findingDetail(code, finding), DRG_WARNING_AT_LINE, s.lineNumber, finding.withCode);
   ++s.warningCount;
 }
 

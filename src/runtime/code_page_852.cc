@@ -55,6 +55,19 @@ size_t utf8SequenceLength(std::string_view s) {
   return n;
 }
 
+std::string utf8FromCodePage852(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  char buffer[4];
+  for (char c : bytes) {
+    if (static_cast<unsigned char>(c) < 0x80)
+      out += c;
+    else
+      out.append(buffer, encodeUtf8(codePage852Character(static_cast<unsigned char>(c)), buffer));
+  }
+  return out;
+}
+
 std::string utf8FromDataText(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -19,6 +19,9 @@ size_t encodeUtf8(char32_t c, char* out);
 // the caller gave, texts the library composed), and every byte that is not part of one is read
 // as a code page 852 character.
 std::string utf8FromDataText(std::string_view text);
+// Every byte read as a code page 852 character: the bytes of a data file's field, which are
+// never meant as UTF-8.
+std::string utf8FromCodePage852(std::string_view bytes);
 
 // The length of the well-formed UTF-8 sequence at the start of text (1-4), or 0 when it does
 // not start with one (no overlong forms, no surrogates, nothing beyond U+10FFFF).

@@ -12,12 +12,19 @@
 
 namespace quervik {
 
+namespace {
+FILE* gConsoleOut = nullptr;  // null: standard output
+}  // namespace
+
+void consoleOutToStandardError(bool on) { gConsoleOut = on ? stderr : nullptr; }
+
 void consoleOut(const char* format, ...) {
+  FILE* out = gConsoleOut ? gConsoleOut : stdout;
   va_list ap;
   va_start(ap, format);
-  std::vfprintf(stdout, format, ap);
+  std::vfprintf(out, format, ap);
   va_end(ap);
-  std::fflush(stdout);
+  std::fflush(out);
 }
 
 void consoleErr(const char* format, ...) {

@@ -6,6 +6,9 @@
 namespace quervik {
 
 void consoleOut(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Sends consoleOut to standard error instead, for a command whose standard output carries
+// data that these lines must not break into (its JSON findings).
+void consoleOutToStandardError(bool on);
 void consoleErr(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Switches echo off on the terminal fd while a secret is typed (nothing when fd is no

@@ -8,6 +8,7 @@
 #include "runtime/logs.h"
 #include "runtime/paths.h"
 #include "runtime/platform.h"
+#include "runtime/report_sink.h"
 
 namespace quervik {
 
@@ -54,6 +55,8 @@ void disposeFiles(std::vector<FileItem>& files, const OutputDirectories& directo
     if (!target || copyOrMoveFile(item.name.c_str(), target->c_str(), move) < 1) {
       consoleOut("Nelze %s %s do %s\n", move ? "presunout" : "kopirovat", item.name.c_str(), targetText.c_str());
       noteUnwrittenOutput();
+    } else {
+      noteFileDisposed(item.name, targetText);
     }
   }
 }

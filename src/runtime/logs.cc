@@ -5,6 +5,7 @@
 
 #include "runtime/console.h"
 #include "runtime/platform.h"
+#include "runtime/report_sink.h"
 
 namespace quervik {
 namespace {
@@ -78,7 +79,7 @@ long saveAuxiliaryLog(FILE* auxiliary, const char* fileName) {
 }
 
 void saveRunLog(FILE* auxiliary, const std::optional<std::string>& fileName) {
-  if (fileName && saveAuxiliaryLog(auxiliary, fileName->c_str()) >= 0) return;
+  if (fileName && saveAuxiliaryLog(auxiliary, fileName->c_str()) >= 0) return noteFileLog(*fileName);
   consoleOut("Nelze zapsat log file %s\n", fileName ? fileName->c_str() : "");
   noteUnwrittenOutput();
 }

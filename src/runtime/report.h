@@ -25,6 +25,16 @@ void reportError(int code, const A&... args) {
 // The catalogue text of a code formatted with the arguments and followed by " (code)", or
 // none when the catalogue cannot be read.
 std::optional<std::string> formatMessage(int code, std::span<const MsgArg> args);
+// The same without " (code)".
+std::optional<std::string> formatMessageText(int code, std::span<const MsgArg> args);
+
+// A finding that a line report carries: its catalogue text, and the same followed by
+// " (code)" as the line report's argument (both empty when the catalogue cannot be read).
+struct FindingText {
+  std::string text;
+  std::string withCode;
+};
+FindingText formatFinding(int code, std::span<const MsgArg> args);
 
 // The error list: entries in report order, each "text (code)\n".
 int errorEntryCount();

@@ -19,6 +19,7 @@
 #include "runtime/platform.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
+#include "runtime/report_sink.h"
 #include "vzp/codes.h"
 #include "vzp/line_reader.h"
 
@@ -42,7 +43,6 @@ int localDateNumber() {
   return (t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday;
 }
 
-std::string messageText(int code) { return formatMessage(code, {}).value_or(""); }
 
 std::string_view part(std::string_view s, size_t from, size_t count) {
   return from < s.size() ? s.substr(from, count) : std::string_view();
@@ -315,17 +315,27 @@ const VzpLayouts::Record* VzpLayouts::find(std::string_view batchType, char lett
 
 void reportRecordError(int code, int lineNumber, char letter) {
   ++gCounters.errors;
-  reportError(VZP_RECORD_FINDING, lineNumber, messageText(code));
-  reportError(VZP_RECORD_FINDING_LETTER, "TYP", letter);
-  reportError(VZP_RECORD_FINDING_POSITION, 1);
+  const FindingText text = formatFinding(code, {});
+  ReportDetail finding = ReportDetail::carrying(code, text.text, lineNumber);
+  finding.letter = letter;
+  reportDetailed(finding, VZP_RECORD_FINDING, lineNumber, text.withCode);
+  const ReportDetail type = ReportDetail::joining("TYP", 1);
+  reportDetailed(type, VZP_RECORD_FINDING_LETTER, "TYP", letter);
+  reportDetailed(type, VZP_RECORD_FINDING_POSITION, 1);
 }
 
 void reportFieldError(int code, int position, const VzpFieldDescriptor& field, int lineNumber,
                       std::string_view record) {
   ++gCounters.errors;
-  reportError(VZP_FIELD_FINDING, lineNumber, messageText(code));
-  reportError(VZP_FIELD_FINDING_TEXT, field.code, part(record, size_t(position), size_t(field.width)));
-  reportError(VZP_FIELD_FINDING_POSITION, position);
+  const FindingText text = formatFinding(code, {});
+  ReportDetail finding = ReportDetail::carrying(code, text.text, lineNumber);
+  if (!record.empty()) finding.letter = record[0];
+  reportDetailed(finding, VZP_FIELD_FINDING, lineNumber, text.withCode);
+  const std::string_view value = part(record, size_t(position), size_t(field.width));
+  // Positions count from 0 in the text form; columns count from 1 everywhere.
+  const ReportDetail place = ReportDetail::joining(field.code, position + 1, value);
+  reportDetailed(place, VZP_FIELD_FINDING_TEXT, field.code, value);
+  reportDetailed(place, VZP_FIELD_FINDING_POSITION, position);
 }
 
 int repeatLimitCode(char letter, int limit) {
@@ -407,6 +417,7 @@ int checkVzpBatches(const char* input, const char* insurer, const char* logDirec
   long total = 0;
   for (FileItem& item : files) {
     const char* path = item.name.c_str();
+    ReportFileScope reportsAbout(item.name);
     gCounters.errors = 0;
     FILE* auxiliary = nullptr;
     if (logs) {
@@ -436,6 +447,7 @@ int checkVzpBatches(const char* input, const char* insurer, const char* logDirec
     reportError(VZP_LINES_CHECKED, gCounters.lines);
     const int errors = gCounters.errors;
     if (errors != 0) reportError(VZP_ERROR_COUNT, errors, "\n");
+    noteFileFindings(item.name, errors);
     if (logs) {
       saveRunLog(auxiliary, makePath(errors ? logs->err.c_str() : logs->ok.c_str(), path, errors ? "log.err" : "log.ok"));
     }
