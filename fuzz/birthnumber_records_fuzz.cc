@@ -5,7 +5,6 @@
 #include <openssl/err.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -13,6 +12,7 @@
 #include "birthnumber/recover.h"
 #include "birthnumber/underscored_base64.h"
 #include "runtime/report.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
@@ -30,15 +30,11 @@ TripleDesKey makeKey(unsigned char salt) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = [] {
-    // Without a catalogue every report prints a console line; nobody reads them here.
-    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return true;
-  }();
+  static const bool quiet = (fuzz::quietConsole(), true);
   (void)quiet;
   static const TripleDesKey sessionKey = makeKey(0x11), newKey = makeKey(0x5A);
   static BirthNumberCoder coder;
-  std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::string_view text = fuzz::text(data, size);
   int64_t lineNumber = 0;
   while (!text.empty()) {
     size_t end = text.find('\n');
