@@ -23,15 +23,11 @@ class BirthNumberCard : public CardTest {
     if (HasFatalFailure()) return;
     hashKey = goodDesKey();
     blob = put("hash_key.bin", hashKeyBlob(hashKey));
-    store(tc.certDer, "--type cert --id 54 --label 'Certifikat:TC'");
-    store(blob, "--type data --label RSA_DES_KEY --private");
+    storeObject(tc.certDer, "--type cert --id 54 --label 'Certifikat:TC'");
+    storeObject(blob, "--type data --label RSA_DES_KEY --private");
   }
   // The centre's side: the trust centre's private key, found through its certificate's CKA_ID.
-  void storeTrustCentreKey() { store(tc.keyPkcs1Der, "--type privkey --id 54 --label 'Privatni klic:TC'"); }
-  void store(const std::string& file, const std::string& args) {
-    ToolResult r = p11tool("--write-object " + shellQuote(file) + " " + args);
-    ASSERT_EQ(r.status, 0) << r.output;
-  }
+  void storeTrustCentreKey() { storeObject(tc.keyPkcs1Der, "--type privkey --id 54 --label 'Privatni klic:TC'"); }
   // desRc with key files; the coded batch.
   CodedBatch codeWithFiles(const std::vector<std::string>& lines) {
     std::string in = put("batch.drg", joinLines(lines)), out = tmp / "coded.drg";
@@ -65,7 +61,7 @@ std::vector<std::string> batchOf(const std::vector<std::string>& numbers) {
 
 TEST_F(BirthNumberCard, CardFailuresLeaveNoOutput) {
   std::string in = put("batch.drg", joinLines(batchOf(kNumbers))), out = tmp / "card.drg";
-  store(put("short.bin", hashKeyBlob(hashKey.substr(0, 16))), "--type data --label SHORT_KEY --private");
+  storeObject(put("short.bin", hashKeyBlob(hashKey.substr(0, 16))), "--type data --label SHORT_KEY --private");
   struct Case {
     const char* what;
     const char* blobLabel;

@@ -58,11 +58,8 @@ TEST_F(TokenObjects, NameFindsTheFirstOfItsClassesInTokenOrder) {
 }
 
 TEST_F(TokenObjects, PrivateKeyOfAShorterNameDoesNotAnswerTheLongerOne) {
-  ToolResult r = p11tool("--write-object " + shellQuote(keyMaterial().keyPkcs1Der) +
-                         " --type privkey --id 0A --label 'Privatni klic:AB'");
-  ASSERT_EQ(r.status, 0) << r.output;
-  r = p11tool("--write-object " + shellQuote(keyMaterial().certDer) + " --type cert --id 0B --label RSA_DES_KEY");
-  ASSERT_EQ(r.status, 0) << r.output;
+  storeObject(keyMaterial().keyPkcs1Der, "--type privkey --id 0A --label 'Privatni klic:AB'");
+  storeObject(keyMaterial().certDer, "--type cert --id 0B --label RSA_DES_KEY");
   CK_SESSION_HANDLE s = openUserSession();
   CK_OBJECT_HANDLE found = CK_INVALID_HANDLE;
   ASSERT_EQ(findObjectByLabel(s, &found, "AB"), CKR_OK);
