@@ -16,23 +16,10 @@
 
 using namespace quervik;
 
-namespace {
-
-TripleDesKey makeKey(unsigned char salt) {
-  unsigned char bytes[kTripleDesKeySize];
-  for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(0x2B * (i + 3) ^ salt);
-  for (int i = 0; i < 3; ++i) setOddParity(bytes + 8 * i);
-  TripleDesKey key;
-  if (makeTripleDesKey(std::span<const unsigned char>(bytes, sizeof bytes), key) < -1) std::abort();
-  return key;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool quiet = (fuzz::quietConsole(), true);
   (void)quiet;
-  static const TripleDesKey sessionKey = makeKey(0x11), newKey = makeKey(0x5A);
+  static const TripleDesKey sessionKey = fuzz::desKey(0x11), newKey = fuzz::desKey(0x5A);
   static BirthNumberCoder coder;
   std::string_view text = fuzz::text(data, size);
   int64_t lineNumber = 0;

@@ -9,8 +9,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "birthnumber/triple_des.h"
 
 namespace fuzz {
 
@@ -38,6 +41,16 @@ inline void quietConsole() {
 
 inline std::string_view text(const uint8_t* data, size_t size) {
   return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+// A fixed triple-DES key of odd parity, one for each salt.
+inline quervik::TripleDesKey desKey(unsigned char salt) {
+  unsigned char bytes[quervik::kTripleDesKeySize];
+  for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(0x2B * (i + 3) ^ salt);
+  for (int i = 0; i < 3; ++i) quervik::setOddParity(bytes + 8 * i);
+  quervik::TripleDesKey key;
+  if (quervik::makeTripleDesKey(std::span<const unsigned char>(bytes, sizeof bytes), key) < -1) std::abort();
+  return key;
 }
 
 }  // namespace fuzz
