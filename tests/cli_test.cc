@@ -67,6 +67,8 @@ TEST_F(CliTest, FailuresNeverLookLikeSuccess) {
        "quervik sign: --centre-key and --hospital-key are needed\nSee 'quervik sign --help'.\n"},
       {"open --bogus", 64, "quervik open: unknown option --bogus\nSee 'quervik open --help'.\n"},
       {"open -k x -f y", 64, ""},
+      {"open --der -k " + t + "/none -f " + t + "/none " + t + "/plain.txt", 64, "--der needs two readable key files"},
+      {"check-key -k " + t + "/none " + t + "/plain.txt", 64, "--reference or --reference-file is needed"},
       {"drg", 64, ""},
       {"drg " + t + "/EMPTY.111 --move", 64, ""},  // moving needs a place to move to
       {"dkontrol --log " + t + "/logs", 64, ""},
@@ -95,16 +97,17 @@ TEST_F(CliTest, KeysOfTheWrongSizeAreNamedFirst) {
   runTool("cd " + shellQuote(t) + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout big.pem -subj /CN=B -days 2 "
           "-out big.crt && openssl req -x509 -newkey rsa:1024 -nodes -keyout small.pem -subj /CN=S -days 2 -out small.crt");
   writeFile(t + "/in.txt", "x\n");
-  const std::string says = "(" + t + "/big.crt) is a 2048-bit key; protected files and birth-number records take "
-                           "1024-bit RSA keys only";
+  const std::string says = "is a 2048-bit key; protected files and birth-number records take 1024-bit RSA keys only";
   for (const std::string& args :
        {"sign -f " + t + "/big.crt -k " + t + "/small.pem -o " + t + "/out " + t + "/in.txt",
         "open -k " + t + "/small.pem -f " + t + "/big.crt -o " + t + "/out " + t + "/in.txt",
         "desrc -f " + t + "/small.crt -g " + t + "/big.crt -i " + t + "/small.pem -h " + t + "/in.txt -o " + t +
-            "/out " + t + "/in.txt"}) {
+            "/out " + t + "/in.txt",
+        "recover -i " + t + "/in.txt -o " + t + "/out -k " + t + "/big.pem -d " + t + "/in.txt -t TC -c 0 -p 0"}) {
     ToolResult r = runQuervik(args);
     EXPECT_EQ(r.status, 2) << args << "\n" << r.output;
     EXPECT_NE(r.output.find(says), std::string::npos) << args << "\n" << r.output;
+    EXPECT_NE(r.output.find("(" + t + "/big."), std::string::npos) << r.output;  // the file of the wrong size
     EXPECT_FALSE(fs::exists(t + "/out"));
   }
   ToolResult blob = runQuervik("card make-hash-key --cert-file " + t + "/big.crt --out " + t + "/key.blob");

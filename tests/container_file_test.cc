@@ -196,6 +196,17 @@ TEST_F(ProtectedFiles, BadArgumentsAndUnreachableFiles) {
   expectNoOutput(tmp / "x.txt");
 }
 
+// A full disk (/dev/full) fails the run with 502, signing and opening alike.
+TEST_F(ProtectedFiles, FullDiskFailsTheRun) {
+  std::string in = put("in.txt", randomText(100000)), out = tmp / "out.bin";
+  EXPECT_EQ(sign(in, "/dev/full"), 1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
+  clearErrors();
+  ASSERT_EQ(sign(in, out), 0);
+  EXPECT_EQ(open(out, "/dev/full"), 1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
+}
+
 TEST_F(ProtectedFiles, InterruptionStopsWithoutOutput) {
   std::string in = put("in.txt", randomText(300000)), out = tmp / "out.bin", back = tmp / "back.txt";
   FlagCancellation flag;
