@@ -11,16 +11,11 @@ namespace {
 
 using CliTest = WithCli<CryptoTest>;
 
-TEST_F(CliTest, VersionAndHelp) {
+// Every command's help is held against the README by the README test.
+TEST_F(CliTest, VersionAndUnknownCommands) {
   ToolResult v = runQuervik("version");
   EXPECT_EQ(v.status, 0);
   EXPECT_EQ(v.output, "QuervikDll 1.12.19.11\nOpenSSL 0.9.7b 10 Apr 2003\n");
-  ToolResult h = runQuervik("--help");
-  EXPECT_EQ(h.status, 0);
-  EXPECT_NE(h.output.find("version"), std::string::npos);
-  ToolResult vh = runQuervik("version --help");
-  EXPECT_EQ(vh.status, 0);
-  EXPECT_EQ(vh.output.rfind("Usage: quervik version", 0), 0u);
   EXPECT_EQ(runQuervik("nosuch").status, 64);
   EXPECT_EQ(runQuervik("version --bogus").status, 64);
 }
