@@ -91,14 +91,38 @@ TEST_F(CardTools, PinComesFromOptionEnvironmentOrPromptAndIsNeverShown) {
   expect("list --pin 0000", 2, "(224)", " ");
 }
 
-// Signing on the card with a hospital name that no certificate's subject holds says which.
-TEST_F(CardTools, SignNamesTheSenderItCannotFind) {
-  std::string in = put("in.txt", "x"), out = tmp / "out.bin";
-  ToolResult r = runQuervik("sign --slot " + slotText() + " --pin " + shellQuote(kUserPin) + " -f NRC -k NIKDO -o " +
-                            shellQuote(out) + " " + shellQuote(in));
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.output.find("no certificate on the card has \"NIKDO\" in its subject"), std::string::npos) << r.output;
-  EXPECT_FALSE(fs::exists(out));
+// Before any work on the card: a sender no certificate's subject holds is named, so is a key
+// whose size no record can take, and a refused PIN stops the command after one attempt.
+TEST_F(CardTools, SignOpenDesrcAndRecoverStopOnWhatTheCardCannotDo) {
+  const std::string t = tmp.path().string(), in = t + "/in.txt", out = t + "/out.bin";
+  writeFile(in, "x");
+  runToolOk("cd " + shellQuote(t) + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout big.pem -subj /CN=Big "
+            "-days 2 -out big.crt");
+  ASSERT_EQ(card("load-cert --label BIG --file " + shellQuote(t + "/big.crt")).status, 0);
+  const std::string bigSays = "(BIG on the card) is a 2048-bit key; protected files and birth-number records take "
+                              "1024-bit RSA keys only";
+  const std::string pin = " --pin " + shellQuote(kUserPin) + " --slot " + slotText() + " ";
+  const struct {
+    std::string args, says;
+  } cases[] = {
+      {"sign" + pin + "-f NRC -k NIKDO -o " + out + " " + in, "no certificate on the card has \"NIKDO\" in its subject"},
+      {"sign" + pin + "-f BIG -k ABC -o " + out + " " + in, "the centre's key " + bigSays},
+      {"open" + pin + "-k ABC -f BIG -o " + out + " " + in, "the hospital's key " + bigSays},
+      {"desrc" + pin + "-f NRC -g BIG -i ABC -h RSA_DES_KEY -o " + out + " " + in, "the trust centre's key " + bigSays},
+      {"recover" + pin + "-i " + in + " -o " + out + " -k " + shellQuote(keyMaterial().otherKeyPem) +
+           " -d " + in + " -t BIG",
+       "the trust centre's key " + bigSays},
+      {"sign --pin 0000 --slot " + slotText() + " -f NRC -k ABC -o " + out + " " + in, "(224)"},
+  };
+  for (const auto& c : cases) {
+    ToolResult r = runQuervik(c.args);
+    EXPECT_EQ(r.status, 2) << c.args << "\n" << r.output;
+    const size_t at = r.output.find(c.says);
+    EXPECT_NE(at, std::string::npos) << c.args << "\n" << r.output;
+    EXPECT_EQ(r.output.find(c.says, at + 1), std::string::npos) << "said twice: " << r.output;
+    EXPECT_FALSE(fs::exists(out)) << c.args;
+    fs::remove(out);
+  }
 }
 
 TEST_F(CardTools, PinIsChangedByTheUserAndSetByTheOfficer) {

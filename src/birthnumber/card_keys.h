@@ -36,6 +36,11 @@ enum CertificateKey : int { kCertificatePublicKey = 0, kCertificatePrivateKey = 
 [[nodiscard]] int decryptWithPrivateKeyLabel(const unsigned char* input, size_t inputLength, unsigned char* output,
                                              size_t* outputLength, const char* label);
 
+// The size in bits of the RSA key that the name stands for, found as the operations above find
+// it: by certificate (its label or a fragment of its subject) or by a key object's label. 0 when
+// nothing is found or the size cannot be read; nothing is reported but a missing name (220).
+int cardKeyBits(const char* name, bool byCertificate);
+
 // The DN text of the first certificate on the card whose DN text contains the pattern in any
 // letter case, cut at maxLength characters; none when no certificate matches (nothing is
 // reported).

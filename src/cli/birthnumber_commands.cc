@@ -51,11 +51,17 @@ int runDesrc(int argc, char** argv) {
   // are read whole.
   const char* output = args.value("out");
   const KeyFile::Kind publicKind = keyType[0] == '1' ? KeyFile::Certificate : KeyFile::PublicKey;
-  if (!args.value("slot") &&
-      !keyFilesFit(self, {{"the DRG centre's key", args.value("drg-cert"), publicKind},
-                          {"the trust centre's key", args.value("tc-cert"), publicKind},
-                          {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey, args.value("pin")}}))
-    return kFailedExit;
+  const bool byCertificate = publicKind == KeyFile::Certificate;
+  if (args.value("slot")
+          ? !cardKeysFit(self, args.value("slot"), args.value("pin"),
+                         {{"the DRG centre's key", args.value("drg-cert"), byCertificate},
+                          {"the trust centre's key", args.value("tc-cert"), byCertificate},
+                          {"the hospital's key", args.value("hospital-key"), byCertificate}})
+          : !keyFilesFit(self, {{"the DRG centre's key", args.value("drg-cert"), publicKind},
+                                {"the trust centre's key", args.value("tc-cert"), publicKind},
+                                {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey,
+                                 args.value("pin")}}))
+    return printFindingsTo(output ? stdout : stderr), kFailedExit;
   int result = runDriver([&] {
     return encodeBirthNumbers(args.positional[0].c_str(), output, args.value("slot"), args.value("drg-cert"),
                               args.value("tc-cert"), args.value("hospital-key"), args.value("hash-key"),
@@ -81,9 +87,11 @@ int runRecover(int argc, char** argv) {
     if (!args.value(required)) return usageError(self, std::string("--") + required + " is needed");
   auto or_ = [&](const char* name, const char* fallback) { return args.value(name) ? args.value(name) : fallback; };
   const bool keyIsFile = leadingInteger(or_("key-length", "-1")) <= 0;
-  if (keyIsFile &&
-      !keyFilesFit(self, {{"the DRG centre's key", args.value("key"), KeyFile::PrivateKey, or_("password", "")}}))
-    return kFailedExit;
+  if ((keyIsFile &&
+       !keyFilesFit(self, {{"the DRG centre's key", args.value("key"), KeyFile::PrivateKey, or_("password", "")}})) ||
+      !cardKeysFit(self, args.value("slot"), args.value("pin"),
+                   {{"the trust centre's key", args.value("tc-certificate"), true}}))
+    return printFindings(), kFailedExit;
   int result = runDriver([&] {
     return recoverHashes(args.value("input"), args.value("output"), args.value("key"), or_("password", ""),
                          or_("key-length", "-1"), args.value("new-key"), or_("new-key-length", "-1"),

@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <string>
+
+#include "birthnumber/card_keys.h"
+#include "birthnumber/card_session.h"
 #include "crypto/key_files.h"
 #include "runtime/report.h"
 
@@ -44,6 +48,13 @@ bool needsPassword(const char* file) {
   return std::strstr(buffer, "ENCRYPTED") != nullptr;
 }
 
+void sayWrongSize(const Command& command, const char* role, const char* where, int bits) {
+  std::fprintf(stderr,
+               "quervik %s: %s (%s) is a %d-bit key; protected files and birth-number records take %d-bit RSA "
+               "keys only\n",
+               command.name, role, where, bits, kKeyBits);
+}
+
 }  // namespace
 
 bool keyFilesFit(const Command& command, std::initializer_list<KeyFile> keys) {
@@ -52,15 +63,33 @@ bool keyFilesFit(const Command& command, std::initializer_list<KeyFile> keys) {
     if (!key.file || (key.kind == KeyFile::PrivateKey && !key.password && needsPassword(key.file))) continue;
     const int bits = bitsOf(key);
     if (bits != 0 && bits != kKeyBits) {
-      std::fprintf(stderr,
-                   "quervik %s: %s (%s) is a %d-bit key; protected files and birth-number records take "
-                   "%d-bit RSA keys only\n",
-                   command.name, key.role, key.file, bits, kKeyBits);
+      sayWrongSize(command, key.role, key.file, bits);
       fit = false;
       break;
     }
   }
   clearErrors();  // what could not be read here, the driver reports in its own words
+  return fit;
+}
+
+bool cardKeysFit(const Command& command, const char* slot, const char* pin, std::initializer_list<CardKey> keys) {
+  if (!slot || !pin) return true;
+  const int opened = openCardSession(pin, slotNumber(slot));
+  if (opened == -2) {
+    (void)closeToken();
+    return false;  // the refusal stays in the list for the command to print
+  }
+  bool fit = true;
+  for (const CardKey& key : keys) {
+    const int bits = opened == 0 ? cardKeyBits(key.name, key.byCertificate) : 0;
+    if (bits != 0 && bits != kKeyBits) {
+      sayWrongSize(command, key.role, (std::string(key.name) + " on the card").c_str(), bits);
+      fit = false;
+      break;
+    }
+  }
+  (void)closeToken();
+  clearErrors();
   return fit;
 }
 

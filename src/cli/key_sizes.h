@@ -22,4 +22,17 @@ struct KeyFile {
 // that cannot be read here is left to the driver, which reports it as it always does.
 bool keyFilesFit(const Command& command, std::initializer_list<KeyFile> keys);
 
+struct CardKey {
+  const char* role;
+  const char* name;    // as the command was given it
+  bool byCertificate;  // a certificate's label or subject fragment; else a key object's label
+};
+
+// The same for keys on the card, which shows its keys only after the login: false after naming
+// the first key of another size, or with the card's refusal of the PIN in the report list; the
+// command then stops, so the work never offers a refused PIN a second time. Without a PIN nothing is
+// looked at (a reader with a PIN pad would ask twice), and a card that cannot be reached is
+// left to the work.
+bool cardKeysFit(const Command& command, const char* slot, const char* pin, std::initializer_list<CardKey> keys);
+
 }  // namespace quervik::cli

@@ -74,7 +74,8 @@ const Command kCommands[] = {
      "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
      "  -o, --out OUTPUT         the protected file (also --output)\n"
      "      --hash-key NAME      the card object of the hashing-key blob (default RSA_DES_KEY)\n"
-     "Every key is a 1024-bit RSA key (a key file of another size is named before any work).\n",
+     "Every key is a 1024-bit RSA key (a key of another size, in a file or on the card, is named\n"
+     "before any work).\n",
      runSign},
     {"open", "decrypt and verify a protected file",
      "Usage: quervik open -k CENTRE -f HOSPITAL [-s SLOT] [-c PIN] [-p PASSWORD] [-t 0|1] [--der] [-o OUTPUT] FILE\n\n"
@@ -88,7 +89,8 @@ const Command kCommands[] = {
      "  -t, --key-type 0|1       0 key objects or key files, 1 certificates (default)\n"
      "  -o, --out OUTPUT         the opened content (also --output)\n"
      "      --der                the key files are DER, not PEM\n"
-     "Every key is a 1024-bit RSA key (a key file of another size is named before any work).\n",
+     "Every key is a 1024-bit RSA key (a key of another size, in a file or on the card, is named\n"
+     "before any work).\n",
      runOpen},
     {"dn", "show the sender's DN of a protected file",
      "Usage: quervik dn FILE\n\nPrints the subject DN of the sender's certificate stored in FILE.\n", runDn},
@@ -117,7 +119,8 @@ const Command kCommands[] = {
      "  -t, --key-type 0|1       0 public keys, 1 certificates (default)\n"
      "  -o, --out OUTPUT         the coded batch (also --output)\n"
      "  -b, --buffer N           accepted and ignored: lines of any length are read\n"
-     "The keys are 1024-bit RSA keys: the records hold 128-byte RSA blocks.\n",
+     "The keys are 1024-bit RSA keys: the records hold 128-byte RSA blocks (a key of another size\n"
+     "is named before any work).\n",
      runDesrc},
     {"recover", "translate coded birth numbers to a new hashing key",
      "Usage: quervik recover -i INPUT -o OUTPUT -k NRC_KEY [-K PASSWORD] -d NEW_KEY -t TC_CERT\n"
@@ -135,7 +138,8 @@ const Command kCommands[] = {
      "  -p, --pin PIN              the card's PIN\n"
      "  -l, --key-length N         -1 (default): NRC_KEY is a PEM file; N > 0: NRC_KEY is N bytes\n"
      "                             of DER given as the text itself\n"
-     "  -L, --new-key-length N     accepted and not used (NEW_KEY is always a file)\n",
+     "  -L, --new-key-length N     accepted and not used (NEW_KEY is always a file)\n"
+     "The keys are 1024-bit RSA keys (a key of another size is named before any work).\n",
      runRecover},
     {"card", "the card tools: slots, objects, PINs, keys, the hashing key",
      "Usage: quervik card ACTION [options]\n\n"

@@ -76,10 +76,15 @@ int runSign(int argc, char** argv) {
     return usageError(self, "--centre-key and --hospital-key are needed");
   const char* hashKey = args.value("hash-key") ? args.value("hash-key") : "RSA_DES_KEY";
   const KeyFile::Kind publicKind = keyTypeOf(args.value("key-type")) == 1 ? KeyFile::Certificate : KeyFile::PublicKey;
-  if (!args.value("slot") &&
-      !keyFilesFit(self, {{"the centre's key", args.value("centre-key"), publicKind},
-                          {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey, secretOf(args)}}))
-    return kFailedExit;
+  const bool byCertificate = publicKind == KeyFile::Certificate;
+  if (args.value("slot")
+          ? !cardKeysFit(self, args.value("slot"), secretOf(args),
+                         {{"the centre's key", args.value("centre-key"), byCertificate},
+                          {"the hospital's key", args.value("hospital-key"), byCertificate}})
+          : !keyFilesFit(self, {{"the centre's key", args.value("centre-key"), publicKind},
+                                {"the hospital's key", args.value("hospital-key"), KeyFile::PrivateKey,
+                                 secretOf(args)}}))
+    return printFindings(), kFailedExit;
   int result = runDriver([&] {
     return signProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"), hashKey,
                              args.value("centre-key"), keyTypeOf(args.value("key-type")), args.value("hospital-key"),
@@ -112,10 +117,14 @@ int runOpen(int argc, char** argv) {
   if (der && (args.value("slot") || !readKey(privateKey, privateDer) || !readKey(publicKey, publicDer)))
     return usageError(self, "--der needs two readable key files and no --slot");
   const KeyFile::Kind publicKind = keyTypeOf(args.value("key-type")) == 1 ? KeyFile::Certificate : KeyFile::PublicKey;
-  if (!der && !args.value("slot") &&
-      !keyFilesFit(self, {{"the centre's key", privateKey, KeyFile::PrivateKey, secretOf(args)},
-                          {"the hospital's key", publicKey, publicKind}}))
-    return kFailedExit;
+  if (!der && (args.value("slot") ? !cardKeysFit(self, args.value("slot"), secretOf(args),
+                                                 {{"the centre's key", privateKey, false},
+                                                  {"the hospital's key", publicKey,
+                                                   publicKind == KeyFile::Certificate}})
+                                  : !keyFilesFit(self, {{"the centre's key", privateKey, KeyFile::PrivateKey,
+                                                         secretOf(args)},
+                                                        {"the hospital's key", publicKey, publicKind}})))
+    return printFindings(), kFailedExit;
   int result = runDriver([&] {
     return openProtectedFile(args.positional[0].c_str(), args.value("output"), args.value("slot"),
                              der ? static_cast<const void*>(privateDer.data()) : privateKey,

@@ -74,6 +74,8 @@ std::string systemErrorText(unsigned long code) {
   if (text) ::LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
     message.pop_back();
+  // The texts' inserts are left unfilled; "%1" stands for the file the report names beside it.
+  for (size_t at; (at = message.find("%1")) != std::string::npos;) message.replace(at, 2, "the file");
   return message + (message.empty() ? "" : " ") + "(error " + std::to_string(code) + ")";
 }
 
