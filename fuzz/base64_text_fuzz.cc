@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "tokenadmin/base64_text.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::string_view text = fuzz::text(data, size);
   std::optional<SecureBytes> bytes = decodeBase64Text(text);
   if (!bytes) return 0;
   size_t padding = text.size() - text.find_last_not_of('=') - 1;

@@ -9,22 +9,11 @@
 
 #include "birthnumber/coded_batch.h"
 #include "birthnumber/triple_des.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
 namespace {
-
-const TripleDesKey& fixedKey(unsigned char seed) {
-  static TripleDesKey keys[2];
-  TripleDesKey& key = keys[seed];
-  if (!key.ready()) {
-    unsigned char bytes[kTripleDesKeySize];
-    for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(0x13 * (i + 1) + 0x40 * seed);
-    for (int i = 0; i < 3; ++i) setOddParity(bytes + 8 * i);
-    if (makeTripleDesKey(std::span<const unsigned char>(bytes, sizeof bytes), key) < -1) std::abort();
-  }
-  return key;
-}
 
 // The lines of a text written with CR LF line ends.
 size_t countLines(const std::string& text) {
@@ -40,6 +29,7 @@ size_t countLines(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const TripleDesKey coding = fuzz::desKey(0x13), session = fuzz::desKey(0x40);
   if (size == 0) return 0;
   FILE* in = ::fmemopen(const_cast<uint8_t*>(data), size, "rb");
   char* written = nullptr;
@@ -50,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BirthNumberCoder coder;
   LineReader reader(in, LineReader::kMinimumBuffer);
   CodedCopy copy;
-  const PassEnd end = copyWithCodedNumbers(reader, out, fixedKey(0), coder, set, copy);
+  const PassEnd end = copyWithCodedNumbers(reader, out, coding, coder, set, copy);
   if (end == PassEnd::AlreadyCoded) {  // an X record: the pass stops at it, nothing more to hold
     std::fclose(out);
     std::fclose(in);
@@ -70,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at = end + 2;
   }
   size_t before = writtenSize;
-  if (writeIdentifierRecords(out, fixedKey(1), set) != PassEnd::Done) std::abort();
+  if (writeIdentifierRecords(out, session, set) != PassEnd::Done) std::abort();
   std::fflush(out);
   if (writtenSize - before != set.size() * (1 + kCodedNumberLength + kRecoveryIdentifierLength + 2)) std::abort();
   std::fclose(out);

@@ -5,7 +5,6 @@
 #include <openssl/err.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -13,32 +12,16 @@
 #include "birthnumber/recover.h"
 #include "birthnumber/underscored_base64.h"
 #include "runtime/report.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
-namespace {
-
-TripleDesKey makeKey(unsigned char salt) {
-  unsigned char bytes[kTripleDesKeySize];
-  for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(0x2B * (i + 3) ^ salt);
-  for (int i = 0; i < 3; ++i) setOddParity(bytes + 8 * i);
-  TripleDesKey key;
-  if (makeTripleDesKey(std::span<const unsigned char>(bytes, sizeof bytes), key) < -1) std::abort();
-  return key;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = [] {
-    // Without a catalogue every report prints a console line; nobody reads them here.
-    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return true;
-  }();
+  static const bool quiet = (fuzz::quietConsole(), true);
   (void)quiet;
-  static const TripleDesKey sessionKey = makeKey(0x11), newKey = makeKey(0x5A);
+  static const TripleDesKey sessionKey = fuzz::desKey(0x11), newKey = fuzz::desKey(0x5A);
   static BirthNumberCoder coder;
-  std::string_view text(reinterpret_cast<const char*>(data), size);
+  std::string_view text = fuzz::text(data, size);
   int64_t lineNumber = 0;
   while (!text.empty()) {
     size_t end = text.find('\n');

@@ -1,9 +1,6 @@
 // Fuzz target: arbitrary bytes as a message catalogue, looked up and used to format reports
 // with arguments of every kind; the in-memory copy must answer as a fresh scan does.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -15,20 +12,11 @@
 using namespace quervik;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static std::string path = [] {
-    std::string name = fuzzTempTemplate("catalogue");
-    int fd = ::mkstemp(name.data());
-    if (fd >= 0) ::close(fd);
-    static std::string made = name;
-    std::atexit([] { ::unlink(made.c_str()); });
-    // Console texts of the lookups are not what is being tested.
-    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return name;
+  static const std::string path = [] {
+    fuzz::quietConsole();
+    return fuzz::tempPath("catalogue");
   }();
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  fuzz::writeFile(path, fuzz::text(data, size));
   resetMessageCatalogue();
   setMessageFile(path.c_str());
 
@@ -43,9 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reportError(code);
   }
   // The raw input as a format string, too.
-  std::string format(reinterpret_cast<const char*>(data), size);
   MsgArg args[] = {MsgArg(1), MsgArg("s"), MsgArg(2.5), MsgArg('x')};
-  if (safeFormat(format, args).size() > kMaxReportLength) std::abort();
+  if (safeFormat(fuzz::text(data, size), args).size() > kMaxReportLength) std::abort();
   clearErrors();
   return 0;
 }

@@ -3,22 +3,18 @@
 // exact length with a CR LF, and hold no byte that would break the DRG file's lines; the
 // prepared rules must agree with the field-by-field writer.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "convert/vzp_converter.h"
 #include "runtime/report.h"
+#include "fuzz_temp.h"
 
 using namespace quervik;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool quiet = [] {
-    // A document at the end of the input is reported; the console texts of a missing
-    // catalogue are not what is being tested.
-    return std::freopen("/dev/null", "w", stdout) != nullptr;
-  }();
+  static const bool quiet = (fuzz::quietConsole(), true);
   (void)quiet;
   if (size < 2) return 0;
   convert::ConversionSettings settings;
@@ -26,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (data[0] & 2) settings.excludedTypes = {10, 12, 5};
   if (data[0] & 4) settings.excludedTypes.push_back(data[1] % 100);
   settings.currentYear = 1900 + data[1];
-  std::string_view text(reinterpret_cast<const char*>(data) + 2, size - 2);
+  std::string_view text = fuzz::text(data + 2, size - 2);
 
   const std::string drg = convert::convertVzpText(text, settings);
   // The prepared rules write exactly what the field-by-field writer writes.

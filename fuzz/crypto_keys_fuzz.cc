@@ -1,10 +1,8 @@
 // Fuzz target: arbitrary bytes as DER and PEM certificates and keys, through the readers, the
 // RSA request and the DN text. Nothing may crash, leak or leave errors queued.
 #include <openssl/err.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -17,12 +15,9 @@
 using namespace quervik;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static std::string path = [] {
-    std::string name = fuzzTempTemplate("key");
-    int fd = ::mkstemp(name.data());
-    if (fd >= 0) ::close(fd);
-    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return name;
+  static const std::string path = [] {
+    fuzz::quietConsole();
+    return fuzz::tempPath("key");
   }();
   if (X509Ptr cert = parseCertificateDer(data, size)) {
     if (certificateDnText(cert.get()).size() > kMaxDnText) std::abort();
@@ -37,10 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     r.inputLength = sizeof block;
     if (size > 0 && performRsaRequest(r, command) == 0 && r.output.size() != size_t(r.outputLength)) std::abort();
   }
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  fuzz::writeFile(path, fuzz::text(data, size));
   if (X509Ptr cert = readCertificatePem(path.c_str(), kPemFormat)) certificateDnText(cert.get());
   readPublicKeyPem(path.c_str(), kPemFormat);
   readPrivateKeyPem(path.c_str(), kPemFormat, "heslo");

@@ -1,12 +1,9 @@
 // Fuzz target: arbitrary bytes as the five files of a DRG delivery (ORG, OSN, DRG, EKO, KOR,
 // separated in the input by a line "#####"), checked by the whole DRG check with logs and an
 // output directory: line checks, and the cross-checks whenever the lines come out clean.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -38,23 +35,15 @@ void writeCatalogue(const std::string& path) {
 }
 
 const Setup& setup() {
-  // Never destroyed: the exit handler below still needs it.
-  static const Setup& s = *[] {
-    Setup* made = new Setup;
-    Setup& s = *made;
-    std::string dir = fuzzTempTemplate("drg");
-    const char* name = ::mkdtemp(dir.data());
-    if (!name) std::abort();
-    s.dir = name;
-    // The files of the last input go with the process.
-    std::atexit([] { std::filesystem::remove_all(setup().dir); });
+  static const Setup s = [] {
+    Setup s;
+    s.dir = fuzz::tempPath("drg", true);
     const char* ext[5] = {"ORG", "OSN", "DRG", "EKO", "KOR"};
     for (int i = 0; i < 5; ++i) s.files[i] = s.dir + "/F." + ext[i];
     writeCatalogue(s.dir + "/errors.msg");
     setMessageFile((s.dir + "/errors.msg").c_str());
-    // Console texts of the run are not what is being tested.
-    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    return made;
+    fuzz::quietConsole();
+    return s;
   }();
   return s;
 }
@@ -63,16 +52,13 @@ const Setup& setup() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Setup& s = setup();
-  std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::string_view input = fuzz::text(data, size);
   constexpr std::string_view kSeparator = "\n#####\n";
   for (int i = 0; i < 5; ++i) {
     size_t end = i < 4 ? input.find(kSeparator) : std::string_view::npos;
     std::string_view part = input.substr(0, end);
     input = end == std::string_view::npos ? std::string_view() : input.substr(end + kSeparator.size());
-    FILE* f = std::fopen(s.files[i].c_str(), "wb");
-    if (!f) std::abort();
-    std::fwrite(part.data(), 1, part.size(), f);
-    std::fclose(f);
+    fuzz::writeFile(s.files[i], part);
   }
   const std::string log = s.dir + "/log", out = s.dir + "/out";
   const int result = drg::runDrgCheck(s.files[0].c_str(), s.files[2].c_str(), s.files[1].c_str(), s.files[3].c_str(),

@@ -1,12 +1,56 @@
-// The scratch files of the fuzz targets live under TMPDIR. scripts/fuzz-run points it at a
-// directory of the target's own and removes it afterwards: libFuzzer's time limit ends a
-// target without its exit handlers, so a target cannot be trusted to clean up itself.
+// What every fuzz target sets up the same way: scratch files under TMPDIR, a quiet console and
+// fixed key bytes. scripts/fuzz-run points TMPDIR at a directory of the target's own and removes
+// it afterwards: libFuzzer's time limit ends a target without its exit handlers, so a target
+// cannot be trusted to clean up itself.
 #pragma once
-#include <cstdlib>
-#include <string>
+#include <stdlib.h>
+#include <unistd.h>
 
-// A mkstemp/mkdtemp template for a scratch file or directory of the name under TMPDIR.
-inline std::string fuzzTempTemplate(const char* name) {
-  const char* dir = std::getenv("TMPDIR");
-  return std::string(dir && *dir ? dir : "/tmp") + "/quervik-fuzz-" + name + "-XXXXXX";
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "birthnumber/triple_des.h"
+
+namespace fuzz {
+
+// A new scratch directory (dir = true) or empty file of the name under TMPDIR.
+inline std::string tempPath(const char* name, bool dir = false) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/quervik-fuzz-" + name + "-XXXXXX";
+  const int fd = dir ? (::mkdtemp(path.data()) ? 0 : -1) : ::mkstemp(path.data());
+  if (fd < 0) std::abort();
+  if (!dir) ::close(fd);
+  return path;
 }
+
+inline void writeFile(const std::string& path, std::string_view bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) std::abort();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+// The console lines of reports without a catalogue are not what a target tests.
+inline void quietConsole() {
+  if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+}
+
+inline std::string_view text(const uint8_t* data, size_t size) {
+  return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+// A fixed triple-DES key of odd parity, one for each salt.
+inline quervik::TripleDesKey desKey(unsigned char salt) {
+  unsigned char bytes[quervik::kTripleDesKeySize];
+  for (size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(0x2B * (i + 3) ^ salt);
+  for (int i = 0; i < 3; ++i) quervik::setOddParity(bytes + 8 * i);
+  quervik::TripleDesKey key;
+  if (quervik::makeTripleDesKey(std::span<const unsigned char>(bytes, sizeof bytes), key) < -1) std::abort();
+  return key;
+}
+
+}  // namespace fuzz

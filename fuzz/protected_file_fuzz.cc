@@ -55,26 +55,17 @@ struct Files {
   std::string dir, input, output, centreKey, hospitalCertificate;
 };
 
-std::string writeTemp(const std::string& dir, const char* name, const std::string& bytes) {
-  std::string path = dir + "/" + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-  return path;
-}
-
 const Files& files() {
   static const Files f = [] {
-    std::string dir = fuzzTempTemplate("protected");
-    if (!::mkdtemp(dir.data())) std::abort();
-    if (!std::freopen("/dev/null", "w", stdout)) std::abort();  // the "chyba ..." lines
+    fuzz::quietConsole();  // the "chyba ..." lines
     Files out;
-    out.dir = dir;
+    out.dir = fuzz::tempPath("protected", true);
     out.input = out.dir + "/input.bin";
     out.output = out.dir + "/plain.txt";
-    out.centreKey = writeTemp(out.dir, "centre.pem", kCentreKey);
-    out.hospitalCertificate = writeTemp(out.dir, "hospital.crt", kHospitalCertificate);
+    out.centreKey = out.dir + "/centre.pem";
+    out.hospitalCertificate = out.dir + "/hospital.crt";
+    fuzz::writeFile(out.centreKey, kCentreKey);
+    fuzz::writeFile(out.hospitalCertificate, kHospitalCertificate);
     return out;
   }();
   return f;
@@ -84,7 +75,7 @@ const Files& files() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Files& f = files();
-  writeTemp(f.dir, "input.bin", std::string(reinterpret_cast<const char*>(data), size));
+  fuzz::writeFile(f.input, fuzz::text(data, size));
   int rc = openProtectedFile(f.input.c_str(), f.output.c_str(), nullptr, f.centreKey.c_str(), -1,
                              f.hospitalCertificate.c_str(), -1, 1, nullptr);
   // Success only on a file whose digest was signed, and then the plaintext is there.

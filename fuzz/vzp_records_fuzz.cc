@@ -3,8 +3,6 @@
 // odd, the rest is one record of the layout chosen by the second byte, whose fields go
 // through the generic check and their named checks, and every named check also sees
 // slices of the input of every width up to 16.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,16 +20,10 @@ using namespace quervik::vzp;
 namespace {
 
 void setUp() {
-  std::string name = fuzzTempTemplate("vzp-catalogue");
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) std::abort();
-  const char text[] =
-      "00002 %s\n06900 %d %s\n06901 %s %c\n06902 %d\n06910 %d %s\n06911 %s %s\n06912 %d\n";
-  if (::write(fd, text, sizeof text - 1) != ssize_t(sizeof text - 1)) std::abort();
-  ::close(fd);
+  const std::string name = fuzz::tempPath("vzp-catalogue");
+  fuzz::writeFile(name, "00002 %s\n06900 %d %s\n06901 %s %c\n06902 %d\n06910 %d %s\n06911 %s %s\n06912 %d\n");
   setMessageFile(name.c_str());
-  // Console texts of the lookups are not what is being tested.
-  if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+  fuzz::quietConsole();
 }
 
 void checkRecord(const VzpRecordDescriptor& record, const std::string& text) {

@@ -1,9 +1,7 @@
 // quervik desrc and quervik recover as a batch job runs them: the tool-form options, the usage
 // text on a usage error, the exit statuses and the findings.
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <array>
 #include <cstdio>
 
 #include "birthnumber/encode.h"
@@ -17,24 +15,13 @@ struct CommandRun {
   std::string out, err;
 };
 
-CommandRun quervik(const std::string& args, const std::string& errFile) {
-  std::string cmd = std::string(QUERVIK_BINARY_DIR) + "/quervik " + args + " 2>" + shellQuote(errFile);
-  FILE* p = ::popen(cmd.c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-  int st = ::pclose(p);
-  return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out, readFile(errFile)};
-}
-
-class BirthNumberCommands : public CryptoTest {
+class BirthNumberCommands : public WithCli<CryptoTest> {
  protected:
-  void SetUp() override {
-    CryptoTest::SetUp();
-    if (!fs::exists(std::string(QUERVIK_BINARY_DIR) + "/quervik")) GTEST_SKIP() << "no CLI in this tree";
+  // The exit status, standard output and, apart from it, standard error.
+  CommandRun run(const std::string& args) {
+    ToolResult r = runQuervik(args + " 2>" + shellQuote(tmp / "stderr.txt"));
+    return {r.status, r.output, readFile(tmp / "stderr.txt")};
   }
-  CommandRun run(const std::string& args) { return quervik(args, tmp / "stderr.txt"); }
 };
 
 TEST_F(BirthNumberCommands, DesrcTakesTheToolFormOptions) {

@@ -176,8 +176,11 @@ TEST_F(BirthNumberCoding, FailuresReportTheirCodesAndLeaveNoOutput) {
     expectNoOutput(out);
   }
   clearErrors();
-  // An output that cannot be created; an existing output stays as it was after a failure.
+  // An output that cannot be created or written; an existing output stays as it was after a failure.
   EXPECT_EQ(code(in, tmp / "no/such/dir/out.drg"), 1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
+  clearErrors();
+  EXPECT_EQ(code(in, "/dev/full"), 1);
   EXPECT_EQ(reportedCodes(), std::vector<int>{502});
   clearErrors();
   writeFile(out, "predchozi obsah");

@@ -15,15 +15,6 @@ TempDir& scratch() {
   return dir;
 }
 
-// Runs the tool with the bytes as its input file; its output file's bytes.
-std::string tool(const std::string& command, const std::string& input) {
-  std::string in = scratch() / "bn_tool.in", out = scratch() / "bn_tool.out";
-  writeFile(in, input);
-  std::remove(out.c_str());
-  runToolOk(command + " -in " + shellQuote(in) + " -out " + shellQuote(out));
-  return readFile(out);
-}
-
 std::string blocksOf(const std::string& number) {
   std::string field = number.substr(0, 10);
   field.resize(11, '\0');
@@ -112,8 +103,8 @@ std::string oracleCode(const std::string& hashKey24, const std::string& number) 
 }
 
 std::string toolBirthNumberOf(const std::string& sessionKey24, const std::string& identifier) {
-  std::string encrypted = tool("openssl base64 -d -A", identifier);
-  std::string blocks = tool("openssl enc -d -des-ede3 -nopad -K " + hexOf(sessionKey24), encrypted);
+  std::string encrypted = toolOutput("openssl base64 -d -A", identifier);
+  std::string blocks = toolOutput("openssl enc -d -des-ede3 -nopad -K " + hexOf(sessionKey24), encrypted);
   if (blocks.size() != 16) return "<" + std::to_string(blocks.size()) + " bytes>";
   std::string number = blocks.substr(0, 5) + blocks.substr(8, 5);
   while (!number.empty() && number.back() == '\0') number.pop_back();
@@ -138,8 +129,8 @@ std::string toolSessionKeyOf(const std::string& keyRecord) {
   auto open = [](std::string text, const std::string& keyFile) {
     for (char& c : text)
       if (c == '_') c = '\n';
-    std::string block = tool("openssl base64 -d", text);
-    return tool("openssl pkeyutl -decrypt -inkey " + shellQuote(keyFile), block);
+    std::string block = toolOutput("openssl base64 -d", text);
+    return toolOutput("openssl pkeyutl -decrypt -inkey " + shellQuote(keyFile), block);
   };
   std::string a = open(keyRecord.substr(1, 175), keyMaterial().otherKeyPem);
   std::string b = open(keyRecord.substr(176, 175), trustCentreKeys().keyPem);

@@ -159,6 +159,18 @@ ToolResult CardTest::p11tool(const std::string& args, bool login) {
   return runTool(command + " " + args);
 }
 
+void CardTest::storeObject(const std::string& file, const std::string& args) {
+  ToolResult r = p11tool("--write-object " + shellQuote(file) + " " + args);
+  EXPECT_EQ(r.status, 0) << args << "\n" << r.output;
+}
+
+std::string CardTest::readObject(const std::string& type, const std::string& label) {
+  std::string out = tmp / "object.bin";
+  fs::remove(out);
+  ToolResult r = p11tool("--read-object --type " + type + " --label " + shellQuote(label) + " -o " + shellQuote(out));
+  return r.status == 0 ? readFile(out) : std::string();
+}
+
 std::vector<CK_OBJECT_HANDLE> CardTest::allObjects(CK_SESSION_HANDLE session) {
   FindOperation search(session, nullptr, 0);
   std::vector<CK_OBJECT_HANDLE> found;

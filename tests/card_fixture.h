@@ -47,6 +47,10 @@ class CardTest : public CryptoTest {
   CK_SESSION_HANDLE openUserSession();
   // pkcs11-tool on this test's token (logged in with the user PIN when login is set).
   ToolResult p11tool(const std::string& args, bool login = true);
+  // Stores the file's bytes as an object of the pkcs11-tool arguments (--type, --id, --label).
+  void storeObject(const std::string& file, const std::string& args);
+  // The value of the object of the type and label as pkcs11-tool reads it; "" without one.
+  std::string readObject(const std::string& type, const std::string& label);
   // Handles of every object the session sees, in the module's order (up to 100).
   std::vector<CK_OBJECT_HANDLE> allObjects(CK_SESSION_HANDLE session);
   std::string labelOf(CK_SESSION_HANDLE session, CK_OBJECT_HANDLE object);

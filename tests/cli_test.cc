@@ -1,32 +1,21 @@
-// The quervik command as a user runs it.
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
-
-#include "test_support.h"
+// The quervik command as a user runs it: each command's findings, files and exit status,
+// usage errors, and failures that never look like success.
+#include "convert_test_lines.h"
+#include "drg_test_support.h"
+#include "protect_support.h"
+#include "runtime/report.h"
+#include "vzp_test_support.h"
 
 namespace quervik::test {
 namespace {
 
-class CliTest : public RuntimeTest {
- protected:
-  void SetUp() override {
-    RuntimeTest::SetUp();
-    if (!haveQuervik()) GTEST_SKIP() << "no CLI in this tree";
-  }
-};
+using CliTest = WithCli<CryptoTest>;
 
-TEST_F(CliTest, VersionAndHelp) {
+// Every command's help is held against the README by the README test.
+TEST_F(CliTest, VersionAndUnknownCommands) {
   ToolResult v = runQuervik("version");
   EXPECT_EQ(v.status, 0);
   EXPECT_EQ(v.output, "QuervikDll 1.12.19.11\nOpenSSL 0.9.7b 10 Apr 2003\n");
-  ToolResult h = runQuervik("--help");
-  EXPECT_EQ(h.status, 0);
-  EXPECT_NE(h.output.find("version"), std::string::npos);
-  ToolResult vh = runQuervik("version --help");
-  EXPECT_EQ(vh.status, 0);
-  EXPECT_EQ(vh.output.rfind("Usage: quervik version", 0), 0u);
   EXPECT_EQ(runQuervik("nosuch").status, 64);
   EXPECT_EQ(runQuervik("version --bogus").status, 64);
 }
@@ -45,10 +34,13 @@ TEST_F(CliTest, MessageFormatsCatalogueTexts) {
 // to work on says so and does not exit 0; a usage error names the one thing that is wrong.
 TEST_F(CliTest, FailuresNeverLookLikeSuccess) {
   const std::string t = tmp.path().string(), examples = std::string(QUERVIK_SOURCE_DIR) + "/examples";
+  const KeyMaterial& k = keyMaterial();
   writeFile(t + "/file", "");  // nothing can be made below a plain file, not even by root
   writeFile(t + "/plain.txt", "nothing protected here\n");
+  writeFile(t + "/EMPTY.111", "");
   fs::create_directory(t + "/empty");
   const std::string org = " --org " + examples + "/drg/NEMOCNICE.ORG";
+  const std::string signKeys = "sign -f " + shellQuote(k.otherCertPem) + " -k " + shellQuote(k.keyEncPem) + " -p ";
   struct Case {
     std::string args;
     int status;
@@ -58,19 +50,33 @@ TEST_F(CliTest, FailuresNeverLookLikeSuccess) {
       {"drg " + t + "/nosuch.111", 2, "quervik drg: cannot find " + t + "/nosuch.111\n"},
       {"kkontrol " + t + "/empty", 2, "the directory " + t + "/empty holds no file"},
       {"drg " + t + "/empty", 2, "the directory " + t + "/empty holds no file"},
+      {"drg " + t + "/EMPTY.111", 1, "(50104)"},
+      {"dkontrol --drg " + t + "/NONE.DRG", 2, ""},
       {"dkontrol" + org + " --log " + t + "/file/logs", 2, "2 log or output file(s) could not be written"},
       {"dkontrol" + org + " --out " + t + "/file/out", 2, "1 log or output file(s) could not be written"},
       {"dkontrol --dir " + examples + "/drg", 1, "DRG documents of --dir were not cross-checked"},
       {"dn " + t + "/plain.txt", 1, "is not a protected file"},
+      {signKeys + "x -o " + t + "/o " + t + "/missing.txt", 2, "(501)"},
+      {signKeys + shellQuote(kKeyPassword) + " -t 5 -o " + t + "/o " + t + "/plain.txt", 64, "Pouziti: "},
       {"sign --pin 1 --out " + t + "/o " + t + "/plain.txt", 64,
        "quervik sign: --centre-key and --hospital-key are needed\nSee 'quervik sign --help'.\n"},
       {"open --bogus", 64, "quervik open: unknown option --bogus\nSee 'quervik open --help'.\n"},
+      {"open -k x -f y", 64, ""},
+      {"open --der -k " + t + "/none -f " + t + "/none " + t + "/plain.txt", 64, "--der needs two readable key files"},
+      {"check-key -k " + t + "/none " + t + "/plain.txt", 64, "--reference or --reference-file is needed"},
+      {"drg", 64, ""},
+      {"drg " + t + "/EMPTY.111 --move", 64, ""},  // moving needs a place to move to
+      {"dkontrol --log " + t + "/logs", 64, ""},
+      {"dkontrol --drg " + t + "/plain.txt --move", 64, ""},
+      {"kkontrol", 64, ""},
+      {"kkontrol a b", 64, ""},
   };
   for (const Case& c : cases) {
     ToolResult r = runQuervik(c.args);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.output;
     EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
   }
+  EXPECT_FALSE(fs::exists(t + "/o"));
   // A clean check whose log could be written stays clean.
   EXPECT_EQ(runQuervik("dkontrol" + org + " --log " + t + "/logs").status, 0);
   // The conversion's output directory is made as the log directory is.
@@ -86,16 +92,17 @@ TEST_F(CliTest, KeysOfTheWrongSizeAreNamedFirst) {
   runTool("cd " + shellQuote(t) + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout big.pem -subj /CN=B -days 2 "
           "-out big.crt && openssl req -x509 -newkey rsa:1024 -nodes -keyout small.pem -subj /CN=S -days 2 -out small.crt");
   writeFile(t + "/in.txt", "x\n");
-  const std::string says = "(" + t + "/big.crt) is a 2048-bit key; protected files and birth-number records take "
-                           "1024-bit RSA keys only";
+  const std::string says = "is a 2048-bit key; protected files and birth-number records take 1024-bit RSA keys only";
   for (const std::string& args :
        {"sign -f " + t + "/big.crt -k " + t + "/small.pem -o " + t + "/out " + t + "/in.txt",
         "open -k " + t + "/small.pem -f " + t + "/big.crt -o " + t + "/out " + t + "/in.txt",
         "desrc -f " + t + "/small.crt -g " + t + "/big.crt -i " + t + "/small.pem -h " + t + "/in.txt -o " + t +
-            "/out " + t + "/in.txt"}) {
+            "/out " + t + "/in.txt",
+        "recover -i " + t + "/in.txt -o " + t + "/out -k " + t + "/big.pem -d " + t + "/in.txt -t TC -c 0 -p 0"}) {
     ToolResult r = runQuervik(args);
     EXPECT_EQ(r.status, 2) << args << "\n" << r.output;
     EXPECT_NE(r.output.find(says), std::string::npos) << args << "\n" << r.output;
+    EXPECT_NE(r.output.find("(" + t + "/big."), std::string::npos) << r.output;  // the file of the wrong size
     EXPECT_FALSE(fs::exists(t + "/out"));
   }
   ToolResult blob = runQuervik("card make-hash-key --cert-file " + t + "/big.crt --out " + t + "/key.blob");
@@ -103,6 +110,91 @@ TEST_F(CliTest, KeysOfTheWrongSizeAreNamedFirst) {
   EXPECT_NE(blob.output.find("not a 1024-bit RSA key"), std::string::npos) << blob.output;
   EXPECT_FALSE(fs::exists(t + "/key.blob"));
   EXPECT_EQ(runQuervik("card make-hash-key --cert-file " + t + "/small.crt --out " + t + "/key.blob").status, 0);
+}
+
+TEST_F(CliTest, DkontrolFindingsAndLogs) {
+  fs::create_directory(tmp / "in");
+  const std::string drg = tmp / "in/F.DRG", log = tmp / "log";
+  writeFile(drg, joinLines({goldenA(), goldenB(), goldenC()}));
+  ToolResult r = runQuervik("dkontrol --drg " + drg + " --log " + log);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("(7086)\n"), std::string::npos) << r.output;
+  EXPECT_TRUE(fs::exists(log + "/ok/F_DRG.log.ok"));
+
+  writeFile(drg, joinLines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
+  r = runQuervik("dkontrol --drg=" + drg + " --log " + log);
+  EXPECT_EQ(r.status, 1);
+  const std::string finding = *formatMessage(7019, {});
+  const MsgArg args[] = {3, finding};
+  EXPECT_NE(r.output.find(*formatMessage(7900, args) + "\n"), std::string::npos) << r.output;
+  EXPECT_TRUE(fs::exists(log + "/err/F_DRG.log.err"));
+}
+
+TEST_F(CliTest, KkontrolChecksAndSortsFiles) {
+  std::vector<std::string> lines = vzpBatchLines("05", 2);
+  writeFile(tmp / "clean.111", joinLines(lines));
+  ToolResult clean = runQuervik("kkontrol " + (tmp / "clean.111") + " --insurer 205");
+  EXPECT_EQ(clean.status, 0);
+  EXPECT_NE(clean.output.find("Kod pojistovny: 205 (6102)\n"), std::string::npos) << clean.output;
+
+  setField(lines[2], "05", "VDAT", "31042023");
+  writeFile(tmp / "bad.111", joinLines(lines));
+  ToolResult bad = runQuervik("kkontrol " + (tmp / "bad.111") + " --out " + (tmp / "out") + " --move --log " + (tmp / "log"));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.output.find("Chyba na radku 3: Chybny den v datu (6073) (6910)\n"), std::string::npos) << bad.output;
+  EXPECT_TRUE(fs::exists(tmp / "out/err/bad.111"));
+  EXPECT_FALSE(fs::exists(tmp / "bad.111"));
+  EXPECT_TRUE(fs::exists(tmp / "log/err/bad_111.log.err"));
+}
+
+TEST_F(CliTest, DrgConvertsWithEveryOption) {
+  const std::string in = tmp / "KDAVKA.111";
+  writeFile(in, vzpHeader("10") + "\n" + vzp(86, {{1, "R"}}) + "\n" + vzpHeader("81") + "\n" + vzp(93, {{1, "A"}}) + "\n");
+  ToolResult r = runQuervik("drg " + in + " --insurer 205 --out-dir " + tmp.path().string() + " --exclude 10,12 --log " +
+                            (tmp / "logs") + " --done-dir " + (tmp / "done") + " --move");
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("KDAVKA.111 (50106)\n"), std::string::npos) << r.output;
+  std::vector<std::string> records = drgRecords(readFile(tmp / "KDAVKA_111.drg"));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].substr(17, 2) + records[0].substr(25, 3), "81205");
+  EXPECT_TRUE(fs::exists(tmp / "logs/ok/KDAVKA_111.log.ok"));
+  EXPECT_TRUE(fs::exists(tmp / "done/ok/KDAVKA.111"));
+  EXPECT_FALSE(fs::exists(in));
+}
+
+TEST_F(CliTest, SignOpenDnAndCheckKey) {
+  const KeyMaterial& k = keyMaterial();
+  auto q = shellQuote;
+  std::string in = put("in.txt", "Obsah davky\r\n"), out = tmp / "out.bin", back = tmp / "back.txt";
+  ToolResult s = runQuervik("sign -f " + q(k.otherCertPem) + " --hospital-key=" + q(k.keyEncPem) + " -p " +
+                            q(kKeyPassword) + " -o " + q(out) + " " + q(in));
+  ASSERT_EQ(s.status, 0) << s.output;
+  ToolResult o = runQuervik("open --centre-key " + q(k.otherKeyPem) + " -f " + q(k.certPem) + " -o " + q(back) + " " + q(out));
+  ASSERT_EQ(o.status, 0) << o.output;
+  EXPECT_EQ(readFile(back), "Obsah davky\r\n");
+  // To standard output, and with DER keys.
+  std::string der = put("centre.der", protectKeys().centrePrivateDer), cert = put("cert.der", protectKeys().hospitalCertDer);
+  o = runQuervik("open --der -k " + q(der) + " -f " + q(cert) + " " + q(out));
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.output, "Obsah davky\r\n");
+  ToolResult dn = runQuervik("dn " + q(out));
+  EXPECT_EQ(dn.status, 0);
+  EXPECT_EQ(dn.output, "\n");  // signed without a card: the DN is empty
+
+  // A tool-made file with a key check block.
+  std::string hashKey = goodDesKey();
+  ToolFile plan;
+  plan.content = "x";
+  plan.dn = "CN=ABC Nemocnice";
+  plan.keyCheck = keyCheckBlockFor(hashKey);
+  std::string checked = put("checked.bin", toolProtectedFile(plan));
+  EXPECT_EQ(runQuervik("dn " + q(checked)).output, "CN=ABC Nemocnice\n");
+  std::string reference = put("reference.txt", underscoredBase64Of(keyCheckBlockFor(hashKey)) + "\n");
+  ToolResult c = runQuervik("check-key -k " + q(k.otherKeyPem) + " --reference-file " + q(reference) + " " + q(checked));
+  EXPECT_EQ(c.status, 0) << c.output;
+  c = runQuervik("check-key -k " + q(k.otherKeyPem) + " -r " + q(underscoredBase64Of(keyCheckBlockFor(goodDesKey()))) +
+                 " " + q(checked));
+  EXPECT_EQ(c.status, 1) << c.output;
 }
 
 }  // namespace

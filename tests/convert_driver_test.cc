@@ -7,6 +7,7 @@
 #include "convert_test_lines.h"
 #include "runtime/cancellation.h"
 #include "runtime/catalogue.h"
+#include "runtime/progress.h"
 #include "runtime/report.h"
 #include "test_support.h"
 
@@ -105,6 +106,18 @@ TEST_F(ConvertDriverTest, UnwritableOutputAndUnreadableInput) {
     EXPECT_TRUE(exists(logs + "/err/A_111.log.err"));
   }
   EXPECT_EQ(convertVzpBatches(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false), 0) << "no input";
+}
+
+// Interrupted: the DRG file being written goes, and nothing is moved.
+TEST_F(ConvertDriverTest, InterruptedRunLeavesNoDrgFile) {
+  const std::string input = file("K.111", joinLines({vzpHeader("81"), kA81, kV81})), done = tmp / "done";
+  InterruptAt first(1);
+  installCancellationSource(&first);
+  EXPECT_EQ(convertVzpBatches(nullptr, input.c_str(), nullptr, nullptr, nullptr, done.c_str(), true), -1);
+  installCancellationSource(nullptr);
+  EXPECT_FALSE(exists(tmp / "K_111.drg"));
+  EXPECT_TRUE(exists(input));
+  EXPECT_EQ(activityName(), std::string("Preruseno"));
 }
 
 TEST(ConvertLineReader, ReadErrorIsReported) {

@@ -1,13 +1,9 @@
 // DRG records written from VZP lines: for each batch type and letter that is converted, VZP
 // lines built from their field positions go in and the exact DRG records come out. The
 // expected records are built from the DRG column layout, independently of the templates.
-#include <algorithm>
-#include <cstring>
-#include <set>
 
 #include "convert/dispatch.h"
 #include "convert/older_layouts.h"
-#include "convert/prepared_rule.h"
 #include "convert/vzp_converter.h"
 #include "runtime/catalogue.h"
 #include "convert_test_lines.h"
@@ -226,43 +222,6 @@ TEST(ConvertRecords, EveryFillingRuleWritesTheExpectedRecords) {
       }
     }
   }
-}
-
-// The prepared rules against the field-by-field writer, on lines of digits and many blanks
-// (so that birth numbers form dates and codes begin with three blanks now and then).
-TEST(ConvertRecords, PreparedRulesWriteWhatTheFieldByFieldWriterWrites) {
-  unsigned seed = 1;
-  auto random = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
-  int dates = 0, kindSix = 0;
-  for (const FillingRule* rule : allFillingRules()) {
-    SCOPED_TRACE(rule->title);
-    const PreparedRule* prepared = preparedRule(*rule);
-    ASSERT_NE(prepared, nullptr);
-    EXPECT_EQ(prepared->direct(), rule->record != &kRecordA) << "B and C records take the prepared path";
-    for (int n = 0; n < 3000; ++n) {
-      std::string lines[3];
-      for (std::string& l : lines) {
-        l.assign(192, ' ');
-        for (char& c : l) c = random() % 2 ? ' ' : "0123456789"[random() % 10];
-        if (random() % 2) l.replace(random() % 100, 10, "8555121234");
-      }
-      const std::string insurer = n % 2 ? "111" : "";
-      const RuleInputs inputs{lines[0].data(), lines[1].data(), lines[2].data(),
-                              n % 3 ? std::optional<std::string_view>(insurer) : std::nullopt};
-      const RecordContext context{2024, {}};
-      RecordSink reference, direct;
-      FilledRecord record(*rule->record);
-      applyFillingRule(*rule, inputs, record);
-      writeDrgRecord(record, context, reference);
-      prepared->write(inputs, context, direct);
-      ASSERT_EQ(direct.buffered(), reference.buffered()) << "lines:\n" << lines[0] << "\n" << lines[1] << "\n" << lines[2];
-      const std::string_view out = reference.buffered();
-      if (rule->record == &kRecordB && out.substr(11, 8) != "11111111") ++dates;
-      if (rule->record == &kRecordC && out[1] == '6' && rule != &kCFrom36V) ++kindSix;
-    }
-  }
-  EXPECT_GT(dates, 100);
-  EXPECT_GT(kindSix, 100);
 }
 
 TEST(ConvertRecords, HeaderRecord) {

@@ -1,13 +1,13 @@
 // Key and certificate files: the PEM readers and their codes, DER parsing, the public-key and
-// certificate writers, the DN text of a certificate and the hexadecimal helpers, with the
-// openssl tool as the oracle.
+// certificate writers, the DN text of a certificate, and the password callback (a given
+// password is handed over, cut at the buffer; the console dialogue asks again for empty lines
+// and failed verifications, and ends with the input), with the openssl tool as the oracle.
 #include <openssl/pem.h>
 
 #include <cstring>
 #include <functional>
 
 #include "crypto/certificate.h"
-#include "crypto/hex.h"
 #include "crypto/key_files.h"
 #include "crypto/password.h"
 #include "crypto_support.h"
@@ -62,23 +62,6 @@ TEST_F(KeyFiles, ReadersReportEachFailure) {
   }
 }
 
-TEST_F(KeyFiles, ConsoleAsksAgainForEmptyLinesAndStopsAtEndOfInput) {
-  std::string answers = put("answers", std::string("\n\r\n") + kKeyPassword + "\r\n");
-  FILE* in = std::fopen(answers.c_str(), "rb");
-  ASSERT_TRUE(in);
-  setPasswordInput(in);
-  CapturedStdout out;
-  EXPECT_TRUE(readPrivateKeyPem(keyMaterial().keyEncPem.c_str(), kPemFormat, nullptr));
-  EXPECT_EQ(out.take(), "Zadejte heslo klice:Zadejte heslo klice:Zadejte heslo klice:");
-  // The input is used up now: the next key fails instead of asking forever.
-  CapturedStdout more;
-  EXPECT_FALSE(readPrivateKeyPem(keyMaterial().keyTradEncPem.c_str(), kPemFormat, nullptr));
-  more.take();
-  setPasswordInput(nullptr);
-  std::fclose(in);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{247});
-}
-
 TEST_F(KeyFiles, PublicKeyWriterPrintsTheFailingStep) {
   std::vector<unsigned char> n = rsaModulusOf(keyMaterial().pubPem), e = rsaExponentOf(keyMaterial().pubPem);
   std::string noDir = tmp / "no/such/dir/key.pem";
@@ -107,6 +90,71 @@ TEST_F(KeyFiles, DnTextIsCutAtItsLimit) {
   std::string text = certificateDnText(cert.get());
   EXPECT_EQ(text.size(), kMaxDnText);
   EXPECT_EQ(text.substr(0, 64), "OU=" + std::string(60, 't') + ",");
+}
+
+class Password : public CryptoTest {
+ protected:
+  // Sets the console answers; the stream stays open until the test ends.
+  void answers(const std::string& text) {
+    std::string file = put("answers", text);
+    in_ = std::fopen(file.c_str(), "rb");
+    ASSERT_TRUE(in_);
+    setPasswordInput(in_);
+  }
+  void TearDown() override {
+    setPasswordInput(nullptr);
+    if (in_) std::fclose(in_);
+    CryptoTest::TearDown();
+  }
+  FILE* in_ = nullptr;
+};
+
+TEST_F(Password, GivenPasswordIsHandedOverAndCutAtTheBuffer) {
+  PasswordRequest request{"abcdefgh", nullptr};
+  char buffer[16];
+  CapturedStdout out;
+  EXPECT_EQ(readPassword(buffer, sizeof buffer, 0, &request), 8);
+  EXPECT_EQ(std::string(buffer, 8), "abcdefgh");
+  EXPECT_EQ(readPassword(buffer, 5, 1, &request), 5);
+  EXPECT_EQ(std::string(buffer, 5), "abcde");
+  PasswordRequest empty{"", " x:"};
+  EXPECT_EQ(readPassword(buffer, sizeof buffer, 0, &empty), 0);
+  EXPECT_EQ(out.take(), "");
+}
+
+TEST_F(Password, VerificationStartsOverUntilBothLinesAgree) {
+  answers("prvni\ndruhe\ntreti\ntreti\n");
+  char buffer[32];
+  PasswordRequest request{nullptr, " heslo klice:"};
+  CapturedStdout out;
+  EXPECT_EQ(readPassword(buffer, sizeof buffer, 1, &request), 5);
+  EXPECT_EQ(std::string(buffer, 5), "treti");
+  EXPECT_EQ(out.take(),
+            "Zadejte heslo klice:Opakujte heslo klice:Neplatna verifikace hesla - opakujte zadani hesla\n"
+            "Zadejte heslo klice:Opakujte heslo klice:");
+}
+
+TEST_F(Password, EndOfInputFailsInsteadOfAskingForever) {
+  char buffer[32];
+  CapturedStdout out;
+  answers("");
+  EXPECT_EQ(readPassword(buffer, sizeof buffer, 0, nullptr), -1);
+  std::fclose(in_);
+  answers("\n\r\n");  // only empty lines, then the end
+  EXPECT_EQ(readPassword(buffer, sizeof buffer, 0, nullptr), -1);
+  std::fclose(in_);
+  answers("jedno\n");  // the verification line never comes
+  EXPECT_EQ(readPassword(buffer, sizeof buffer, 1, nullptr), -1);
+  out.take();
+}
+
+TEST_F(Password, LongLineIsCutAndItsRestDoesNotAnswerTheNextQuestion) {
+  answers(std::string(40, 'a') + "\n" + std::string(40, 'a') + "\n");
+  char buffer[8];
+  CapturedStdout out;
+  EXPECT_EQ(readPassword(buffer, sizeof buffer, 1, nullptr), 7);
+  EXPECT_EQ(std::string(buffer, 7), "aaaaaaa");
+  EXPECT_EQ(out.take(), "Zadejte heslo:Opakujte heslo:");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The RSA request against the openssl tool: every command round-trips with the tool's own
 // encryption, decryption, signing and recovery, and every bad key or input fails visibly.
 #include <openssl/pem.h>
-#include <openssl/rand.h>
 #include <openssl/rsa.h>
 
 #include "crypto/crypto_errors.h"
@@ -15,43 +14,9 @@ namespace {
 
 class RsaRequests : public CryptoTest {
  protected:
-  std::vector<unsigned char> randomBytes(size_t n) {
-    std::vector<unsigned char> b(n);
-    EXPECT_EQ(RAND_bytes(b.data(), int(n)), 1);
-    return b;
-  }
-  std::string put(const std::string& name, const std::vector<unsigned char>& bytes) {
-    std::string file = tmp / name;
-    writeFile(file, textOf(bytes));
-    return file;
-  }
-  static std::vector<unsigned char> out(const RsaRequest& r) {
-    EXPECT_EQ(size_t(r.outputLength), r.output.size());
-    return std::vector<unsigned char>(r.output.begin(), r.output.end());
-  }
-  // The tool's answer for an operation on the bytes; "" when it fails.
-  std::vector<unsigned char> tool(const std::string& args, const std::vector<unsigned char>& in) {
-    std::string inFile = put("tool.in", in), outFile = tmp / "tool.out";
-    std::remove(outFile.c_str());
-    ToolResult r = runTool("openssl " + args + " -in " + shellQuote(inFile) + " -out " + shellQuote(outFile));
-    if (r.status != 0) return {};
-    return bytesOf(readFile(outFile));
-  }
+  static std::vector<unsigned char> randomBytes(size_t n) { return bytesOf(randomText(n)); }
   const KeyMaterial& k = keyMaterial();
 };
-
-TEST_F(RsaRequests, DerBytesAreNeverTakenForAFileName) {
-  // DER bytes whose text would name an existing PEM file: with a length they are bytes.
-  std::string name = k.pubPem;
-  RsaRequest r;
-  r.publicSource = name.c_str();
-  r.publicLength = int32_t(name.size());
-  std::vector<unsigned char> data = randomBytes(8);
-  r.input = data.data();
-  r.inputLength = 8;
-  EXPECT_EQ(performRsaRequest(r, kRsaPublicEncrypt), -1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{90001});
-}
 
 TEST_F(RsaRequests, UnknownCommandsFindNoKey) {
   std::vector<unsigned char> data = randomBytes(8);
@@ -73,8 +38,8 @@ TEST_F(RsaRequests, UnknownCommandsFindNoKey) {
 TEST_F(RsaRequests, BadKeysAndInputsFailWithTheirCodes) {
   std::vector<unsigned char> data = randomBytes(200);
   std::vector<unsigned char> garbage = {0x30, 0x03, 0x02, 0x01, 0x05};
-  std::vector<unsigned char> enc =
-      tool("pkeyutl -encrypt -pubin -inkey " + shellQuote(k.otherPubPem), std::vector<unsigned char>(data.begin(), data.begin() + 24));
+  const std::string encrypt = "openssl pkeyutl -encrypt -pubin -inkey " + shellQuote(k.otherPubPem);
+  std::vector<unsigned char> enc = bytesOf(toolOutput(encrypt, textOf(data).substr(0, 24)));
   ASSERT_EQ(enc.size(), 128u);
   struct Case {
     const char* what;
@@ -90,6 +55,9 @@ TEST_F(RsaRequests, BadKeysAndInputsFailWithTheirCodes) {
   };
   const Case cases[] = {
       {"missing public file", 0, "no-such.pem", -1, nullptr, 0, data.data(), 8, -1, {250, 90001}},
+      // DER bytes whose text would name an existing PEM file: with a length they are bytes.
+      {"DER that spells a file name", 0, k.pubPem.c_str(), int32_t(k.pubPem.size()), nullptr, 0, data.data(), 8, -1,
+       {90001}},
       {"certificate where a public key is due", 0, k.certPem.c_str(), -1, nullptr, 0, data.data(), 8, -1, {251, 90001}},
       {"garbage DER public key", 0, garbage.data(), 5, nullptr, 0, data.data(), 8, -1, {90001}},
       {"garbage DER certificate", 4, garbage.data(), 5, nullptr, 0, data.data(), 8, -1, {90001}},

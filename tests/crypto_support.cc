@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 
+#include <openssl/rand.h>
+
 #include "crypto/crypto_errors.h"
 #include "crypto/key_files.h"
 #include "crypto/password.h"
@@ -23,8 +25,31 @@ std::string runToolOk(const std::string& command) {
 
 namespace {
 
-KeyMaterial makeKeyMaterial() {
+TempDir& scratch() {
   static TempDir dir;  // lives until the test binary exits
+  return dir;
+}
+
+}  // namespace
+
+std::string toolOutput(const std::string& command, const std::string& input) {
+  std::string in = scratch() / "tool.in", out = scratch() / "tool.out";
+  writeFile(in, input);
+  std::remove(out.c_str());
+  runToolOk(command + " -in " + shellQuote(in) + " -out " + shellQuote(out));
+  return readFile(out);
+}
+
+std::string randomText(size_t n) {
+  std::string s(n, '\0');
+  EXPECT_TRUE(n == 0 || RAND_bytes(reinterpret_cast<unsigned char*>(s.data()), int(n)) == 1);
+  return s;
+}
+
+namespace {
+
+KeyMaterial makeKeyMaterial() {
+  TempDir& dir = scratch();
   KeyMaterial k;
   k.dir = dir.path().string();
   auto f = [&](const char* name) { return dir / name; };

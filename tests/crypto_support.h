@@ -11,6 +11,11 @@ namespace quervik::test {
 
 // Runs a command line (runTool, test_support.h) and fails the test (ADD_FAILURE with the output) unless it exits 0.
 std::string runToolOk(const std::string& command);
+// The command (an openssl tool line) run as "COMMAND -in FILE -out FILE" on the bytes; the
+// output file's bytes. A failing command fails the test.
+std::string toolOutput(const std::string& command, const std::string& input);
+// Bytes from OpenSSL's generator, as text.
+std::string randomText(size_t n);
 
 // The password of the encrypted key files and the card PINs of the fixtures: distinctive
 // texts, so a search of captured outputs finds nothing by chance.

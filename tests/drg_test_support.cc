@@ -42,10 +42,6 @@ std::string withField(std::string line, std::span<const FieldSpec> layout, std::
   return line;
 }
 
-int columnOf(std::span<const FieldSpec> layout, std::string_view description) {
-  return find(layout, description).from;
-}
-
 std::string goldenZ() { return record(drg::kOrgZ, {"Z", "12345678", "Nemocnice Test", "6", "2023"}); }
 std::string goldenO(std::string_view code) { return record(drg::kOrgO, {"O", code, "Interni oddeleni"}); }
 std::string goldenN(std::string_view code) { return record(drg::kOrgN, {"N", code, "Stredisko interny", "LT"}); }
@@ -68,29 +64,28 @@ std::string goldenEko(std::string_view costCentre, std::string_view account) {
 }
 std::string goldenKor() { return record(drg::kKor, {"72000000", "202306", "NS0001", "", "AGREG", "50.00", "ALL"}); }
 
+namespace {
+
+// The entry's code; for the line reports 7900 and 7901, the code of the finding they carry.
+std::pair<int, bool> codeOf(const std::string& e) {
+  const size_t last = e.rfind(" (");
+  const int code = std::stoi(e.substr(last + 2));
+  if (code != 7900 && code != 7901) return {code, false};
+  return {std::stoi(e.substr(e.rfind(" (", last - 1) + 2)), true};
+}
+
+}  // namespace
+
 std::vector<int> findingCodes() {
   std::vector<int> codes;
-  for (const std::string& e : errorEntries()) {
-    size_t last = e.rfind(" (");
-    int code = std::stoi(e.substr(last + 2));
-    if (code == 7900 || code == 7901) {
-      size_t inner = e.rfind(" (", last - 1);
-      code = std::stoi(e.substr(inner + 2));
-    }
-    codes.push_back(code);
-  }
+  for (const std::string& e : errorEntries()) codes.push_back(codeOf(e).first);
   return codes;
 }
 
 std::vector<int> findingsOnly() {
   std::vector<int> codes;
-  for (const std::string& e : errorEntries()) {
-    size_t last = e.rfind(" (");
-    int code = std::stoi(e.substr(last + 2));
-    if (code != 7900 && code != 7901) continue;
-    size_t inner = e.rfind(" (", last - 1);
-    codes.push_back(std::stoi(e.substr(inner + 2)));
-  }
+  for (const std::string& e : errorEntries())
+    if (auto [code, inLine] = codeOf(e); inLine) codes.push_back(code);
   return codes;
 }
 

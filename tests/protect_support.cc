@@ -20,13 +20,6 @@ std::string scratchFile(const std::string& name, const std::string& bytes) {
   return path;
 }
 
-std::string toolOutput(const std::string& command, const std::string& input) {
-  std::string in = scratchFile("tool.in", input), out = scratch() / "tool.out";
-  std::remove(out.c_str());
-  runToolOk(command + " -in " + shellQuote(in) + " -out " + shellQuote(out));
-  return readFile(out);
-}
-
 }  // namespace
 
 const ProtectKeys& protectKeys() {

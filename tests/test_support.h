@@ -87,6 +87,17 @@ ToolResult runQuervik(const std::string& args);
 // Whether this build tree has the command (sanitizer trees build only the tests).
 bool haveQuervik();
 
+// A test of the quervik command on the fixture Base: skipped in trees without the command
+// (the sanitizer trees build only the tests).
+template <class Base>
+class WithCli : public Base {
+ protected:
+  void SetUp() override {
+    Base::SetUp();
+    if (!haveQuervik()) GTEST_SKIP() << "no CLI in this tree";
+  }
+};
+
 // Path of msg/errors.msg in the source tree.
 std::string sourceCatalogue();
 

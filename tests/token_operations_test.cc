@@ -1,11 +1,10 @@
 // Cryptography inside the card against SoftHSM2, with the openssl tool as the oracle: RSA
 // signing, encryption, decryption and recovery with key objects (recovery in software where the
 // card has none), the card's digest, DES on the card, and key generation.
-#include <openssl/rand.h>
-
 #include <cstring>
 
 #include "card_fixture.h"
+#include "protect_support.h"
 #include "crypto/hex.h"
 #include "runtime/report.h"
 #include "token/attributes.h"
@@ -29,11 +28,7 @@ class TokenOperations : public CardTest {
       if (labelOf(s, h) == "Verejny klic:ABC") pub = h;
     ASSERT_NE(pub, CK_INVALID_HANDLE);
   }
-  std::vector<unsigned char> random(size_t n) {
-    std::vector<unsigned char> b(n);
-    EXPECT_EQ(RAND_bytes(b.data(), int(n)), 1);
-    return b;
-  }
+  static std::vector<unsigned char> random(size_t n) { return bytesOf(randomText(n)); }
   // applyRsaKey with a buffer of the given capacity; the result bytes, or the failure value.
   CK_RV apply(CK_OBJECT_HANDLE key, int direction, const std::vector<unsigned char>& in,
               std::vector<unsigned char>& out, CK_ULONG capacity = 256) {
@@ -43,14 +38,6 @@ class TokenOperations : public CardTest {
     out.resize(rv == CKR_OK ? length : 0);
     return rv;
   }
-  std::vector<unsigned char> tool(const std::string& args, const std::vector<unsigned char>& in) {
-    std::string inFile = tmp / "tool.in", outFile = tmp / "tool.out";
-    writeFile(inFile, textOf(in));
-    std::remove(outFile.c_str());
-    ToolResult r = runTool("openssl " + args + " -in " + shellQuote(inFile) + " -out " + shellQuote(outFile));
-    EXPECT_EQ(r.status, 0) << r.output;
-    return bytesOf(readFile(outFile));
-  }
   CK_SESSION_HANDLE s = kNoSession;
   CK_OBJECT_HANDLE cert = CK_INVALID_HANDLE, priv = CK_INVALID_HANDLE, pub = CK_INVALID_HANDLE;
 };
@@ -59,7 +46,8 @@ TEST_F(TokenOperations, CardSignatureEqualsTheToolsAndRecoversWithThePublicKey) 
   std::vector<unsigned char> data = random(45), signature, recovered;
   ASSERT_EQ(apply(priv, kRsaForward, data, signature), CKR_OK);
   ASSERT_EQ(signature.size(), 128u);
-  EXPECT_EQ(signature, tool("pkeyutl -sign -inkey " + shellQuote(keyMaterial().keyPem), data));
+  const std::string sign = "openssl pkeyutl -sign -inkey " + shellQuote(keyMaterial().keyPem);
+  EXPECT_EQ(signature, bytesOf(toolOutput(sign, textOf(data))));
   // SoftHSM2 has no recovery with a public key: it runs in software with the same bytes.
   ModuleSpy spy;
   ASSERT_EQ(apply(pub, kRsaReverse, signature, recovered, 45), CKR_OK);
@@ -120,12 +108,7 @@ TEST_F(TokenOperations, DigestOnTheCardIsSha1InUpperCaseHex) {
   CK_ULONG length = 0;
   ASSERT_EQ(digestOnToken(s, data.data(), CK_ULONG(data.size()), hex, &length), CKR_OK);
   EXPECT_EQ(length, 20u);
-  std::string in = tmp / "digest.in", out = tmp / "digest.out";
-  writeFile(in, textOf(data));
-  runToolOk("openssl dgst -sha1 -binary -out " + shellQuote(out) + " " + shellQuote(in));
-  std::string expected = readFile(out);
-  ASSERT_EQ(expected.size(), 20u);
-  EXPECT_EQ(std::string(hex), hexUpper(bytesOf(expected)));
+  EXPECT_EQ(std::string(hex), hexUpper(bytesOf(sha1Of(textOf(data)))));
   ASSERT_EQ(digestOnToken(s, reinterpret_cast<const unsigned char*>("abc"), 3, hex, &length), CKR_OK);
   EXPECT_STREQ(hex, "A9993E364706816ABA3E25717850C26C9CD0D89D");
   EXPECT_EQ(digestOnToken(kNoSession, data.data(), 3, hex, &length), CKR_SESSION_HANDLE_INVALID);

@@ -35,14 +35,6 @@ class CardAdmin : public CardTest {
     std::sort(labels.begin(), labels.end());
     return labels;
   }
-  // The value of the card object of the type and label, read by pkcs11-tool.
-  std::string readObject(const std::string& type, const std::string& label) {
-    std::string out = tmp / "object.bin";
-    std::filesystem::remove(out);
-    ToolResult r = p11tool("--read-object --type " + type + " --label " + shellQuote(label) + " -o " + shellQuote(out));
-    EXPECT_EQ(r.status, 0) << r.output;
-    return std::filesystem::exists(out) ? readFile(out) : std::string();
-  }
   std::string certificateText() { return base64Of(readFile(keyMaterial().certDer)); }
   // A self-signed certificate made by the openssl tool with the subject and extra options.
   std::string makeCertificateDer(const std::string& subject, const std::string& extra = "") {

@@ -32,12 +32,6 @@ public class BirthNumberExportsTest {
         Check.equal("Y" + lines[1].substring(83, 123), lines[4].substring(0, 41), "the Y record's code");
     }
 
-    public static void testRecoverOfNothingDoesNothing() {
-        Check.useShippedCatalogue();
-        Check.equal(-1, Quervik.recover(null, null, null, null, null, null, null, null, null, null), "recover");
-        Check.equal(null, Quervik.getErrors(), "nothing reported");
-    }
-
     public static void testRecoverNeedsAKeyRecordFirst() throws Exception {
         Check.useShippedCatalogue();
         Path dir = Check.tempDir();

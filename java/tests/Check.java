@@ -57,13 +57,6 @@ final class Check {
         }
     }
 
-    /** A catalogue file with the given lines (each ended with LF). */
-    static Path catalogue(Path dir, String... lines) throws IOException {
-        Path file = dir.resolve("errors.msg");
-        Files.writeString(file, String.join("\n", lines) + "\n");
-        return file;
-    }
-
     /** The shipped catalogue, so reports carry their texts; the error list cleared. */
     static void useShippedCatalogue() {
         Quervik.setMessageFileName(Path.of(System.getProperty("quervik.source"), "msg", "errors.msg").toString());

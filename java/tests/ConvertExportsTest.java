@@ -1,13 +1,9 @@
 import QuervikPkg.Quervik;
-import java.io.BufferedOutputStream;
-import java.io.OutputStream;
-import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
 import java.util.Arrays;
-import java.util.stream.Stream;
 
-/** The export drg through a real JVM: a conversion, and an interruption from another thread. */
+/** The export drg through a real JVM: a conversion beside its input. */
 public class ConvertExportsTest {
     /** A VZP line of the given length: blanks, with texts written from 1-based positions. */
     static String line(int length, Object... positionsAndTexts) {
@@ -46,58 +42,6 @@ public class ConvertExportsTest {
         Check.equal("111", records[0].substring(25, 28), "the insurer code from the extension");
         String[] errors = Quervik.getErrors();
         Check.isTrue(errors != null && errors.length == 3 && errors[0].endsWith("(50106)\n"), "reports " + Arrays.toString(errors));
-        Quervik.clearErrors();
-    }
-
-    public static void testAllArgumentsNull() {
-        Check.useShippedCatalogue();
-        Check.equal(0, Quervik.drg(null, null, null, null, null, null, null), "nothing to convert");
-        Check.equal(null, Quervik.getErrors(), "nothing reported");
-    }
-
-    public static void testInterruptionFromAnotherThread() throws Exception {
-        Check.useShippedCatalogue();
-        Path dir = Check.tempDir();
-        Path in = dir.resolve("BIG.111");
-        Path out = Files.createDirectory(dir.resolve("out"));
-        Path done = dir.resolve("done");
-        // 64 MiB of batch-81 documents, so that the interruption lands well inside the file.
-        StringBuilder block = new StringBuilder();
-        String a = line(93, 1, "A", 2, "0000010", 35, "8555121234");
-        String v = line(33, 1, "V", 2, "30032024", 10, "71234");
-        while (block.length() < 1 << 20) {
-            block.append(a).append("\r\n");
-            for (int i = 0; i < 20; i++) block.append(v).append("\r\n");
-        }
-        byte[] bytes = block.toString().getBytes(StandardCharsets.US_ASCII);
-        try (OutputStream os = new BufferedOutputStream(Files.newOutputStream(in))) {
-            os.write((header("81") + "\r\n").getBytes(StandardCharsets.US_ASCII));
-            for (int i = 0; i < 64; i++) os.write(bytes);
-        }
-
-        int[] result = {Integer.MIN_VALUE};
-        Thread worker = new Thread(() -> result[0] = Quervik.drg(null, in.toString(), out.toString(), null, null,
-                                                                  done.toString(), "move"));
-        worker.start();
-        long deadline = System.nanoTime() + 60_000_000_000L;
-        int pct;
-        // Earlier runs leave their activity at 100 %: wait for this one to be under way.
-        for (;;) {
-            pct = Quervik.getActPct();
-            if ("Konverze VZP rozhrani do DRG".equals(Quervik.getActName()) && pct >= 2 && pct <= 50) break;
-            if (!worker.isAlive() || System.nanoTime() > deadline) break;
-            Thread.sleep(1);
-        }
-        worker.interrupt();
-        worker.join();
-        Check.isTrue(pct >= 2 && pct <= 50, "interrupted inside the file, at " + pct + " %");
-        Check.equal(-1, result[0], "the result of an interrupted run");
-        Check.equal("Preruseno", Quervik.getActName(), "the activity after the interruption");
-        Check.isTrue(!Files.exists(out.resolve("BIG_111.drg")), "the DRG file being written is deleted");
-        Check.isTrue(Files.exists(in), "the VZP file stays in place");
-        try (Stream<Path> ok = Files.list(done.resolve("ok")); Stream<Path> err = Files.list(done.resolve("err"))) {
-            Check.equal(0L, ok.count() + err.count(), "nothing moved");
-        }
         Quervik.clearErrors();
     }
 }

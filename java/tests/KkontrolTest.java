@@ -36,28 +36,6 @@ public class KkontrolTest {
         Quervik.clearErrors();
     }
 
-    public static void testLogsAndMove() throws Exception {
-        Check.useShippedCatalogue();
-        Path dir = Check.tempDir();
-        Path in = Files.createDirectory(dir.resolve("in"));
-        batch(in, "a.111", V);
-        batch(in, "b.111", V.replace("J189 ", "1XXXX"));
-        Path log = dir.resolve("log"), out = dir.resolve("out");
-        Check.equal(-1, Quervik.kkontrol(in.toString(), null, log.toString(), out.toString(), "move"), "result");
-        Check.isTrue(Files.exists(out.resolve("ok").resolve("a.111")), "clean file moved to ok");
-        Check.isTrue(Files.exists(out.resolve("err").resolve("b.111")), "file with findings moved to err");
-        Check.isTrue(!Files.exists(in.resolve("a.111")), "source moved");
-        Check.isTrue(Files.exists(log.resolve("ok").resolve("a_111.log.ok")), "log of the clean file");
-        Check.isTrue(Files.exists(log.resolve("err").resolve("b_111.log.err")), "log of the other");
-        Quervik.clearErrors();
-    }
-
-    public static void testNothingGiven() {
-        Check.useShippedCatalogue();
-        Check.equal(0, Quervik.kkontrol(null, null, null, null, null), "no input");
-        Check.equal(null, Quervik.getErrors(), "no reports");
-    }
-
     public static void testInterruptedThread() throws Exception {
         Check.useShippedCatalogue();
         Path file = batch(Check.tempDir(), "a.111", V);

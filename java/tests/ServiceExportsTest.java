@@ -2,7 +2,7 @@ import QuervikPkg.Quervik;
 import java.nio.file.Files;
 import java.nio.file.Path;
 
-/** The ten service exports through a real JVM. */
+/** The ten service exports through a real JVM, and the work exports given nothing at all. */
 public class ServiceExportsTest {
     public static void testVersionTexts() {
         String[] v = Quervik.getVersion();
@@ -63,5 +63,19 @@ public class ServiceExportsTest {
     public static void testMessageFileNameAcceptsNull() {
         Quervik.setMessageFileName(null);  // changes nothing, throws nothing
         Quervik.setMessageFileName("msg/errors.msg");
+    }
+
+    /** Runs after the progress test: these exports name no activity, but that test must see none. */
+    public static void testWorkExportsGivenNothing() {
+        Check.useShippedCatalogue();
+        Check.equal(0, Quervik.drg(null, null, null, null, null, null, null), "drg");
+        Check.equal(-1, Quervik.dkontrol(null, null, null, null, null, null, null, null, null), "dkontrol");
+        Check.equal(0, Quervik.kkontrol(null, null, null, null, null), "kkontrol");
+        Check.equal(-1, Quervik.recover(null, null, null, null, null, null, null, null, null, null), "recover");
+        Check.equal(-1, Quervik.loadBase64X509(null, null, null, null), "loadBase64X509");
+        Check.equal(-1, Quervik.loadBase64Data(null, null, null, null), "loadBase64Data");
+        Check.equal(-1, Quervik.deleteObject(null, null, null), "deleteObject");
+        Check.equal(null, Quervik.getUserDN(null, null, null), "getUserDN");
+        Check.equal(null, Quervik.getErrors(), "nothing reported");
     }
 }
