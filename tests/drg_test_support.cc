@@ -42,6 +42,10 @@ std::string withField(std::string line, std::span<const FieldSpec> layout, std::
   return line;
 }
 
+int columnOf(std::span<const FieldSpec> layout, std::string_view description) {
+  return find(layout, description).from;
+}
+
 std::string goldenZ() { return record(drg::kOrgZ, {"Z", "12345678", "Nemocnice Test", "6", "2023"}); }
 std::string goldenO(std::string_view code) { return record(drg::kOrgO, {"O", code, "Interni oddeleni"}); }
 std::string goldenN(std::string_view code) { return record(drg::kOrgN, {"N", code, "Stredisko interny", "LT"}); }

@@ -19,6 +19,7 @@ std::string record(std::span<const drg::FieldSpec> layout, std::initializer_list
 std::string withField(std::string line, std::span<const drg::FieldSpec> layout, std::string_view description,
                       std::string_view value);
 // The field's column (1-based).
+int columnOf(std::span<const drg::FieldSpec> layout, std::string_view description);
 
 // Valid records of every kind for the facility 72000000 and the period 6/2023; the document
 // is a hospitalisation (batch kind 99, document kind 02) at workplace 72000001.
