@@ -31,7 +31,13 @@ bool LineReader::locate(size_t& recordEnd, size_t& nextStart) {
 
 bool LineReader::next(std::string_view& record) {
   size_t recordEnd, nextStart;
-  if (!locate(recordEnd, nextStart)) return false;
+  if (locatedAt_ == reader_.position()) {
+    recordEnd = locatedRecordEnd_;
+    nextStart = locatedNextStart_;
+  } else if (!locate(recordEnd, nextStart)) {
+    return false;
+  }
+  locatedAt_ = -1;
   record = reader_.held().substr(0, recordEnd);
   reader_.skip(nextStart);
   return true;
@@ -41,6 +47,9 @@ bool LineReader::peek(std::string_view& record) {
   size_t recordEnd, nextStart;
   if (!locate(recordEnd, nextStart)) return false;
   record = reader_.held().substr(0, recordEnd);
+  locatedAt_ = reader_.position();
+  locatedRecordEnd_ = recordEnd;
+  locatedNextStart_ = nextStart;
   return true;
 }
 

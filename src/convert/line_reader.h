@@ -40,6 +40,10 @@ class LineReader {
   bool locate(size_t& recordEnd, size_t& nextStart);
 
   BlockReader reader_;
+  // The line a peek found (its offsets count from the position it was found at), kept for
+  // the next() that follows it.
+  int64_t locatedAt_ = -1;
+  size_t locatedRecordEnd_ = 0, locatedNextStart_ = 0;
 };
 
 }  // namespace quervik::convert
