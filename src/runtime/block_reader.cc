@@ -58,18 +58,17 @@ std::string_view BlockReader::hold(size_t want) {
   return held();
 }
 
-size_t BlockReader::findLineEnd(size_t limit) {
-  size_t searched = 0;
+size_t BlockReader::findLineEndBeyond(size_t limit, size_t searched) {
   for (;;) {
     const size_t available = end_ - begin_;
-    const size_t upto = std::min(available, limit);
+    if (available >= limit || !readMore()) return npos;
+    const size_t upto = std::min(end_ - begin_, limit);
     if (upto > searched) {
       const char* from = data_ + begin_;
       if (const void* lf = std::memchr(from + searched, '\n', upto - searched))
         return size_t(static_cast<const char*>(lf) - from);
       searched = upto;
     }
-    if (available >= limit || !readMore()) return npos;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 namespace quervik {
@@ -35,7 +36,14 @@ class BlockReader {
   // The offset from the position of the first LF among the next `limit` bytes, reading as
   // needed; npos when there is none, and then at least `limit` bytes are held (as far as the
   // capacity allows) or the input has ended.
-  size_t findLineEnd(size_t limit = npos);
+  size_t findLineEnd(size_t limit = npos) {
+    // Nearly always the line end is among the bytes held: one search, no call of our own.
+    const size_t available = end_ - begin_;
+    const size_t upto = available < limit ? available : limit;
+    if (const void* lf = upto ? std::memchr(data_ + begin_, '\n', upto) : nullptr)
+      return size_t(static_cast<const char*>(lf) - (data_ + begin_));
+    return findLineEndBeyond(limit, upto);
+  }
   // Moves the position on by n held bytes.
   void skip(size_t n) { begin_ += n; }
   // Removes the held bytes [from, to) (offsets from the position), which count as read. Only
@@ -56,6 +64,8 @@ class BlockReader {
   // Reads once more behind what is held, the held bytes moved to the front first; false
   // when nothing more came.
   bool readMore();
+  // findLineEnd once the first `searched` bytes held had no line end.
+  size_t findLineEndBeyond(size_t limit, size_t searched);
 
   FILE* stream_ = nullptr;
   char* buffer_ = nullptr;  // owned, for a stream
