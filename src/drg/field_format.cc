@@ -141,23 +141,19 @@ class FieldWords {
     b_ = len > 8 ? load8(p + len - 8) : 0;
   }
   uint32_t all() const { return all_; }
-  uint32_t blank() const {
+  // Bytes equal to c.
+  uint32_t equal(char c) const {
 #ifdef __SSE2__
-    if (wide_) return vectorBits(_mm_cmpeq_epi8(v_, _mm_set1_epi8(' ')));
+    if (wide_) return vectorBits(_mm_cmpeq_epi8(v_, _mm_set1_epi8(c)));
 #endif
-    return bits([](uint64_t w) { return inRange(w ^ kOnes * ' ', 0, 0); });
+    const uint64_t repeated = kOnes * static_cast<unsigned char>(c);
+    return bits([repeated](uint64_t w) { return inRange(w ^ repeated, 0, 0); });
   }
   uint32_t digit() const {
 #ifdef __SSE2__
     if (wide_) return vectorBits(inVectorRange(v_, '0', '9'));
 #endif
     return bits([](uint64_t w) { return inRange(w, '0', '9'); });
-  }
-  uint32_t dot() const {
-#ifdef __SSE2__
-    if (wide_) return vectorBits(_mm_cmpeq_epi8(v_, _mm_set1_epi8('.')));
-#endif
-    return bits([](uint64_t w) { return inRange(w ^ kOnes * '.', 0, 0); });
   }
   // Letters, digits and '-'.
   uint32_t letterDigit() const {
@@ -196,7 +192,7 @@ inline int leadingOnes(uint32_t bits) { return __builtin_ctz(~bits); }
 
 int shortcutByBits(const FieldDescriptor& field, const char* p, int len, int readable) {
   const FieldWords f(p, len, readable);
-  const uint32_t blank = f.blank();
+  const uint32_t blank = f.equal(' ');
   if (blank == f.all()) return field.format == 'f' ? kNoShortcut : len;
   const int blanks = leadingOnes(blank);
   switch (field.format) {
@@ -211,7 +207,7 @@ int shortcutByBits(const FieldDescriptor& field, const char* p, int len, int rea
       if (point <= blanks) return kNoShortcut;
       const uint32_t pointBit = 1u << point;
       // Digits on both sides of the one point, the last `decimals` characters after it.
-      return f.dot() == pointBit && (digit & rest) == (rest & ~pointBit) ? blanks : kNoShortcut;
+      return f.equal('.') == pointBit && (digit & rest) == (rest & ~pointBit) ? blanks : kNoShortcut;
     }
     case 's': {
       const int token = leadingOnes(f.letterDigit());
