@@ -1,7 +1,8 @@
 // Benchmark: desRc with key files on a generated DRG batch of 1,000,000 B records (each followed
 // by a C record) over 300,000 distinct birth numbers, and on 4x that batch, against `wc -l` on
-// the same files (each size timed five times, the best counting); then recover on the
-// 300,000 Y records of the first run, with the trust centre's key on a SoftHSM2 token. Prints
+// the same files (each side timed five times, the best counting); then recover on the
+// 300,000 Y records of the first run, with the trust centre's key on a SoftHSM2 token (again
+// best of five against wc -l's best of five). Prints
 // the rates, the 4x/1x time ratio (linear: at most 4.5) and PASS/FAIL against the targets;
 // exits non-zero on a FAIL.
 // Usage: birthnumber_bench [B_RECORDS]  (default 1000000; the distinct numbers are 30 %).
@@ -9,6 +10,7 @@
 #include "bench_result.h"
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,9 +30,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double kCodingTarget = 300000;    // B records per second
+constexpr double kCodingTarget = 1200000;   // B records per second
 constexpr double kLinearLimit = 4.5;        // time at 4x over time at 1x
-constexpr double kRecoveryTarget = 100000;  // Y records per second
+constexpr double kRecoveryTarget = 500000;  // Y records per second
+constexpr int kRounds = 5;                  // timed runs of each side; the best counts
 constexpr const char* kPin = "1234";
 
 fs::path gDir;
@@ -147,7 +150,11 @@ Timing timed(F&& f) {
   return t;
 }
 
-double wcSeconds(const fs::path& file) { return seconds([&] { sh("wc -l " + q(file)); }); }
+double wcSeconds(const fs::path& file) {
+  double best = 1e9;
+  for (int i = 0; i < kRounds; ++i) best = std::min(best, seconds([&] { sh("wc -l " + q(file)); }));
+  return best;
+}
 
 int code(const fs::path& in, const fs::path& out) {
   auto p = [](const char* name) { return (gDir / name).string(); };
@@ -182,7 +189,6 @@ int main(int argc, char** argv) {
   // started after the 1x run with a gigabyte freed long before, the kernel's part of writing
   // its output would have grown faster than the output. The user CPU time of the best runs
   // (our code's own share) is shown beside.
-  constexpr int kRounds = 5;
   int rc1 = 0, rc4 = 0;
   Timing t1, t4;
   for (int round = 0; round < kRounds; ++round) {
@@ -233,10 +239,13 @@ int main(int argc, char** argv) {
     double wc = wcSeconds(recoveryIn);
     int rc = 0;
     auto p = [](const char* name) { return (gDir / name).string(); };
-    double t = seconds([&] {
-      rc = recoverHashes(recoveryIn.c_str(), recoveryOut.c_str(), p("nrc.pem").c_str(), "", "-1",
-                         p("new.key").c_str(), "-1", "TC", slot.c_str(), kPin);
-    });
+    double t = 1e9;
+    for (int round = 0; round < kRounds; ++round) {
+      t = std::min(t, seconds([&] {
+        rc |= recoverHashes(recoveryIn.c_str(), recoveryOut.c_str(), p("nrc.pem").c_str(), "", "-1",
+                            p("new.key").c_str(), "-1", "TC", slot.c_str(), kPin);
+      }));
+    }
     for (const std::string& e : errorEntries()) std::fputs(e.c_str(), stderr);
     double yRate = yRecords / t;
     recoveryOk = rc == 0 && fs::file_size(recoveryOut) == static_cast<uintmax_t>(yRecords) * 83 &&

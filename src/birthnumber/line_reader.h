@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
-#include <vector>
+
+#include "runtime/block_reader.h"
 
 namespace quervik {
 
@@ -21,32 +22,24 @@ class LineReader {
 
   // A piece that is not the last of its line holds at least kMinimumBuffer - 1 bytes.
   static constexpr size_t kMinimumBuffer = 4096;
-  explicit LineReader(FILE* in, size_t bufferSize = size_t(1) << 20);
-  // The buffer held plain birth numbers: it is wiped before it goes.
-  ~LineReader();
-  LineReader(const LineReader&) = delete;
-  LineReader& operator=(const LineReader&) = delete;
+  // The buffer holds plain birth numbers: it is kept out of core dumps and wiped before it goes.
+  explicit LineReader(FILE* in, size_t bufferSize = BlockReader::kDefaultCapacity)
+      : reader_(in, bufferSize < kMinimumBuffer ? kMinimumBuffer : bufferSize, true) {}
 
   // The next piece; false at the end of the input or on a read error (see failed()).
   bool next(Piece& piece);
   // Skips the rest of the current line (nothing when the last piece was the line's last).
   void skipRest();
   // Bytes of the input consumed so far, line ends included.
-  int64_t position() const { return consumed_ - static_cast<int64_t>(end_ - begin_); }
+  int64_t position() const { return reader_.position(); }
   // What the buffer holds beyond the position: the input that comes next, for a look ahead.
   // Valid until the next call of next or skipRest.
-  std::string_view unread() const { return {buffer_.data() + begin_, end_ - begin_}; }
-  bool failed() const { return failed_; }
+  std::string_view unread() const { return reader_.held(); }
+  bool failed() const { return reader_.failed(); }
 
  private:
-  void refill();
-
-  FILE* in_;
-  std::vector<char> buffer_;
-  size_t begin_ = 0, end_ = 0;
-  int64_t consumed_ = 0;  // bytes read from the stream into the buffer
-  bool inLine_ = false;   // the last piece was not the end of its line
-  bool eof_ = false, failed_ = false;
+  BlockReader reader_;
+  bool inLine_ = false;  // the last piece was not the end of its line
 };
 
 }  // namespace quervik

@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
-#include <vector>
+
+#include "runtime/block_reader.h"
 
 namespace quervik::convert {
 
@@ -29,25 +30,20 @@ class LineReader {
   bool peek(std::string_view& record);
 
   // Bytes of the input consumed so far (the lines returned by next()).
-  int64_t position() const { return bytesRead_ - int64_t(end_ - pos_); }
+  int64_t position() const { return reader_.position(); }
   // True when reading the stream failed (the input then ends early).
-  bool failed() const { return failed_; }
+  bool failed() const { return reader_.failed(); }
 
  private:
-  // Finds the line starting at pos_: its record end and the start of the line after it.
+  // Finds the line at the position: the length of its record and where the line after it
+  // starts, both from the position; false at the end of the input.
   bool locate(size_t& recordEnd, size_t& nextStart);
-  // Reads more of the stream behind what is held; false at its end.
-  bool readMore();
-  void dropRestOfLongLine();
 
-  FILE* file_ = nullptr;
-  std::vector<char> storage_;
-  const char* data_ = nullptr;
-  size_t pos_ = 0;
-  size_t end_ = 0;
-  int64_t bytesRead_ = 0;
-  bool atEnd_ = false;
-  bool failed_ = false;
+  BlockReader reader_;
+  // The line a peek found (its offsets count from the position it was found at), kept for
+  // the next() that follows it.
+  int64_t locatedAt_ = -1;
+  size_t locatedRecordEnd_ = 0, locatedNextStart_ = 0;
 };
 
 }  // namespace quervik::convert

@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "drg/codes.h"
 #include "drg/validators.h"
 #include "runtime/report.h"
@@ -119,50 +123,84 @@ constexpr int kNoShortcut = 1 << 30;
 // One bit per byte (bit i for byte i) from a mask of high bits.
 inline uint32_t byteBits(uint64_t mask) { return uint32_t(((mask >> 7) * 0x0102040810204080ull) >> 56); }
 
-// A field of up to 16 bytes seen through one word (when 8 readable bytes start at the field)
-// or two overlapping ones; each class becomes a bit set, bit i for byte i.
+inline uint64_t digitBytes(uint64_t w) { return inRange(w, '0', '9'); }
+
+// A field of up to 16 bytes, each class of its bytes as a bit set, bit i for byte i. With 16
+// bytes of the line readable from the field on, one vector compare per class gives the set;
+// otherwise one word (when 8 bytes are readable) or two overlapping ones.
 class FieldWords {
  public:
-  FieldWords(const char* p, int len) : len_(len), all_((1u << len) - 1) {
-    if (len <= 8) {
-      a_ = load8(p);
-      b_ = 0;
-    } else {
-      a_ = load8(p);
-      b_ = load8(p + len - 8);
+  FieldWords(const char* p, int len, int readable) : len_(len), all_((1u << len) - 1) {
+#ifdef __SSE2__
+    if (readable >= 16) {
+      wide_ = true;
+      v_ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      return;
     }
+#endif
+    a_ = load8(p);
+    b_ = len > 8 ? load8(p + len - 8) : 0;
   }
   uint32_t all() const { return all_; }
+  // Bytes equal to c.
+  uint32_t equal(char c) const {
+#ifdef __SSE2__
+    if (wide_) return vectorBits(_mm_cmpeq_epi8(v_, _mm_set1_epi8(c)));
+#endif
+    const uint64_t repeated = kOnes * static_cast<unsigned char>(c);
+    return bits([repeated](uint64_t w) { return inRange(w ^ repeated, 0, 0); });
+  }
+  uint32_t digit() const {
+#ifdef __SSE2__
+    if (wide_) return vectorBits(inVectorRange(v_, '0', '9'));
+#endif
+    return bits([](uint64_t w) { return inRange(w, '0', '9'); });
+  }
+  // Letters, digits and '-'.
+  uint32_t letterDigit() const {
+#ifdef __SSE2__
+    if (wide_) {
+      const __m128i letter = inVectorRange(_mm_or_si128(v_, _mm_set1_epi8(0x20)), 'a', 'z');
+      const __m128i dash = _mm_cmpeq_epi8(v_, _mm_set1_epi8('-'));
+      return vectorBits(_mm_or_si128(_mm_or_si128(letter, dash), inVectorRange(v_, '0', '9')));
+    }
+#endif
+    return bits([](uint64_t w) { return tokenBytes(w, true); });
+  }
+
+ private:
   template <class Mask>
   uint32_t bits(Mask mask) const {
     uint32_t bits = byteBits(mask(a_));
     if (len_ > 8) bits |= byteBits(mask(b_)) << (len_ - 8);
     return bits & all_;
   }
-
- private:
+#ifdef __SSE2__
+  uint32_t vectorBits(__m128i m) const { return uint32_t(_mm_movemask_epi8(m)) & all_; }
+  // Bytes in [lo, hi]; bytes above 0x7F compare as negative, so they are never in.
+  static __m128i inVectorRange(__m128i v, char lo, char hi) {
+    return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(lo - 1))), _mm_cmplt_epi8(v, _mm_set1_epi8(char(hi + 1))));
+  }
+  bool wide_ = false;
+  __m128i v_;
+#endif
   int len_;
   uint32_t all_;
-  uint64_t a_, b_;
+  uint64_t a_ = 0, b_ = 0;
 };
-
-inline uint64_t blankBytes(uint64_t w) { return inRange(w ^ kOnes * ' ', 0, 0); }
-inline uint64_t digitBytes(uint64_t w) { return inRange(w, '0', '9'); }
-inline uint64_t dotBytes(uint64_t w) { return inRange(w ^ kOnes * '.', 0, 0); }
-inline uint64_t letterDigitBytes(uint64_t w) { return tokenBytes(w, true); }
 
 inline int leadingOnes(uint32_t bits) { return __builtin_ctz(~bits); }
 
-int shortcutByBits(const FieldDescriptor& field, const char* p, int len) {
-  const FieldWords f(p, len);
-  const uint32_t blank = f.bits(blankBytes);
+int shortcutByBits(const FieldDescriptor& field, const char* p, int len, int readable) {
+  const FieldWords f(p, len, readable);
+  const uint32_t blank = f.equal(' ');
   if (blank == f.all()) return field.format == 'f' ? kNoShortcut : len;
   const int blanks = leadingOnes(blank);
   switch (field.format) {
     case 'd':
-      return f.bits(digitBytes) == f.all() ? -1 : kNoShortcut;  // -1: the date check decides
+      return f.digit() == f.all() ? -1 : kNoShortcut;  // -1: the date check decides
     case 'f': {
-      const uint32_t digit = f.bits(digitBytes);
+      const uint32_t digit = f.digit();
       const uint32_t rest = f.all() & ~((1u << blanks) - 1);
       if ((digit & rest) == rest) return blanks;
       if (field.decimals == 0 || field.quantity) return kNoShortcut;
@@ -170,10 +208,10 @@ int shortcutByBits(const FieldDescriptor& field, const char* p, int len) {
       if (point <= blanks) return kNoShortcut;
       const uint32_t pointBit = 1u << point;
       // Digits on both sides of the one point, the last `decimals` characters after it.
-      return f.bits(dotBytes) == pointBit && (digit & rest) == (rest & ~pointBit) ? blanks : kNoShortcut;
+      return f.equal('.') == pointBit && (digit & rest) == (rest & ~pointBit) ? blanks : kNoShortcut;
     }
     case 's': {
-      const int token = leadingOnes(f.bits(letterDigitBytes));
+      const int token = leadingOnes(f.letterDigit());
       return token > 0 && (blank | ((1u << token) - 1)) == f.all() ? 0 : kNoShortcut;
     }
     default:
@@ -202,7 +240,7 @@ int shortcut(const FieldDescriptor& field, const char* p, int len, int readable)
     }
     return blank ? len : 0;
   }
-  if (len <= 16 && (len >= 8 || readable >= 8) && field.format != 'r') return shortcutByBits(field, p, len);
+  if (len <= 16 && (len >= 8 || readable >= 8) && field.format != 'r') return shortcutByBits(field, p, len, readable);
   const int blanks = blankRun(p, 0, len);
   switch (field.format) {
     case 'd':  // eight digits, or blank

@@ -1,8 +1,7 @@
-// Block-buffered line reading; see line_reader.h.
+// Lines of a DRG batch file over the block reader; see line_reader.h.
 #include "drg/line_reader.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "runtime/cancellation.h"
 #include "runtime/platform.h"
@@ -26,38 +25,21 @@ size_t blockFor(FILE* file) {
 
 }  // namespace
 
-LineReader::LineReader(FILE* file) : file_(file), block_(blockFor(file)), buffer_(new char[block_ + kLookahead]) {}
-
-LineReader::~LineReader() = default;
-
-bool LineReader::fill() {
-  if (begin_ > 0) {
-    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
-    end_ -= begin_;
-    begin_ = 0;
-  }
-  while (!eof_ && end_ < kLookahead) {
-    size_t n = std::fread(buffer_.get() + end_, 1, block_ + kLookahead - end_, file_);
-    if (n == 0) eof_ = true;  // the end, or a read error: no more lines either way
-    end_ += n;
-  }
-  return end_ > begin_;
-}
+LineReader::LineReader(FILE* file) : reader_(file, blockFor(file) + kLookahead) {}
 
 bool LineReader::next(Line& line) {
-  if (end_ - begin_ < kLookahead && !eof_) fill();
-  const size_t available = end_ - begin_;
-  if (available == 0) return false;
-  const char* p = buffer_.get() + begin_;
-  const size_t window = available < kLookahead - 1 ? available : kLookahead - 1;
+  const size_t lf = reader_.findLineEnd(kLookahead - 1);
+  const std::string_view held = reader_.held();
+  if (held.empty()) return false;
+  const char* p = held.data();
   size_t take;  // bytes consumed
-  if (const char* lf = static_cast<const char*>(std::memchr(p, '\n', window))) {
-    size_t length = size_t(lf - p);
+  if (lf != BlockReader::npos) {
+    size_t length = lf;
     if (length > 0 && p[length - 1] == '\r') --length;
     if (length + 1 <= size_t(kLineLimit)) {
       line.text = std::string_view(p, length);
       line.complete = true;
-      take = size_t(lf - p) + 1;
+      take = lf + 1;
     } else {
       line.text = std::string_view(p, kLineLimit);
       line.complete = false;
@@ -65,12 +47,11 @@ bool LineReader::next(Line& line) {
     }
   } else {
     // An over-long line, or the last line without line end.
-    take = available < size_t(kLineLimit) ? available : size_t(kLineLimit);
+    take = std::min(held.size(), size_t(kLineLimit));
     line.text = std::string_view(p, take);
     line.complete = false;
   }
-  begin_ += take;
-  consumed_ += int64_t(take);
+  reader_.skip(take);
   return true;
 }
 

@@ -7,9 +7,9 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string_view>
 
+#include "runtime/block_reader.h"
 #include "runtime/progress.h"
 
 namespace quervik::drg {
@@ -24,25 +24,14 @@ struct Line {
 class LineReader {
  public:
   explicit LineReader(FILE* file);
-  ~LineReader();
-  LineReader(const LineReader&) = delete;
-  LineReader& operator=(const LineReader&) = delete;
 
   // The next line; false at the end of the file (or when it can no longer be read).
   bool next(Line& line);
   // Bytes of the file consumed by the lines handed out so far.
-  int64_t position() const { return consumed_; }
+  int64_t position() const { return reader_.position(); }
 
  private:
-  bool fill();
-
-  FILE* file_;
-  size_t block_;
-  std::unique_ptr<char[]> buffer_;
-  size_t begin_ = 0;
-  size_t end_ = 0;
-  bool eof_ = false;
-  int64_t consumed_ = 0;
+  BlockReader reader_;
 };
 
 // The interruption test asks the host (a call into the JVM under the JNI host), so a long

@@ -397,7 +397,7 @@ int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts) {
 int checkVzpFile(const char* path, VzpLayouts& layouts) {
   std::unique_ptr<FILE, FileCloser> file(openFile(path, "rb"));
   if (!file) return kVzpFileUnreadable;
-  // The reader keeps its own 64 KiB buffer; a second one in stdio would only copy.
+  // The reader keeps its own large buffer; a second one in stdio would only copy.
   std::setvbuf(file.get(), nullptr, _IONBF, 0);
   return checkVzpStream(file.get(), fileSize(path), layouts);
 }

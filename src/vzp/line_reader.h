@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
-#include <vector>
+
+#include "runtime/block_reader.h"
 
 namespace quervik::vzp {
 
@@ -27,18 +28,12 @@ class VzpLineReader {
   // The next piece; false at the end of the file or on a read error.
   bool next(VzpLinePiece& piece);
   // Bytes of the file consumed so far.
-  int64_t position() const { return consumed_; }
+  int64_t position() const { return reader_.position(); }
   // Back to the start of the file.
-  bool rewind();
+  bool rewind() { return reader_.rewind(); }
 
  private:
-  bool fill();
-
-  FILE* stream_;
-  std::vector<char> buffer_;
-  size_t begin_ = 0, end_ = 0;
-  bool eof_ = false;
-  int64_t consumed_ = 0;
+  BlockReader reader_;
 };
 
 }  // namespace quervik::vzp
