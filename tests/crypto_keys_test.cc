@@ -70,8 +70,19 @@ TEST_F(KeyFiles, PublicKeyWriterPrintsTheFailingStep) {
   EXPECT_EQ(writeRsaPublicKeyPem(n.data(), int(n.size()), nullptr, 3, (tmp / "b.pem").c_str()), -1);
   EXPECT_EQ(writeRsaPublicKeyPem(n.data(), int(n.size()), e.data(), int(e.size()), noDir.c_str()), -1);
   EXPECT_EQ(writeRsaPublicKeyPem(n.data(), int(n.size()), e.data(), int(e.size()), nullptr), -1);
+  EXPECT_EQ(writeRsaPublicKeyPem(n.data(), int(n.size()), e.data(), int(e.size()), (tmp / "c.pem").c_str()), 0);
   EXPECT_EQ(out.take(), "Chyba:-101\nChyba:-101\nChyba:-103\nChyba:-103\n");
   EXPECT_FALSE(fs::exists(tmp / "a.pem"));
+  // A device that refuses the bytes (a private "full" node) fails the write and is not removed.
+  const std::string full = tmp / "full";
+  if (std::system(("mknod " + shellQuote(full) + " c 1 7 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "no mknod";
+  X509Ptr certificate = readCertificatePem(keyMaterial().certPem.c_str(), kPemFormat);
+  EXPECT_EQ(writeCertificatePem(certificate.get(), full.c_str()), -1);
+  CapturedStdout step;
+  EXPECT_EQ(writeRsaPublicKeyPem(n.data(), int(n.size()), e.data(), int(e.size()), full.c_str()), -1);
+  EXPECT_EQ(step.take(), "Chyba:-104\n");
+  EXPECT_TRUE(fs::is_character_file(full));
+  EXPECT_EQ(readFile(tmp / "c.pem"), readFile(keyMaterial().pubPem));
 }
 
 X509Ptr certificateWithSubject(const TempDir& tmp, const std::string& subject) {

@@ -12,6 +12,7 @@
 #include "crypto/messages.h"
 #include "crypto/password.h"
 #include "runtime/console.h"
+#include "runtime/pending_file.h"
 #include "runtime/platform.h"
 #include "runtime/report.h"
 
@@ -138,6 +139,24 @@ EvpPkeyPtr rsaPublicKeyFromParts(const unsigned char* modulus, size_t modulusLen
   return key;
 }
 
+namespace {
+
+// Writes a PEM file through a PendingFile, so that a key file appears only whole, a file it
+// replaces stays until then, and a device named as the output is written into, never removed.
+// 0; -103 the file could not be made; -102 no BIO for it; -104 the writing failed.
+template <class Write>
+int writePemFile(const char* fileName, Write write) {
+  PendingFile out;
+  if (!out.open(fileName)) return -103;
+  BioPtr bio(BIO_new_fp(out.stream(), BIO_NOCLOSE));
+  if (!bio) return -102;
+  const bool written = write(bio.get()) == 1 && BIO_flush(bio.get()) == 1;
+  bio.reset();
+  return written && out.commit() ? 0 : -104;
+}
+
+}  // namespace
+
 int writeRsaPublicKeyPem(const unsigned char* modulus, int modulusLength, const unsigned char* exponent,
                          int exponentLength, const char* fileName) {
   CryptoErrorScope scope("writeRsaPublicKeyPem");
@@ -150,43 +169,16 @@ int writeRsaPublicKeyPem(const unsigned char* modulus, int modulusLength, const 
   EvpPkeyPtr key = rsaPublicKeyFromParts(modulus, static_cast<size_t>(modulusLength), exponent,
                                          static_cast<size_t>(exponentLength));
   if (!key) return fail(-100);
-  FILE* f = openFile(fileName, "wb");
-  if (!f) return fail(-103);
-  BioPtr bio(BIO_new_fp(f, BIO_CLOSE));
-  if (!bio) {
-    std::fclose(f);
-    removeFile(fileName);
-    return fail(-102);
-  }
-  bool written = PEM_write_bio_PUBKEY(bio.get(), key.get()) == 1 && BIO_flush(bio.get()) == 1;
-  bio.reset();
-  if (!written) {
-    removeFile(fileName);  // no half-written key file is left behind
-    return fail(-104);
-  }
-  return 0;
+  const int step = writePemFile(fileName, [&](BIO* bio) { return PEM_write_bio_PUBKEY(bio, key.get()); });
+  return step == 0 ? 0 : fail(step);
 }
 
 int writeCertificatePem(const X509* certificate, const char* fileName) {
   CryptoErrorScope scope("writeCertificatePem");
   if (!certificate) return -1;
-  FILE* f = openFile(fileName, "wb");
-  if (!f) return -1;
-  BioPtr bio(BIO_new_fp(f, BIO_CLOSE));
-  if (!bio) {
-    std::fclose(f);
-    removeFile(fileName);
-    drainCryptoErrors();
-    return -1;
-  }
-  bool written = PEM_write_bio_X509(bio.get(), certificate) == 1 && BIO_flush(bio.get()) == 1;
-  bio.reset();
-  if (!written) {
-    removeFile(fileName);
-    drainCryptoErrors();
-    return -1;
-  }
-  return 0;
+  const int step = writePemFile(fileName, [&](BIO* bio) { return PEM_write_bio_X509(bio, certificate); });
+  drainCryptoErrors();
+  return step == 0 ? 0 : -1;
 }
 
 }  // namespace quervik

@@ -43,7 +43,8 @@ EvpPkeyPtr rsaPublicKeyFromParts(const unsigned char* modulus, size_t modulusLen
                                  size_t exponentLength);
 
 // Writes the certificate to the file as PEM: 0, or -1 when the file cannot be opened or
-// written (nothing reported).
+// written (nothing reported). Both writers' files appear only whole (a file they replace stays
+// until then); a device named as the file is written into and never removed.
 int writeCertificatePem(const X509* certificate, const char* fileName);
 
 }  // namespace quervik
