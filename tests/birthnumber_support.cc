@@ -10,11 +10,6 @@
 namespace quervik::test {
 namespace {
 
-TempDir& scratch() {
-  static TempDir dir;  // lives until the test binary exits
-  return dir;
-}
-
 std::string blocksOf(const std::string& number) {
   std::string field = number.substr(0, 10);
   field.resize(11, '\0');
@@ -22,12 +17,8 @@ std::string blocksOf(const std::string& number) {
 }
 
 std::string hexLower(const std::string& bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
+  std::string out = hexOf(bytes);
+  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
   return out;
 }
 

@@ -30,9 +30,8 @@ ToolResult toolWithConfig(const std::string& config, const std::string& command)
 }
 
 TokenTemplate makeTemplate(bool standard) {
-  static TempDir dir;  // lives until the test binary exits
   TokenTemplate t;
-  std::string base = dir / (standard ? "standard" : "empty");
+  std::string base = scratch() / (standard ? "standard" : "empty");
   fs::create_directories(base + "/tokens");
   std::string config = base + "/softhsm2.conf";
   writeConfig(config, base + "/tokens");
@@ -208,8 +207,6 @@ ModuleSpy::~ModuleSpy() {
   setModuleFunctions(nullptr);
   gSpy = nullptr;
 }
-
-ModuleSpy* ModuleSpy::active() { return gSpy; }
 
 void ModuleSpy::failCalls(std::vector<Failure> failures) {
   fault = [failures = std::move(failures)](const std::string& f, int call) -> std::optional<CK_RV> {

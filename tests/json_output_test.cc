@@ -44,12 +44,8 @@ std::vector<json> jsonLines(const std::string& out) {
   return lines;
 }
 
-class JsonOutput : public DrgTest {
+class JsonOutput : public WithCli<DrgTest> {
  protected:
-  void SetUp() override {
-    DrgTest::SetUp();
-    if (!haveQuervik()) GTEST_SKIP() << "no CLI in this tree";
-  }
   // Runs the command in both forms, holds them against each other and returns the JSON lines.
   std::vector<json> both(const std::string& command, const std::string& args) {
     SCOPED_TRACE(command + " " + args);

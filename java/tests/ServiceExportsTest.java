@@ -60,11 +60,6 @@ public class ServiceExportsTest {
         Files.delete(log);
     }
 
-    public static void testMessageFileNameAcceptsNull() {
-        Quervik.setMessageFileName(null);  // changes nothing, throws nothing
-        Quervik.setMessageFileName("msg/errors.msg");
-    }
-
     /** Runs after the progress test: these exports name no activity, but that test must see none. */
     public static void testWorkExportsGivenNothing() {
         Check.useShippedCatalogue();
