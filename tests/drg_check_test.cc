@@ -49,11 +49,6 @@ class DrgCheck : public DrgTest {
   int runAll(const char* log = nullptr, const char* out = nullptr, bool move = false) {
     return runDrgCheck(org.c_str(), drg.c_str(), osn.c_str(), eko.c_str(), nullptr, log, out, move, kor.c_str());
   }
-  template <class... A>
-  std::string reportOf(int code, const A&... args) {
-    const MsgArg list[] = {MsgArg(args)..., MsgArg(0)};
-    return *formatMessage(code, std::span<const MsgArg>(list, sizeof...(A))) + "\n";
-  }
   bool reported(const std::string& entry) {
     const std::vector<std::string> e = errorEntries();
     return std::find(e.begin(), e.end(), entry) != e.end();
