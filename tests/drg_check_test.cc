@@ -57,7 +57,6 @@ class DrgCheck : public DrgTest {
     const std::vector<int> codes = reportedCodes();
     return std::count(codes.begin(), codes.end(), code);
   }
-  bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
   const std::string org = tmp / "in/F.ORG", osn = tmp / "in/F.OSN", drg = tmp / "in/F.DRG", eko = tmp / "in/F.EKO",
                     kor = tmp / "in/F.KOR";
@@ -93,7 +92,7 @@ TEST_F(DrgCheck, PathsMayUseBackslashes) {
   std::replace(windows.begin(), windows.end(), '/', '\\');
   std::replace(log.begin(), log.end(), '/', '\\');
   EXPECT_EQ(runDrgCheck(nullptr, windows.c_str(), nullptr, nullptr, nullptr, log.c_str(), nullptr, false, nullptr), 0);
-  EXPECT_TRUE(exists(tmp / "log/ok/F_DRG.log.ok"));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "log/ok/F_DRG.log.ok"));
 }
 
 TEST_F(DrgCheck, DirectoryModeChecksFilesByExtension) {

@@ -57,6 +57,8 @@ class InterruptAt : public CancellationSource {
 
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
+// The lines of a text, split at CR LF (a last line without one included).
+std::vector<std::string> splitLines(const std::string& text);
 // Lines joined with the line end, each line ended (the last one too).
 std::string joinLines(const std::vector<std::string>& lines, const std::string& lineEnd = "\r\n");
 
