@@ -174,12 +174,10 @@ TEST_F(BirthNumberCard, EachBadLineFailsWhereItStands) {
   EXPECT_EQ(texts[0], "Radek 3:  (7900)\n");
   EXPECT_NE(texts[1].find("RI identifikator"), std::string::npos) << texts[1];
 
-  // Any null argument: nothing is done, nothing is reported.
+  // A null argument (here the PIN): nothing is done, nothing is reported.
   clearErrors();
   fs::remove(out);
-  EXPECT_EQ(recoverHashes(in.c_str(), out.c_str(), k.otherKeyPem.c_str(), "", "-1", newKeyFile.c_str(), "-1",
-                          kTcCertificate, slotText().c_str(), nullptr),
-            -1);
+  EXPECT_EQ(recover(in, out, newKeyFile, k.otherKeyPem, "-1", nullptr), -1);
   EXPECT_TRUE(reportedCodes().empty());
   EXPECT_FALSE(fs::exists(out));
   // The input named as the output too: refused before anything is truncated.

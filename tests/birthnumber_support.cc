@@ -4,16 +4,9 @@
 #include <openssl/evp.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 namespace quervik::test {
 namespace {
-
-TempDir& scratch() {
-  static TempDir dir;  // lives until the test binary exits
-  return dir;
-}
 
 std::string blocksOf(const std::string& number) {
   std::string field = number.substr(0, 10);
@@ -22,12 +15,8 @@ std::string blocksOf(const std::string& number) {
 }
 
 std::string hexLower(const std::string& bytes) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
+  std::string out = hexOf(bytes);
+  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -67,21 +56,6 @@ std::string bRecord(int document, const std::string& birthNumber) {
   std::string patient = birthNumber;
   patient.resize(41, ' ');
   return record + patient;
-}
-
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(at));
-      break;
-    }
-    lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
-  return lines;
 }
 
 std::vector<std::string> oracleCodes(const std::string& hashKey24, const std::vector<std::string>& numbers) {
@@ -146,8 +120,7 @@ std::vector<std::string> filesHolding(const std::string& dir, const std::vector<
   for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
-    std::ifstream in(it->path(), std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string content = readFile(it->path().string());
     for (const std::string& t : texts)
       if (content.find(t) != std::string::npos) {
         found.push_back(it->path().string());

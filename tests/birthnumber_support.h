@@ -22,9 +22,6 @@ std::string bRecord(int document, const std::string& birthNumber);
 inline const std::string kARecord = "A12345678" + std::string(20, '1');  // 29 characters
 inline const std::string kCRecord = "C01" + std::string(73, '0');       // 76 characters
 
-// The lines of a text, split at CR LF (a last line without one included).
-std::vector<std::string> splitLines(const std::string& text);
-
 // The coded numbers of birth numbers (9 or 10 characters, or what a short record holds) under
 // a hashing key: the tool encrypts the blocks, SHA-1 comes from OpenSSL's digest directly.
 std::vector<std::string> oracleCodes(const std::string& hashKey24, const std::vector<std::string>& numbers);

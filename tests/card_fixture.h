@@ -87,8 +87,6 @@ class ModuleSpy {
   // C_GetSlotList answers that no slot holds a token.
   bool noSlots = false;
 
-  // The spy of the running test (used by its trampolines).
-  static ModuleSpy* active();
   std::optional<CK_RV> enter(const char* function);
 
  private:

@@ -1,9 +1,7 @@
 // The quervik command as a user runs it: each command's findings, files and exit status,
 // usage errors, and failures that never look like success.
 #include "convert_test_lines.h"
-#include "drg_test_support.h"
 #include "protect_support.h"
-#include "runtime/report.h"
 #include "vzp_test_support.h"
 
 namespace quervik::test {
@@ -112,24 +110,6 @@ TEST_F(CliTest, KeysOfTheWrongSizeAreNamedFirst) {
   EXPECT_EQ(runQuervik("card make-hash-key --cert-file " + t + "/small.crt --out " + t + "/key.blob").status, 0);
 }
 
-TEST_F(CliTest, DkontrolFindingsAndLogs) {
-  fs::create_directory(tmp / "in");
-  const std::string drg = tmp / "in/F.DRG", log = tmp / "log";
-  writeFile(drg, joinLines({goldenA(), goldenB(), goldenC()}));
-  ToolResult r = runQuervik("dkontrol --drg " + drg + " --log " + log);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.output.find("(7086)\n"), std::string::npos) << r.output;
-  EXPECT_TRUE(fs::exists(log + "/ok/F_DRG.log.ok"));
-
-  writeFile(drg, joinLines({goldenA(), goldenB(), withField(goldenC(), drg::kDrgC, "Cena v Kc", "1X")}));
-  r = runQuervik("dkontrol --drg=" + drg + " --log " + log);
-  EXPECT_EQ(r.status, 1);
-  const std::string finding = *formatMessage(7019, {});
-  const MsgArg args[] = {3, finding};
-  EXPECT_NE(r.output.find(*formatMessage(7900, args) + "\n"), std::string::npos) << r.output;
-  EXPECT_TRUE(fs::exists(log + "/err/F_DRG.log.err"));
-}
-
 TEST_F(CliTest, KkontrolChecksAndSortsFiles) {
   std::vector<std::string> lines = vzpBatchLines("05", 2);
   writeFile(tmp / "clean.111", joinLines(lines));
@@ -177,9 +157,6 @@ TEST_F(CliTest, SignOpenDnAndCheckKey) {
   o = runQuervik("open --der -k " + q(der) + " -f " + q(cert) + " " + q(out));
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.output, "Obsah davky\r\n");
-  ToolResult dn = runQuervik("dn " + q(out));
-  EXPECT_EQ(dn.status, 0);
-  EXPECT_EQ(dn.output, "\n");  // signed without a card: the DN is empty
 
   // A tool-made file with a key check block.
   std::string hashKey = goodDesKey();

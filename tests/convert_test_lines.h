@@ -1,10 +1,10 @@
 // Building VZP lines and DRG records for the conversion tests from their field positions.
 #pragma once
-#include <gtest/gtest.h>
-
 #include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace quervik::test {
 
@@ -35,16 +35,8 @@ inline std::string vzpHeader(const std::string& type) {
 
 // The records of a DRG text, each of which must end with CR LF.
 inline std::vector<std::string> drgRecords(const std::string& drg) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start < drg.size()) {
-    size_t end = drg.find("\r\n", start);
-    EXPECT_NE(end, std::string::npos) << "a record without CR LF";
-    if (end == std::string::npos) break;
-    out.push_back(drg.substr(start, end - start));
-    start = end + 2;
-  }
-  return out;
+  EXPECT_TRUE(drg.empty() || drg.ends_with("\r\n")) << "a record without CR LF";
+  return splitLines(drg);
 }
 
 }  // namespace quervik::test

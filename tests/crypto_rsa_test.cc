@@ -18,23 +18,6 @@ class RsaRequests : public CryptoTest {
   const KeyMaterial& k = keyMaterial();
 };
 
-TEST_F(RsaRequests, UnknownCommandsFindNoKey) {
-  std::vector<unsigned char> data = randomBytes(8);
-  for (int command : {2, 8, 9, 10, 14, 99, -1}) {
-    clearErrors();
-    RsaRequest r;
-    r.publicSource = k.pubPem.c_str();
-    r.privateSource = k.keyPem.c_str();
-    r.publicLength = r.privateLength = -1;
-    r.certificate = readCertificatePem(k.certPem.c_str(), kPemFormat);
-    r.input = data.data();
-    r.inputLength = 8;
-    EXPECT_EQ(performRsaRequest(r, command), -1) << command;
-    EXPECT_EQ(reportedCodes(), std::vector<int>{90001}) << command;
-    EXPECT_TRUE(r.output.empty());
-  }
-}
-
 TEST_F(RsaRequests, BadKeysAndInputsFailWithTheirCodes) {
   std::vector<unsigned char> data = randomBytes(200);
   std::vector<unsigned char> garbage = {0x30, 0x03, 0x02, 0x01, 0x05};
@@ -54,6 +37,9 @@ TEST_F(RsaRequests, BadKeysAndInputsFailWithTheirCodes) {
     std::vector<int> codes;
   };
   const Case cases[] = {
+      {"unknown command 2", 2, k.pubPem.c_str(), -1, k.keyPem.c_str(), -1, data.data(), 8, -1, {90001}},
+      {"unknown command 99", 99, k.pubPem.c_str(), -1, k.keyPem.c_str(), -1, data.data(), 8, -1, {90001}},
+      {"unknown command -1", -1, k.pubPem.c_str(), -1, k.keyPem.c_str(), -1, data.data(), 8, -1, {90001}},
       {"missing public file", 0, "no-such.pem", -1, nullptr, 0, data.data(), 8, -1, {250, 90001}},
       // DER bytes whose text would name an existing PEM file: with a length they are bytes.
       {"DER that spells a file name", 0, k.pubPem.c_str(), int32_t(k.pubPem.size()), nullptr, 0, data.data(), 8, -1,

@@ -23,14 +23,10 @@ std::string runToolOk(const std::string& command) {
   return r.output;
 }
 
-namespace {
-
 TempDir& scratch() {
   static TempDir dir;  // lives until the test binary exits
   return dir;
 }
-
-}  // namespace
 
 std::string toolOutput(const std::string& command, const std::string& input) {
   std::string in = scratch() / "tool.in", out = scratch() / "tool.out";
@@ -51,15 +47,12 @@ namespace {
 KeyMaterial makeKeyMaterial() {
   TempDir& dir = scratch();
   KeyMaterial k;
-  k.dir = dir.path().string();
   auto f = [&](const char* name) { return dir / name; };
   k.keyPem = f("key.pem");
   k.keyEncPem = f("key_enc.pem");
   k.keyTradEncPem = f("key_trad_enc.pem");
   k.keyPkcs1Der = f("key_p1.der");
-  k.keyPkcs8Der = f("key_p8.der");
   k.pubPem = f("pub.pem");
-  k.pubRsaPem = f("pub_rsa.pem");
   k.pubDer = f("pub.der");
   k.certPem = f("cert.pem");
   k.certDer = f("cert.der");
@@ -76,9 +69,7 @@ KeyMaterial makeKeyMaterial() {
   runToolOk("openssl rsa -in " + q(k.keyPem) + " -traditional -des3 -passout " + q(pass) + " -out " +
             q(k.keyTradEncPem));
   runToolOk("openssl rsa -in " + q(k.keyPem) + " -traditional -outform DER -out " + q(k.keyPkcs1Der));
-  runToolOk("openssl pkcs8 -topk8 -nocrypt -in " + q(k.keyPem) + " -outform DER -out " + q(k.keyPkcs8Der));
   runToolOk("openssl pkey -in " + q(k.keyPem) + " -pubout -out " + q(k.pubPem));
-  runToolOk("openssl rsa -in " + q(k.keyPem) + " -RSAPublicKey_out -out " + q(k.pubRsaPem));
   runToolOk("openssl pkey -in " + q(k.keyPem) + " -pubout -outform DER -out " + q(k.pubDer));
   runToolOk("openssl req -x509 -new -key " + q(k.keyPem) +
             " -subj '/C=CZ/O=Nemocnice Test/CN=ABC Nemocnice' -days 3650 -sha256 -set_serial 0x0123ABCD -out " +

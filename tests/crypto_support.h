@@ -11,6 +11,8 @@ namespace quervik::test {
 
 // Runs a command line (runTool, test_support.h) and fails the test (ADD_FAILURE with the output) unless it exits 0.
 std::string runToolOk(const std::string& command);
+// A directory the key material and tool files of the whole test binary share.
+TempDir& scratch();
 // The command (an openssl tool line) run as "COMMAND -in FILE -out FILE" on the bytes; the
 // output file's bytes. A failing command fails the test.
 std::string toolOutput(const std::string& command, const std::string& input);
@@ -23,15 +25,12 @@ inline constexpr const char* kKeyPassword = "Klic-Heslo-7391";
 
 // Files made once per run in a directory that lives as long as the test binary.
 struct KeyMaterial {
-  std::string dir;
   // The hospital's 1024-bit RSA key pair and its self-signed certificate.
   std::string keyPem;          // PKCS#8 "PRIVATE KEY"
   std::string keyEncPem;       // PKCS#8 encrypted with kKeyPassword
   std::string keyTradEncPem;   // traditional RSA PEM, DES3 with kKeyPassword
   std::string keyPkcs1Der;     // PKCS#1 DER
-  std::string keyPkcs8Der;     // PKCS#8 DER
   std::string pubPem;          // "PUBLIC KEY"
-  std::string pubRsaPem;       // "RSA PUBLIC KEY"
   std::string pubDer;          // SubjectPublicKeyInfo DER
   std::string certPem;         // subject C=CZ, O=Nemocnice Test, CN=ABC Nemocnice, serial 0x0123ABCD
   std::string certDer;

@@ -49,11 +49,6 @@ class DrgCheck : public DrgTest {
   int runAll(const char* log = nullptr, const char* out = nullptr, bool move = false) {
     return runDrgCheck(org.c_str(), drg.c_str(), osn.c_str(), eko.c_str(), nullptr, log, out, move, kor.c_str());
   }
-  template <class... A>
-  std::string reportOf(int code, const A&... args) {
-    const MsgArg list[] = {MsgArg(args)..., MsgArg(0)};
-    return *formatMessage(code, std::span<const MsgArg>(list, sizeof...(A))) + "\n";
-  }
   bool reported(const std::string& entry) {
     const std::vector<std::string> e = errorEntries();
     return std::find(e.begin(), e.end(), entry) != e.end();
@@ -62,7 +57,6 @@ class DrgCheck : public DrgTest {
     const std::vector<int> codes = reportedCodes();
     return std::count(codes.begin(), codes.end(), code);
   }
-  bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
   const std::string org = tmp / "in/F.ORG", osn = tmp / "in/F.OSN", drg = tmp / "in/F.DRG", eko = tmp / "in/F.EKO",
                     kor = tmp / "in/F.KOR";
@@ -98,7 +92,7 @@ TEST_F(DrgCheck, PathsMayUseBackslashes) {
   std::replace(windows.begin(), windows.end(), '/', '\\');
   std::replace(log.begin(), log.end(), '/', '\\');
   EXPECT_EQ(runDrgCheck(nullptr, windows.c_str(), nullptr, nullptr, nullptr, log.c_str(), nullptr, false, nullptr), 0);
-  EXPECT_TRUE(exists(tmp / "log/ok/F_DRG.log.ok"));
+  EXPECT_TRUE(std::filesystem::exists(tmp / "log/ok/F_DRG.log.ok"));
 }
 
 TEST_F(DrgCheck, DirectoryModeChecksFilesByExtension) {

@@ -44,8 +44,7 @@ TEST_F(DrgCross, DuplicateDepartmentIsReportedOncePerRecord) {
                                                 goldenP("72000003")}));
   EXPECT_EQ(crossFindings(org.c_str(), nullptr, nullptr, nullptr), (std::vector<int>{7220, 7220}));
   EXPECT_EQ(result, -2);
-  const MsgArg args[] = {2, org, "ODD001  ", 2023, 6, 72000000, org, 7};
-  EXPECT_EQ(entry(7220), *formatMessage(7220, args) + "\n");
+  EXPECT_EQ(entry(7220), reportOf(7220, 2, org, "ODD001  ", 2023, 6, 72000000, org, 7));
 }
 
 TEST_F(DrgCross, OperatingRoomAndWorkplaceDuplicates) {
@@ -58,10 +57,8 @@ TEST_F(DrgCross, OperatingRoomAndWorkplaceDuplicates) {
                                                 knownRoom, unknownRoom}));
   // The second workplace repeats the first (ICP, specialty and a blank symbol).
   EXPECT_EQ(crossFindings(org.c_str(), nullptr, nullptr, nullptr), (std::vector<int>{7222, 7222, 7202}));
-  const MsgArg args[] = {4, org, 72000001, "<nevyplneno>", "101", 2023, 6, 72000000, org, 5};
-  EXPECT_EQ(entry(7222), *formatMessage(7222, args) + "\n");
-  const MsgArg room[] = {7, org, "NS0009", 2023, 6, 72000000};
-  EXPECT_EQ(entry(7202), *formatMessage(7202, room) + "\n");
+  EXPECT_EQ(entry(7222), reportOf(7222, 4, org, 72000001, "<nevyplneno>", "101", 2023, 6, 72000000, org, 5));
+  EXPECT_EQ(entry(7202), reportOf(7202, 7, org, "NS0009", 2023, 6, 72000000));
 }
 
 TEST_F(DrgCross, DocumentsAgainstTheStructure) {
@@ -88,10 +85,8 @@ TEST_F(DrgCross, DocumentsAgainstTheStructure) {
     if (c >= 7200) codes.push_back(c);
   EXPECT_EQ(codes, (std::vector<int>{7204, 7207, 7205, 7206, 7207, 7205}));
   EXPECT_EQ(drgFiles[0].result, 1);
-  const MsgArg facility[] = {2, drg, 72000000, 2023, 5};
-  EXPECT_EQ(entry(7204), *formatMessage(7204, facility) + "\n");
-  const MsgArg specialty[] = {8, drg, "999", 72000000, 2023, 6};
-  EXPECT_EQ(entry(7205), *formatMessage(7205, specialty) + "\n");
+  EXPECT_EQ(entry(7204), reportOf(7204, 2, drg, 72000000, 2023, 5));
+  EXPECT_EQ(entry(7205), reportOf(7205, 8, drg, "999", 72000000, 2023, 6));
 }
 
 TEST_F(DrgCross, ChartAndTurnover) {
@@ -101,8 +96,7 @@ TEST_F(DrgCross, ChartAndTurnover) {
   const std::string eko = put("F.EKO", joinLines({goldenEko(), goldenEko("NS0009"), goldenEko("NS0001", "5010000009")}));
   EXPECT_EQ(crossFindings(org.c_str(), nullptr, osn.c_str(), eko.c_str(), (tmp / "log").c_str()),
             (std::vector<int>{7208, 7208, 7203, 7200, 7201}));
-  const MsgArg duplicate[] = {1, osn, "5010000001", 2023, 72000000, osn, 3};
-  EXPECT_EQ(entry(7208), *formatMessage(7208, duplicate) + "\n");
+  EXPECT_EQ(entry(7208), reportOf(7208, 1, osn, "5010000001", 2023, 72000000, osn, 3));
   EXPECT_TRUE(std::filesystem::exists(tmp / "log/err/F_EKO.EKO_X_ORG_X_OSN.log.err"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "log/err/F_OSN.OSN_X_ORG.log.err"));
   EXPECT_TRUE(std::filesystem::exists(tmp / "log/ok/F_ORG.ORG_X_ORG.log.ok"));
@@ -125,8 +119,7 @@ TEST_F(DrgCross, TheSameStructureDeliveredTwiceIsADuplicate) {
   const std::string a = put("A.ORG", text), b = put("B.ORG", text);
   EXPECT_EQ(crossFindings(tmp.path().c_str(), nullptr, nullptr, nullptr),
             (std::vector<int>{7220, 7221, 7222, 7220, 7221, 7222}));
-  const MsgArg args[] = {2, a, "ODD001  ", 2023, 6, 72000000, b, 2};
-  EXPECT_EQ(entry(7220), *formatMessage(7220, args) + "\n");
+  EXPECT_EQ(entry(7220), reportOf(7220, 2, a, "ODD001  ", 2023, 6, 72000000, b, 2));
 }
 
 TEST_F(DrgCross, CostCentresWithoutWorkplaceTakeTheirFacility) {

@@ -261,9 +261,7 @@ int referenceFormat(FieldDescriptor& f, std::string_view s) {
   return first >= 0 ? first : 0;
 }
 
-class DrgFormatScan : public DrgTest {};
-
-TEST_F(DrgFormatScan, AgreesWithTheCharacterByCharacterRulesOnRandomFields) {
+TEST_F(DrgFormat, ScanAgreesWithTheCharacterByCharacterRulesOnRandomFields) {
   std::vector<FieldDescriptor> fields;
   for (const FileKindSpec& file : kFileKinds)
     for (const RecordKindSpec& kind : file.kinds)

@@ -8,6 +8,7 @@
 
 #include "drg/batch_state.h"
 #include "drg/layout_tables.h"
+#include "runtime/report.h"
 #include "test_support.h"
 
 namespace quervik::test {
@@ -39,6 +40,13 @@ std::string goldenKor();
 std::vector<int> findingCodes();
 // Only the finding codes (no 7910/7911 field reports and no summary reports).
 std::vector<int> findingsOnly();
+
+// The error-list entry of the code with the arguments, worded by the catalogue in use.
+template <class... A>
+std::string reportOf(int code, const A&... args) {
+  const MsgArg list[] = {MsgArg(args)..., MsgArg(0)};
+  return *formatMessage(code, std::span<const MsgArg>(list, sizeof...(A))) + "\n";
+}
 
 // The fixed "today" of the DRG tests: 15 June 2024.
 inline constexpr drg::Date kToday{15, 6, 2024};

@@ -9,11 +9,6 @@
 namespace quervik::test {
 namespace {
 
-TempDir& scratch() {
-  static TempDir dir;  // lives until the test binary exits
-  return dir;
-}
-
 std::string scratchFile(const std::string& name, const std::string& bytes) {
   std::string path = scratch() / name;
   writeFile(path, bytes);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/cancellation.h"
+#include "runtime/progress.h"
 
 namespace quervik::test {
 
@@ -38,12 +39,17 @@ class RuntimeTest : public ::testing::Test {
   TempDir tmp;
 };
 
-// Answers "interrupted" at the n-th question (1-based); n = 0 never.
+// Answers "interrupted" at the n-th question (1-based); n = 0 never. Notes the activity named
+// at each question.
 class InterruptAt : public CancellationSource {
  public:
   explicit InterruptAt(int n) : n_(n) {}
-  bool consumeInterrupt() override { return ++asked_ == n_; }
+  bool consumeInterrupt() override {
+    activities.push_back(activityName().value_or(""));
+    return ++asked_ == n_;
+  }
   int asked() const { return asked_; }
+  std::vector<std::string> activities;
 
  private:
   int n_, asked_ = 0;
@@ -51,6 +57,8 @@ class InterruptAt : public CancellationSource {
 
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
+// The lines of a text, split at CR LF (a last line without one included).
+std::vector<std::string> splitLines(const std::string& text);
 // Lines joined with the line end, each line ended (the last one too).
 std::string joinLines(const std::vector<std::string>& lines, const std::string& lineEnd = "\r\n");
 

@@ -61,8 +61,6 @@ TEST(Base64Text, DecodesWhatTheToolEncodesAndRefusesEverythingElse) {
                           std::string("QUJDR"), std::string("QU*D"), std::string("Q==="), std::string("====")}) {
     EXPECT_FALSE(decodeBase64Text(bad)) << bad;
   }
-  EXPECT_EQ(decodeBase64Text("QUJD")->size(), 3u);
-  EXPECT_EQ(decodeBase64Text("QUI=")->size(), 2u);
 }
 
 TEST_F(CardAdmin, CertificateLargerThanTwoKilobytesIsStoredWhole) {

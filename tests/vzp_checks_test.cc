@@ -38,13 +38,6 @@ TEST_F(VzpChecksTest, CharacterFields) {
       {"CX3", "   ", 0},
       {"CX3", "  A", 6005},           // reserved, must stay blank
   });
-  for (int c = 0x80; c < 0x100; ++c) {
-    const bool national = isNationalLetter(static_cast<unsigned char>(c));
-    expectAttributes({{"C 1", std::string(1, char(c)), national ? 0 : 6053}});
-  }
-  int national = 0;
-  for (int c = 0; c < 0x100; ++c) national += isNationalLetter(static_cast<unsigned char>(c));
-  EXPECT_EQ(national, 47);
   // Longer fields are read eight bytes at a time: every byte in every place of a word and
   // of the tail.
   for (int c = 0; c < 0x100; ++c) {

