@@ -45,13 +45,15 @@ int runDesrc(int argc, char** argv) {
   // --buffer (the line buffer's size) is accepted for the batch jobs' sake: lines of any length
   // are read whole.
   const char* output = args.value("out");
+  // With a card, the PIN; without one, the key file's password.
+  const char* pin = args.value("slot") ? cardPin(args, "pin") : args.value("pin");
   // Findings go to standard error when standard output carries the coded batch.
   FindingsOutput findings(self, args, output ? stdout : stderr);
   if (!findings.valid()) return findings.usageStatus();
   const KeyFile::Kind publicKind = keyType[0] == '1' ? KeyFile::Certificate : KeyFile::PublicKey;
   const bool byCertificate = publicKind == KeyFile::Certificate;
   if (args.value("slot")
-          ? !cardKeysFit(self, args.value("slot"), args.value("pin"),
+          ? !cardKeysFit(self, args.value("slot"), pin,
                          {{"the DRG centre's key", args.value("drg-cert"), byCertificate},
                           {"the trust centre's key", args.value("tc-cert"), byCertificate},
                           {"the hospital's key", args.value("hospital-key"), byCertificate}})
@@ -63,7 +65,7 @@ int runDesrc(int argc, char** argv) {
   int result = runDriver([&] {
     return encodeBirthNumbers(args.positional[0].c_str(), output, args.value("slot"), args.value("drg-cert"),
                               args.value("tc-cert"), args.value("hospital-key"), args.value("hash-key"),
-                              args.value("pin"), keyType[0] - '0');
+                              pin, keyType[0] - '0');
   });
   findings.printFindings();
   return findings.finish(result, exitStatus(result));
@@ -81,21 +83,23 @@ int runRecover(int argc, char** argv) {
   if (args.help) return std::fputs(self.help, stdout), 0;
   if (!args.error.empty()) return usageError(self, args.error);
   if (!args.positional.empty()) return usageError(self, "unexpected argument " + args.positional[0]);
-  for (const char* required : {"input", "output", "key", "new-key", "tc-certificate", "slot", "pin"})
+  for (const char* required : {"input", "output", "key", "new-key", "tc-certificate", "slot"})
     if (!args.value(required)) return usageError(self, std::string("--") + required + " is needed");
+  const char* pin = cardPin(args, "pin");
+  if (!pin) return usageError(self, "--pin (or $QUERVIK_PIN) is needed");
   FindingsOutput findings(self, args);
   if (!findings.valid()) return findings.usageStatus();
   auto or_ = [&](const char* name, const char* fallback) { return args.value(name) ? args.value(name) : fallback; };
   const bool keyIsFile = leadingInteger(or_("key-length", "-1")) <= 0;
   if ((keyIsFile &&
        !keyFilesFit(self, {{"the DRG centre's key", args.value("key"), KeyFile::PrivateKey, or_("password", "")}})) ||
-      !cardKeysFit(self, args.value("slot"), args.value("pin"),
+      !cardKeysFit(self, args.value("slot"), pin,
                    {{"the trust centre's key", args.value("tc-certificate"), true}}))
     return findings.printFindings(), findings.finish(1, kFailedExit);
   int result = runDriver([&] {
     return recoverHashes(args.value("input"), args.value("output"), args.value("key"), or_("password", ""),
                          or_("key-length", "-1"), args.value("new-key"), or_("new-key-length", "-1"),
-                         args.value("tc-certificate"), args.value("slot"), args.value("pin"));
+                         args.value("tc-certificate"), args.value("slot"), pin);
   });
   findings.printFindings();
   return findings.finish(result, exitStatus(result));

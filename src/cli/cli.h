@@ -68,6 +68,10 @@ void printFindings();
 // for an interrupted run.
 int exitStatus(int result);
 
+// The card's PIN for a work on the card: the option's value, else $QUERVIK_PIN (as the card
+// commands take it); null when neither is set.
+const char* cardPin(const ParsedArgs& args, const char* option);
+
 // Whether a named input exists; prints "quervik CMD: cannot find NAME" when it does not.
 bool inputExists(const Command& command, const char* name);
 // False, after saying so, for a directory without a single file; true for anything else.

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -162,6 +163,10 @@ void printFindings() {
   for (const std::string& entry : errorEntries()) std::fputs(entry.c_str(), stdout);
   std::fflush(stdout);
   clearErrors();
+}
+
+const char* cardPin(const ParsedArgs& args, const char* option) {
+  return args.value(option) ? args.value(option) : std::getenv("QUERVIK_PIN");
 }
 
 int exitStatus(int result) {

@@ -28,12 +28,12 @@ int keyTypeOf(const char* text) {
   return v == 0 || v == 1 ? static_cast<int>(v) : 2;
 }
 
-// The card PIN with a card, the key file's password without one; either serves when only
-// one is given.
+// The card PIN (else $QUERVIK_PIN) with a card, the key file's password without one; either
+// serves when only one is given.
 const char* secretOf(const ParsedArgs& args) {
   const char* pin = args.value("card-pin");
   const char* password = args.value("password");
-  if (args.value("slot")) return pin ? pin : password;
+  if (args.value("slot")) return password && !pin ? password : cardPin(args, "card-pin");
   return password ? password : pin;
 }
 
