@@ -117,7 +117,7 @@ TEST_F(DrgCross, WithoutStructureNothingIsCheckedAgainstIt) {
 TEST_F(DrgCross, TheSameStructureDeliveredTwiceIsADuplicate) {
   const std::string text = joinLines({goldenZ(), goldenO(), goldenN(), goldenP()});
   const std::string a = put("A.ORG", text), b = put("B.ORG", text);
-  EXPECT_EQ(crossFindings(tmp.path().c_str(), nullptr, nullptr, nullptr),
+  EXPECT_EQ(crossFindings(tmp.path().string().c_str(), nullptr, nullptr, nullptr),
             (std::vector<int>{7220, 7221, 7222, 7220, 7221, 7222}));
   EXPECT_EQ(entry(7220), reportOf(7220, 2, a, "ODD001  ", 2023, 6, 72000000, b, 2));
 }

@@ -14,6 +14,13 @@ namespace quervik::test {
 
 namespace fs = std::filesystem;
 
+// The separator of the paths the library composes itself.
+#ifdef _WIN32
+inline constexpr const char* kPathSeparator = "\\";
+#else
+inline constexpr const char* kPathSeparator = "/";
+#endif
+
 // A fresh directory under the system temporary directory, removed with the fixture.
 class TempDir {
  public:
