@@ -111,12 +111,7 @@ bool PendingFile::open(const char* path, Kind kind) {
     if (!temporary.empty()) ::unlink(temporary.c_str());
     return false;
   }
-  stream_ = f;
-  kind_ = kind;
-  directory_ = std::move(directory);
-  temporary_ = std::move(temporary);
-  target_ = std::move(target);
-  return true;
+  return hold(f, kind, std::move(directory), std::move(temporary), std::move(target));
 }
 
 bool PendingFile::commit() {

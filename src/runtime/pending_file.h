@@ -10,6 +10,7 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace quervik {
 
@@ -52,6 +53,16 @@ class PendingFile {
  private:
   [[nodiscard]] bool placeUnnamed(int mode);
   [[nodiscard]] bool placeNamed(int mode);
+
+  // Takes the opened temporary file and what commit() needs to put it in place; true.
+  bool hold(FILE* stream, Kind kind, std::string directory, std::string temporary, std::string target) {
+    stream_ = stream;
+    kind_ = kind;
+    directory_ = std::move(directory);
+    temporary_ = std::move(temporary);
+    target_ = std::move(target);
+    return true;
+  }
 
   FILE* stream_ = nullptr;
   Kind kind_ = Kind::Output;

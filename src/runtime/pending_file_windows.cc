@@ -42,12 +42,7 @@ bool PendingFile::open(const char* path, Kind kind) {
       ::DeleteFileW(wide->c_str());
       return false;
     }
-    stream_ = f;
-    kind_ = kind;
-    directory_ = std::move(directory);
-    temporary_ = std::move(candidate);
-    target_ = std::move(target);
-    return true;
+    return hold(f, kind, std::move(directory), std::move(candidate), std::move(target));
   }
   return false;
 }
