@@ -125,7 +125,8 @@ TEST_F(CliTest, SignOpenDnAndCheckKey) {
   std::string reference = put("reference.txt", underscoredBase64Of(keyCheckBlockFor(hashKey)) + "\n");
   ToolResult c = runQuervik("check-key -k " + q(k.otherKeyPem) + " --reference-file " + q(reference) + " " + q(checked));
   EXPECT_EQ(c.status, 0) << c.output;
-  c = runQuervik("check-key -k " + q(k.otherKeyPem) + " -r QUFB " + q(checked));
+  c = runQuervik("check-key -k " + q(k.otherKeyPem) + " -r " + q(underscoredBase64Of(keyCheckBlockFor(goodDesKey()))) +
+                 " " + q(checked));
   EXPECT_EQ(c.status, 1) << c.output;  // another hashing key: no match
 }
 
