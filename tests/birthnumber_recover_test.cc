@@ -6,7 +6,7 @@
 #include "birthnumber/encode.h"
 #include "birthnumber/recover.h"
 #include "birthnumber_support.h"
-#include "card_fixture.h"
+#include "protect_card_fixture.h"
 #include "runtime/cancellation.h"
 #include "runtime/report.h"
 
@@ -16,18 +16,12 @@ namespace {
 // Card objects are named by their short names; the class prefix is part of the label.
 constexpr const char* kTcCertificate = "TC";
 
-class BirthNumberCard : public CardTest {
+class BirthNumberCard : public ProtectCardTest {
  protected:
   void SetUp() override {
-    CardTest::SetUp();
-    if (HasFatalFailure()) return;
-    hashKey = goodDesKey();
-    blob = put("hash_key.bin", hashKeyBlob(hashKey));
-    storeObject(tc.certDer, "--type cert --id 54 --label 'Certifikat:TC'");
-    storeObject(blob, "--type data --label RSA_DES_KEY --private");
+    ProtectCardTest::SetUp();
+    blob = put("hash_key.bin", hashKeyBlob(hashKey()));
   }
-  // The centre's side: the trust centre's private key, found through its certificate's CKA_ID.
-  void storeTrustCentreKey() { storeObject(tc.keyPkcs1Der, "--type privkey --id 54 --label 'Privatni klic:TC'"); }
   // desRc with key files; the coded batch.
   CodedBatch codeWithFiles(const std::vector<std::string>& lines) {
     std::string in = put("batch.drg", joinLines(lines)), out = tmp / "coded.drg";
@@ -45,7 +39,7 @@ class BirthNumberCard : public CardTest {
 
   const KeyMaterial& k = keyMaterial();
   const TrustCentreKeys& tc = trustCentreKeys();
-  std::string hashKey, blob;
+  std::string blob;
 };
 
 const std::vector<std::string> kNumbers = {"8001011234", "755101123", "7551011230", "0154120011"};
@@ -92,12 +86,11 @@ std::string recoveryInput(const CodedBatch& batch, const std::string& lineEnd = 
 }
 
 TEST_F(BirthNumberCard, RecoveryGivesTheOldCodesUnderTheSameKeyAndTheOraclesUnderANewOne) {
-  storeTrustCentreKey();
   CodedBatch batch = codeWithFiles(batchOf(kNumbers));
-  std::vector<std::string> oldCodes = oracleCodes(hashKey, kNumbers);
+  std::vector<std::string> oldCodes = oracleCodes(hashKey(), kNumbers);
   std::string in = put("recover.in", recoveryInput(batch)), out = tmp / "recover.out";
 
-  std::string sameKey = put("same.key", hashKey);
+  std::string sameKey = put("same.key", hashKey());
   ASSERT_EQ(recover(in, out, sameKey), 0);
   EXPECT_TRUE(reportedCodes().empty());
   std::vector<std::string> lines = splitLines(readFile(out));
@@ -123,11 +116,10 @@ TEST_F(BirthNumberCard, RecoveryGivesTheOldCodesUnderTheSameKeyAndTheOraclesUnde
   ASSERT_EQ(recover(in, out, newKeyFile), 0);
   lines = splitLines(readFile(out));
   ASSERT_EQ(lines.size(), kNumbers.size() + 1);
-  EXPECT_EQ(lines.back(), "Y" + oracleCode(hashKey, "6001019999") + oracleCode(newKey, "6001019999"));
+  EXPECT_EQ(lines.back(), "Y" + oracleCode(hashKey(), "6001019999") + oracleCode(newKey, "6001019999"));
 }
 
 TEST_F(BirthNumberCard, EachBadLineFailsWhereItStands) {
-  storeTrustCentreKey();
   CodedBatch batch = codeWithFiles(batchOf({"8001011234", "755101123"}));
   const std::string& x = batch.keyRecord;
   const std::string& y = batch.identifierRecords[0];
