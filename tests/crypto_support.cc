@@ -84,11 +84,17 @@ KeyMaterial makeKeyMaterial() {
   return k;
 }
 
-std::vector<unsigned char> rsaParam(const std::string& pubPem, const char* which) {
-  EvpPkeyPtr key = readPublicKeyPem(pubPem.c_str(), kPemFormat);
+}  // namespace
+
+const KeyMaterial& keyMaterial() {
+  static const KeyMaterial k = makeKeyMaterial();
+  return k;
+}
+
+std::vector<unsigned char> rsaParamOf(const EVP_PKEY* key, const char* which) {
   BIGNUM* raw = nullptr;
-  if (!key || !EVP_PKEY_get_bn_param(key.get(), which, &raw)) {
-    ADD_FAILURE() << "no RSA parameter in " << pubPem;
+  if (!key || !EVP_PKEY_get_bn_param(key, which, &raw)) {
+    ADD_FAILURE() << "no RSA parameter " << which;
     return {};
   }
   BnPtr bn(raw);
@@ -97,15 +103,12 @@ std::vector<unsigned char> rsaParam(const std::string& pubPem, const char* which
   return out;
 }
 
-}  // namespace
-
-const KeyMaterial& keyMaterial() {
-  static const KeyMaterial k = makeKeyMaterial();
-  return k;
+std::vector<unsigned char> rsaModulusOf(const std::string& pubPem) {
+  return rsaParamOf(readPublicKeyPem(pubPem.c_str(), kPemFormat).get(), OSSL_PKEY_PARAM_RSA_N);
 }
-
-std::vector<unsigned char> rsaModulusOf(const std::string& pubPem) { return rsaParam(pubPem, OSSL_PKEY_PARAM_RSA_N); }
-std::vector<unsigned char> rsaExponentOf(const std::string& pubPem) { return rsaParam(pubPem, OSSL_PKEY_PARAM_RSA_E); }
+std::vector<unsigned char> rsaExponentOf(const std::string& pubPem) {
+  return rsaParamOf(readPublicKeyPem(pubPem.c_str(), kPemFormat).get(), OSSL_PKEY_PARAM_RSA_E);
+}
 
 std::vector<unsigned char> bytesOf(const std::string& s) { return std::vector<unsigned char>(s.begin(), s.end()); }
 std::string textOf(const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); }

@@ -2,6 +2,8 @@
 // the openssl command-line tool (the independent oracle for every crypto result), a runner for
 // command-line tools, and a fixture that fails a test when a glue call leaves errors queued.
 #pragma once
+#include <openssl/evp.h>
+
 #include <string>
 #include <vector>
 
@@ -41,6 +43,9 @@ struct KeyMaterial {
 };
 const KeyMaterial& keyMaterial();
 
+// An RSA parameter of a key (OSSL_PKEY_PARAM_RSA_N, _E, _D, ...), big-endian; empty, and the
+// test fails, without one.
+std::vector<unsigned char> rsaParamOf(const EVP_PKEY* key, const char* which);
 // The RSA modulus and exponent of a PEM public key, big-endian.
 std::vector<unsigned char> rsaModulusOf(const std::string& pubPem);
 std::vector<unsigned char> rsaExponentOf(const std::string& pubPem);
