@@ -83,12 +83,7 @@ TEST_F(KeyHelpers, SharesJoinToTheKeyAndShareAIsRandom) {
   EXPECT_TRUE(reportedCodes().empty());
 }
 
-class HashKeyFiles : public CryptoTest {
- protected:
-  const KeyMaterial& k = keyMaterial();
-};
-
-TEST_F(HashKeyFiles, BadBlobsAreRefusedWithTheirCodes) {
+TEST_F(KeyHelpers, BadBlobFilesAreRefusedWithTheirCodes) {
   struct Case {
     std::string blobText;
     bool makeFile;
@@ -112,7 +107,7 @@ TEST_F(HashKeyFiles, BadBlobsAreRefusedWithTheirCodes) {
     std::string path = tmp / "missing.bin";
     if (c.makeFile) path = put("blob.bin", c.blobText);
     TripleDesKey key;
-    EXPECT_EQ(loadHashKey(1, kNoSlot, path.c_str(), k.keyEncPem.c_str(), c.password, key), -1);
+    EXPECT_EQ(loadHashKey(1, kNoSlot, path.c_str(), keyMaterial().keyEncPem.c_str(), c.password, key), -1);
     EXPECT_EQ(reportedCodes(), c.codes);
   }
 }

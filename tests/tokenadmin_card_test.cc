@@ -35,7 +35,6 @@ class CardAdmin : public CardTest {
     std::sort(labels.begin(), labels.end());
     return labels;
   }
-  std::string certificateText() { return base64Of(readFile(keyMaterial().certDer)); }
   // A self-signed certificate made by the openssl tool with the subject and extra options.
   std::string makeCertificateDer(const std::string& subject, const std::string& extra = "") {
     std::string der = tmp / "made.der";
@@ -73,7 +72,7 @@ TEST_F(CardAdmin, CertificateLargerThanTwoKilobytesIsStoredWhole) {
 
 TEST_F(CardAdmin, CertificateTextsThatCannotBeStoredLeaveTheCardAlone) {
   std::vector<std::string> before = cardLabels();
-  std::string text = certificateText();
+  std::string text = base64Of(readFile(keyMaterial().certDer));
   std::string broken = text.substr(0, 64) + "\n" + text.substr(64);
   std::string notACertificate = base64Of("just some bytes, no DER");
   ModuleSpy spy;
