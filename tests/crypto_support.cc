@@ -43,23 +43,7 @@ std::string randomText(size_t n) {
 namespace {
 
 KeyMaterial makeKeyMaterial() {
-  TempDir& dir = scratch();
   KeyMaterial k;
-  auto f = [&](const char* name) { return dir / name; };
-  k.keyPem = f("key.pem");
-  k.keyEncPem = f("key_enc.pem");
-  k.keyTradEncPem = f("key_trad_enc.pem");
-  k.keyPkcs1Der = f("key_p1.der");
-  k.pubPem = f("pub.pem");
-  k.pubDer = f("pub.der");
-  k.certPem = f("cert.pem");
-  k.certDer = f("cert.der");
-  k.otherKeyPem = f("other_key.pem");
-  k.otherPubPem = f("other_pub.pem");
-  k.otherCertPem = f("other_cert.pem");
-  k.ecKeyPem = f("ec_key.pem");
-  k.ecPubPem = f("ec_pub.pem");
-  k.ecCertPem = f("ec_cert.pem");
   const std::string pass = std::string("pass:") + kKeyPassword;
   auto q = shellQuote;
   runToolOk("openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:1024 -out " + q(k.keyPem));

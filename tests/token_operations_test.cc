@@ -63,12 +63,19 @@ TEST_F(TokenOperations, CardSignatureEqualsTheToolsAndRecoversWithThePublicKey) 
   EXPECT_EQ(reportedCodes(), std::vector<int>{209});
 }
 
-TEST_F(TokenOperations, ObjectsThatAreNotRsaKeysAndUnknownDirectionsStartNothing) {
+TEST_F(TokenOperations, RefusalsReportTheirCodes) {
+  std::vector<unsigned char> tooLong = random(118), garbage = random(128), in = random(20), out;
+  garbage[0] = 0;
+  EXPECT_NE(apply(priv, kRsaForward, tooLong, out), CKR_OK);
+  EXPECT_NE(apply(pub, kRsaForward, tooLong, out), CKR_OK);
+  EXPECT_NE(apply(priv, kRsaReverse, garbage, out), CKR_OK);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{205, 207, 211}));
+  clearErrors();
+  // Objects that are not RSA keys and unknown directions start nothing on the card.
   ASSERT_EQ(createDataObject(s, "DATA", "value", 5), 0);
   CK_OBJECT_HANDLE data = CK_INVALID_HANDLE;
   ASSERT_EQ(findObjectByLabel(s, &data, "DATA"), CKR_OK);
   ModuleSpy spy;
-  std::vector<unsigned char> in = random(20), out;
   EXPECT_EQ(apply(cert, kRsaForward, in, out), kNoMatch);
   EXPECT_EQ(apply(data, kRsaReverse, in, out), kNoMatch);
   EXPECT_EQ(apply(9999, kRsaForward, in, out), kNoMatch);
@@ -77,22 +84,11 @@ TEST_F(TokenOperations, ObjectsThatAreNotRsaKeysAndUnknownDirectionsStartNothing
   EXPECT_EQ(reportedCodes(), (std::vector<int>{202, 202, 202, 203, 203}));
   for (const char* f : {"C_SignInit", "C_EncryptInit", "C_DecryptInit", "C_VerifyRecoverInit"})
     EXPECT_EQ(spy.calls(f), 0) << f;
-}
-
-TEST_F(TokenOperations, CardRefusalsReportTheirCodes) {
-  std::vector<unsigned char> tooLong = random(118), garbage = random(128), out;
-  garbage[0] = 0;
-  EXPECT_NE(apply(priv, kRsaForward, tooLong, out), CKR_OK);
-  EXPECT_NE(apply(pub, kRsaForward, tooLong, out), CKR_OK);
-  EXPECT_NE(apply(priv, kRsaReverse, garbage, out), CKR_OK);
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{205, 207, 211}));
   clearErrors();
-  ModuleSpy spy;
   // Recovery refused is a refusal, not a missing function.
   const CK_RV refused = CKR_KEY_FUNCTION_NOT_PERMITTED;
   spy.failCalls({{"C_SignInit", 0, refused}, {"C_EncryptInit", 0, refused}, {"C_DecryptInit", 0, refused},
                  {"C_VerifyRecoverInit", 0, refused}});
-  std::vector<unsigned char> in = random(20);
   for (auto [key, direction] : {std::pair{priv, kRsaForward}, {pub, kRsaForward}, {pub, kRsaReverse},
                                 {priv, kRsaReverse}})
     EXPECT_EQ(apply(key, direction, in, out), CKR_KEY_FUNCTION_NOT_PERMITTED);
