@@ -138,7 +138,6 @@ TEST_F(BirthNumberCard, EachBadLineFailsWhereItStands) {
       {"X of 352", {x + "_", y}, {7900, 8000, 7900, 8004}, 0, newKeyFile},
       {"X of 176", {x.substr(0, 176), y}, {7900, 8000, 7900, 8000, 7900, 8004}, 0, newKeyFile},
       {"X past the line buffer", {x + std::string(5000, 'A'), y}, {7900, 8000, 7900, 8004}, 0, newKeyFile},
-      {"identifier of 23", {x, y, y.substr(0, 64)}, {7900, 8000, 7900, 8006}, 1, newKeyFile},
       {"identifier of 25", {x, y, y + "="}, {7900, 8000, 7900, 8006}, 1, newKeyFile},
       {"empty line", {x, y, ""}, {7900, 8012}, 1, newKeyFile},
       {"other record", {x, "C" + y.substr(1)}, {7900, 8012}, 0, newKeyFile},
@@ -147,6 +146,7 @@ TEST_F(BirthNumberCard, EachBadLineFailsWhereItStands) {
       {"wrong centre key", {x, y}, {90003, 7900, 8009, 7900, 8005}, 0, newKeyFile, keyMaterial().keyPem},
       {"DER length past the text", {x, y}, {90001, 7900, 8009, 7900, 8005}, 0, newKeyFile, "MIIC", "5000"},
       {"wrong PIN", {x, y}, {224, 7900, 8001, 7900, 8005}, 0, newKeyFile, keyMaterial().otherKeyPem, "-1", "0000"},
+      {"identifier of 23", {x, y, y.substr(0, 64)}, {7900, 8000, 7900, 8006}, 1, newKeyFile},  // its texts below
   };
   std::string in = tmp / "recover.in";
   for (const Case& c : cases) {
@@ -158,9 +158,6 @@ TEST_F(BirthNumberCard, EachBadLineFailsWhereItStands) {
     EXPECT_EQ(splitLines(readFile(out)).size(), c.linesWritten);
   }
   // The texts name the line and the column.
-  clearErrors();
-  writeFile(in, joinLines({x, y, y.substr(0, 64)}));
-  EXPECT_EQ(recover(in, out, newKeyFile), -1);
   std::vector<std::string> texts = errorEntries();
   ASSERT_EQ(texts.size(), 4u);
   EXPECT_EQ(texts[0], "Radek 3:  (7900)\n");

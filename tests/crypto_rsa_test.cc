@@ -1,6 +1,5 @@
 // The RSA request against the openssl tool: every command round-trips with the tool's own
 // encryption, decryption, signing and recovery, and every bad key or input fails visibly.
-#include <openssl/pem.h>
 #include <openssl/rsa.h>
 
 #include "crypto/crypto_errors.h"
@@ -91,9 +90,7 @@ TEST_F(RsaRequests, WrongKeyDecryptionNeverYieldsBytes) {
   // Ciphertexts for another key: PKCS#1 v1.5 decryption must refuse every block whose padding
   // is not valid, instead of answering with made-up bytes. The raw decryption (no padding)
   // tells which blocks are valid: about one random block in 190,000 is.
-  BioPtr bio(BIO_new_file(k.keyPem.c_str(), "r"));
-  ASSERT_TRUE(bio);
-  EvpPkeyPtr key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
+  EvpPkeyPtr key = readPrivateKeyPem(k.keyPem.c_str(), kPemFormat, nullptr);
   ASSERT_TRUE(key);
   EvpPkeyCtxPtr raw(EVP_PKEY_CTX_new_from_pkey(nullptr, key.get(), nullptr));
   ASSERT_EQ(EVP_PKEY_decrypt_init(raw.get()), 1);
