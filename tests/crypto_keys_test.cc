@@ -21,12 +21,9 @@ TEST_F(KeyFiles, ReadersReportEachFailure) {
   std::string missing = tmp / "missing.pem", dir = tmp.path().string();
   std::string garbage =
       put("garbage.pem", "-----BEGIN CERTIFICATE-----\nnot base64 at all\n-----END CERTIFICATE-----\n");
-  std::string truncated = tmp / "truncated.pem";
-  std::string certText = readFile(k.certPem);
-  writeFile(truncated, certText.substr(0, certText.size() / 2));
-  std::string truncatedKey = tmp / "truncated_key.pem";
-  std::string keyText = readFile(k.keyPem);
-  writeFile(truncatedKey, keyText.substr(0, keyText.size() - 40));
+  const std::string certText = readFile(k.certPem), keyText = readFile(k.keyPem);
+  std::string truncated = put("truncated.pem", certText.substr(0, certText.size() / 2));
+  std::string truncatedKey = put("truncated_key.pem", keyText.substr(0, keyText.size() - 40));
 
   struct Case {
     const char* what;
