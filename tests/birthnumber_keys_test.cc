@@ -18,7 +18,6 @@ using KeyHelpers = CryptoTest;
 std::string bytes(const unsigned char* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
 
 TEST_F(KeyHelpers, TripleDesMatchesThePublishedVector) {
-  // The published three-key vector first.
   const unsigned char k[24] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x23, 0x45, 0x67, 0x89,
                                0xAB, 0xCD, 0xEF, 0x01, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23};
   TripleDesKey key;

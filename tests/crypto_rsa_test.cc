@@ -13,12 +13,11 @@ namespace {
 
 class RsaRequests : public CryptoTest {
  protected:
-  static std::vector<unsigned char> randomBytes(size_t n) { return bytesOf(randomText(n)); }
   const KeyMaterial& k = keyMaterial();
 };
 
 TEST_F(RsaRequests, BadKeysAndInputsFailWithTheirCodes) {
-  std::vector<unsigned char> data = randomBytes(200);
+  std::vector<unsigned char> data = bytesOf(randomText(200));
   std::vector<unsigned char> garbage = {0x30, 0x03, 0x02, 0x01, 0x05};
   const std::string encrypt = "openssl pkeyutl -encrypt -pubin -inkey " + shellQuote(k.otherPubPem);
   std::vector<unsigned char> enc = bytesOf(toolOutput(encrypt, textOf(data).substr(0, 24)));
@@ -101,7 +100,7 @@ TEST_F(RsaRequests, WrongKeyDecryptionNeverYieldsBytes) {
   r.privateLength = -1;
   int refused = 0;
   for (int i = 0; i < 200; ++i) {
-    std::vector<unsigned char> c = randomBytes(128);
+    std::vector<unsigned char> c = bytesOf(randomText(128));
     c[0] = 0;  // below the modulus
     std::vector<unsigned char> m(128);
     size_t mLength = m.size();
