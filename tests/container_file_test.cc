@@ -204,7 +204,8 @@ TEST_F(ProtectedFiles, Base64KeysAndKeyFiles) {
   std::string content = randomText(2000);
   std::string in = put("in.txt", content), out = tmp / "out.bin", back = tmp / "back.txt";
   std::string priv = base64Of(p.centrePrivateDer), cert = base64Of(p.hospitalCertDer);
-  std::string privLength = std::to_string(p.centrePrivateDer.size()), certLength = std::to_string(p.hospitalCertDer.size());
+  std::string privLength = std::to_string(p.centrePrivateDer.size());
+  std::string certLength = std::to_string(p.hospitalCertDer.size());
   // Key type 0 takes the hospital's public key; a length with room to spare is fine; key
   // files come with a length of 0 or less. (Both keys in base64 the Java host test opens with.)
   ASSERT_EQ(sign(in, out, 0), 0);
@@ -216,19 +217,17 @@ TEST_F(ProtectedFiles, Base64KeysAndKeyFiles) {
   EXPECT_TRUE(reportedCodes().empty());
 
   // A key that cannot be had stops before the input is even opened: no 501 for a missing input.
-  std::string missingInput = tmp / "missing.bin";
-  std::string emptyFile = put("empty.pem", "");
+  std::string missing = tmp / "missing.bin", emptyFile = put("empty.pem", "");
   std::string shortLength = std::to_string(p.centrePrivateDer.size() - 1);
-  std::string missingKey = tmp / "no-key.pem";
   struct Case {
     const char *key, *length;
-  } cases[] = {{missingKey.c_str(), "-1"}, {emptyFile.c_str(), "0"}, {nullptr, "-1"},
+  } cases[] = {{missing.c_str(), "-1"}, {emptyFile.c_str(), "0"}, {nullptr, "-1"},
                {priv.c_str(), shortLength.c_str()}, {"QUJD*EVG", "100"}, {"", "10"}};
   for (const Case& c : cases) {
-    EXPECT_EQ(openProtectedFileWithBase64Keys(missingInput.c_str(), back.c_str(), nullptr, c.key, c.length,
+    EXPECT_EQ(openProtectedFileWithBase64Keys(missing.c_str(), back.c_str(), nullptr, c.key, c.length,
                                               cert.c_str(), certLength.c_str(), "1", nullptr),
               -1);
-    EXPECT_EQ(openProtectedFileWithBase64Keys(missingInput.c_str(), back.c_str(), nullptr, priv.c_str(),
+    EXPECT_EQ(openProtectedFileWithBase64Keys(missing.c_str(), back.c_str(), nullptr, priv.c_str(),
                                               privLength.c_str(), c.key, c.length, "1", nullptr),
               -1);
   }

@@ -41,17 +41,18 @@ TEST_F(TokenSession, SlotListFailuresReportTheirCodes) {
   EXPECT_EQ(spy.calls("C_GetSlotList"), 5);
 }
 
+// The module named by the environment, restored after each test.
 class ModuleBinding : public CryptoTest {
  protected:
+  void SetUp() override {
+    CryptoTest::SetUp();
+    if (const char* v = std::getenv(kModuleVariable)) saved_ = v;
+  }
   void TearDown() override {
     closeToken();
     unloadModule();
     setEnv(kModuleVariable, saved_ ? saved_->c_str() : nullptr);
     CryptoTest::TearDown();
-  }
-  void useModule(const std::string& name) {
-    if (const char* v = std::getenv(kModuleVariable)) saved_ = v;
-    setEnv(kModuleVariable, name.c_str());
   }
   std::optional<std::string> saved_;
 };
@@ -61,11 +62,7 @@ TEST_F(ModuleBinding, ModulesThatCannotServeFailLikeAFailingInitialize) {
   // A missing file, a file that is no library, a library that is no PKCS#11 module, and the
   // default name, which this system does not have.
   for (const std::string& name : {tmp / "missing.so", text, std::string("libcrypto.so.3"), std::string()}) {
-    if (name.empty()) {
-      setEnv(kModuleVariable, nullptr);
-    } else {
-      useModule(name);
-    }
+    setEnv(kModuleVariable, name.empty() ? nullptr : name.c_str());
     clearErrors();
     EXPECT_EQ(openToken(kUserPin, 1), -1) << name;
     EXPECT_EQ(reportedCodes(), (std::vector<int>{197, 223})) << name;
@@ -75,11 +72,9 @@ TEST_F(ModuleBinding, ModulesThatCannotServeFailLikeAFailingInitialize) {
     EXPECT_EQ(reportedCodes(), std::vector<int>{197});
     EXPECT_EQ(closeToken(), 0);
   }
-}
-
-TEST_F(ModuleBinding, CallsWithoutAModuleFailQuietly) {
-  useModule(tmp / "missing.so");
+  // Calls without a module fail quietly; only the token information reports (200).
   unloadModule();
+  clearErrors();
   EXPECT_EQ(callModule(&CK_FUNCTION_LIST::C_FindObjectsInit, CK_SESSION_HANDLE(1), nullptr, CK_ULONG(0)),
             CKR_CRYPTOKI_NOT_INITIALIZED);
   EXPECT_EQ(printTokenInfo(1), CKR_CRYPTOKI_NOT_INITIALIZED);
