@@ -2,12 +2,10 @@
 // coded batch, the X record opened with the key holders' keys, lines of every kind and length,
 // interruption, failures (never an output left behind) and no plain birth number on disk.
 #include <cstdlib>
-#include <set>
 
 #include "birthnumber/encode.h"
 #include "birthnumber_support.h"
 #include "runtime/cancellation.h"
-#include "runtime/progress.h"
 #include "runtime/report.h"
 
 namespace quervik::test {

@@ -1,8 +1,7 @@
-// desRc with card keys and recover, against the SoftHSM2 card: the hospital's token holds its
-// key pair and hashing-key blob and the DRG centre's and trust centre's certificates; the trust
-// centre's private key sits on the same token for recovery. Coded numbers from card keys equal
-// those from key files; recovery under the same key gives every old code back and under a new
-// key the codes the oracle computes; each kind of bad line fails where it stands.
+// desRc with card keys and recover, against the hospital's SoftHSM2 card of the protected-file
+// tests, which also holds the trust centre's certificate and private key: a card that cannot
+// serve leaves no output; recovery under the same key gives every old code back and under a
+// new key the codes the oracle computes; each kind of bad line fails where it stands.
 #include "birthnumber/encode.h"
 #include "birthnumber/recover.h"
 #include "birthnumber_support.h"

@@ -6,7 +6,6 @@
 #include "container/sign.h"
 #include "protect_support.h"
 #include "runtime/cancellation.h"
-#include "runtime/progress.h"
 #include "runtime/report.h"
 
 namespace quervik::test {

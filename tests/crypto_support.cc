@@ -2,7 +2,6 @@
 #include "crypto_support.h"
 
 #include <cstdio>
-#include <memory>
 
 #include <openssl/rand.h>
 

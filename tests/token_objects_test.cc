@@ -1,7 +1,7 @@
 // Objects on the card against SoftHSM2: lookups by name and by DN, the 30-object search
 // window, attribute reads that fail mid-search, imports with their label limits, data objects,
 // exports checked with the openssl tool, and destruction.
-#include <cstring>
+#include <algorithm>
 
 #include "card_fixture.h"
 #include "crypto/key_files.h"
