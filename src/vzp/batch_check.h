@@ -40,14 +40,23 @@ class VzpLayouts {
  public:
   struct Field {
     const VzpFieldDescriptor* descriptor;
-    VzpGenericCheck generic;
+    VzpGenericCheck generic;  // null: none
     uint32_t firstCheck;  // into checks()
     uint32_t checkCount;
+  };
+  struct Range {
+    uint16_t offset, width;
   };
   struct Record {
     const VzpRecordDescriptor* descriptor;
     std::vector<Field> fields;
     std::array<bool, 256> next{};  // the descriptor's next set by letter
+    // A line of printable ASCII passes the generic check of every character field when each
+    // required field holds a non-blank and no reserved one does: then only the fields of
+    // printableFields are left to check, character fields without their generic check.
+    std::vector<Range> required;
+    uint64_t reserved[kVzpMaskWords] = {};
+    std::vector<Field> printableFields;
   };
 
   VzpLayouts();

@@ -26,6 +26,18 @@ using VzpGenericCheck = int (*)(std::string_view value, const VzpFieldDescriptor
 VzpGenericCheck genericCheckInLine(const VzpFieldDescriptor& field);
 inline constexpr size_t kVzpValueSlack = 8;
 
+// The fast path of a whole line: nearly every line is plain printable ASCII, and then the
+// generic check of a character field only asks whether the field is blank. Returns false
+// when some byte of the line is not printable ASCII; otherwise sets bit i % 64 of
+// nonblank[i / 64] for every non-blank byte i (the words are cleared first, bits past the
+// length stay clear). The line must stay readable for kVzpLineSlack bytes past its length,
+// and it may be at most 64 * kVzpMaskWords bytes long.
+inline constexpr size_t kVzpLineSlack = 16;
+inline constexpr size_t kVzpMaskWords = 8;
+bool printableLineMask(const char* line, size_t length, uint64_t (&nonblank)[kVzpMaskWords]);
+// Whether any bit of [from, from + count) is set.
+bool anyBitIn(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count);
+
 // The characters a character field accepts besides printable ASCII: the Czech and Slovak
 // letters with diacritics and the section sign, as the VZP files encode them (code page 852).
 bool isNationalLetter(unsigned char c);
