@@ -75,7 +75,7 @@ class RecordPass {
   }
   void replaceInsurerCode();
   void startBatch();
-  bool printableFast(const VzpLayouts::Record& record) const;
+  bool printableFast(const VzpLayouts::Record& record, VzpLineClasses& classes) const;
   void checkFields(const VzpLayouts::Record& record);
   bool allowed(char letter) const { return last_ ? last_->next[uint8_t(letter)] : letter == 'D'; }
 
@@ -138,26 +138,28 @@ static_assert(kVzpLineSlack >= kVzpValueSlack && 64 * kVzpMaskWords >= kVzpReadL
 
 // A line the whole-line test clears goes through the shorter field list; any other line,
 // findings in its character fields included, takes every check field by field.
-bool RecordPass::printableFast(const VzpLayouts::Record& record) const {
-  uint64_t nonblank[kVzpMaskWords];
-  if (!printableLineMask(line_, length_, nonblank)) return false;
-  for (size_t w = 0; w < kVzpMaskWords; ++w)
-    if (nonblank[w] & record.reserved[w]) return false;
+bool RecordPass::printableFast(const VzpLayouts::Record& record, VzpLineClasses& classes) const {
+  if (!classifyPrintableLine(line_, length_, classes)) return false;
+  for (size_t w = 0; w < (length_ + 63) / 64; ++w)
+    if (classes.nonblank[w] & record.reserved[w]) return false;
   for (const VzpLayouts::Range& r : record.required)
-    if (!anyBitIn(nonblank, r.offset, r.width)) return false;
+    if (!anyBitIn(classes.nonblank, r.offset, r.width)) return false;
   return true;
 }
 
 void RecordPass::checkFields(const VzpLayouts::Record& record) {
   const VzpCheckFunction* checks = layouts_.checks();
   const int lineNumber = gCounters.lines;
-  for (const VzpLayouts::Field& f : printableFast(record) ? record.printableFields : record.fields) {
-    const VzpFieldDescriptor& d = *f.descriptor;
-    const std::string_view value(line_ + d.offset(), size_t(d.width));
-    if (f.generic)
-      if (int code = f.generic(value, d)) reportFieldError(code, d.offset(), d, lineNumber, line());
+  VzpLineClasses classes;
+  const bool fast = printableFast(record, classes);
+  for (const VzpLayouts::Field& f : fast ? record.printableFields : record.fields) {
+    const std::string_view value(line_ + f.offset, f.width);
+    if (f.generic &&
+        !(fast && f.quick != VzpQuickNumber::None &&
+          numberPassesByClasses(f.quick, classes, line_, f.offset, f.width, f.pointAt)))
+      if (int code = f.generic(value, *f.descriptor)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
     for (uint32_t i = 0; i < f.checkCount; ++i)
-      if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, d.offset(), d, lineNumber, line());
+      if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
   }
   lastField_ = record.fields.back().descriptor;
 }
@@ -308,7 +310,14 @@ VzpLayouts::VzpLayouts() {
         reportError(VZP_INTERNAL, "Nelze alokovat pamet pro kontrolni funkci");
       }
       std::erase_if(resolved, acceptsEveryValue);
-      const Field field{&f, genericCheckInLine(f), uint32_t(checks_.size()), uint32_t(resolved.size())};
+      const Field field{&f,
+                        genericCheckInLine(f),
+                        uint32_t(checks_.size()),
+                        uint32_t(resolved.size()),
+                        uint16_t(f.offset()),
+                        uint16_t(f.width),
+                        uint16_t(std::max(0, f.width - f.decimals - 1)),
+                        quickNumberOf(f)};
       record.fields.push_back(field);
       checks_.insert(checks_.end(), resolved.begin(), resolved.end());
       const bool character = f.kind == 'C' && (f.presence == ' ' || f.presence == 'N' || f.presence == 'X');
@@ -319,7 +328,10 @@ VzpLayouts::VzpLayouts() {
       if (f.presence == ' ') record.required.push_back({uint16_t(f.offset()), uint16_t(f.width)});
       for (int i = f.offset(); f.presence == 'X' && i < f.offset() + f.width; ++i)
         record.reserved[i / 64] |= uint64_t(1) << (i % 64);
-      if (field.checkCount > 0) record.printableFields.push_back({&f, nullptr, field.firstCheck, field.checkCount});
+      if (field.checkCount > 0) {
+        record.printableFields.push_back(field);
+        record.printableFields.back().generic = nullptr;
+      }
     }
     records_.push_back(std::move(record));
   }
@@ -333,10 +345,11 @@ const VzpLayouts::Record* VzpLayouts::find(std::string_view batchType, char lett
     indexedType_ = std::string(batchType);
     for (auto& list : byLetter_) list.clear();
     for (const Record& r : records_)
-      if (batchType == std::string_view(r.descriptor->batchType, 2)) byLetter_[uint8_t(r.descriptor->letter)].push_back(&r);
+      if (batchType == std::string_view(r.descriptor->batchType, 2))
+        byLetter_[uint8_t(r.descriptor->letter)].push_back({r.descriptor->length, &r});
   }
-  for (const Record* r : byLetter_[uint8_t(letter)])
-    if (r->descriptor->length == length) return r;
+  for (const Candidate& c : byLetter_[uint8_t(letter)])
+    if (c.length == length) return c.record;
   return nullptr;
 }
 

@@ -43,6 +43,10 @@ class VzpLayouts {
     VzpGenericCheck generic;  // null: none
     uint32_t firstCheck;  // into checks()
     uint32_t checkCount;
+    // Kept beside the descriptor, which the line loop would otherwise fetch for every field.
+    uint16_t offset = 0, width = 0, pointAt = 0;
+    // On a printable line, numberPassesByClasses may spare the generic check.
+    VzpQuickNumber quick = VzpQuickNumber::None;
   };
   struct Range {
     uint16_t offset, width;
@@ -68,7 +72,11 @@ class VzpLayouts {
   std::vector<Record> records_;
   std::vector<VzpCheckFunction> checks_;
   std::string indexedType_;
-  std::array<std::vector<const Record*>, 256> byLetter_;
+  struct Candidate {
+    int length;  // the layout's, kept here so the search touches no descriptor
+    const Record* record;
+  };
+  std::array<std::vector<Candidate>, 256> byLetter_;
 };
 
 // Counters of the file being checked; the driver resets them before each file.
