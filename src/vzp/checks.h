@@ -40,8 +40,6 @@ struct VzpLineClasses {
 // line must stay readable for kVzpLineSlack bytes past its length, and it may be at most
 // 64 * kVzpMaskWords bytes long.
 bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& classes);
-// Whether any bit of [from, from + count) is set.
-bool anyBitIn(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count);
 // How the classes decide the generic check of a numeric or money field (presence ' ' or
 // 'N'): it surely passes for a right-aligned run of digits, for an amount with its point
 // in place, and for a blank number that may be blank. Anything else: the check decides.
@@ -54,6 +52,12 @@ inline uint64_t bitsOf(const uint64_t (&mask)[kVzpMaskWords], size_t from, size_
   uint64_t v = mask[word] >> shift;
   if (shift + count > 64) v |= mask[word + 1] << (64 - shift);
   return v & ((uint64_t(1) << count) - 1);
+}
+
+// Whether any bit of [from, from + count) is set; from + count at most 64 * kVzpMaskWords.
+bool anyBitInWide(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count);
+inline bool anyBitIn(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count) {
+  return count < 64 ? bitsOf(bits, from, count) != 0 : anyBitInWide(bits, from, count);
 }
 
 // True when the generic check surely passes; pointAt is the amount's point (width minus

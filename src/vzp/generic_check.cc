@@ -176,7 +176,7 @@ VzpQuickNumber quickNumberOf(const VzpFieldDescriptor& f) {
   return VzpQuickNumber::None;
 }
 
-bool anyBitIn(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count) {
+bool anyBitInWide(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count) {
   while (count > 0) {
     const size_t shift = from % 64, n = std::min(count, 64 - shift);
     const uint64_t mask = (n == 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1) << shift;
