@@ -18,7 +18,6 @@ using KeyHelpers = CryptoTest;
 std::string bytes(const unsigned char* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
 
 TEST_F(KeyHelpers, TripleDesMatchesThePublishedVector) {
-  // The published three-key vector first.
   const unsigned char k[24] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x23, 0x45, 0x67, 0x89,
                                0xAB, 0xCD, 0xEF, 0x01, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23};
   TripleDesKey key;
@@ -38,7 +37,7 @@ TEST_F(KeyHelpers, TripleDesMatchesThePublishedVector) {
   EXPECT_TRUE(reportedCodes().empty());
 }
 
-TEST_F(KeyHelpers, SessionKeysAreFreshUsableDesKeys) {
+TEST_F(KeyHelpers, SessionKeysAreFreshUsableDesKeysAndSplitIntoRandomShares) {
   std::set<std::string> seen;
   for (int i = 0; i < 20; ++i) {
     TripleDesKey key;
@@ -50,13 +49,12 @@ TEST_F(KeyHelpers, SessionKeysAreFreshUsableDesKeys) {
     seen.insert(bytes(key.bytes.data(), 24));
   }
   EXPECT_EQ(seen.size(), 20u);
-  EXPECT_TRUE(reportedCodes().empty());
-}
 
-TEST_F(KeyHelpers, SharesJoinToTheKeyAndShareAIsRandom) {
-  std::string keyBytes = goodDesKey();
+  // Shares join to the key, and share A is random.
+  TripleDesKey session;
+  ASSERT_EQ(generateSessionKey(session), 0);
   KeyShares first, second;
-  first.key.assign(keyBytes.begin(), keyBytes.end());
+  first.key.assign(session.bytes.begin(), session.bytes.end());
   second.key = first.key;
   ASSERT_EQ(splitKey(first), 0);
   ASSERT_EQ(splitKey(second), 0);
@@ -83,12 +81,7 @@ TEST_F(KeyHelpers, SharesJoinToTheKeyAndShareAIsRandom) {
   EXPECT_TRUE(reportedCodes().empty());
 }
 
-class HashKeyFiles : public CryptoTest {
- protected:
-  const KeyMaterial& k = keyMaterial();
-};
-
-TEST_F(HashKeyFiles, BadBlobsAreRefusedWithTheirCodes) {
+TEST_F(KeyHelpers, BadBlobFilesAreRefusedWithTheirCodes) {
   struct Case {
     std::string blobText;
     bool makeFile;
@@ -112,7 +105,7 @@ TEST_F(HashKeyFiles, BadBlobsAreRefusedWithTheirCodes) {
     std::string path = tmp / "missing.bin";
     if (c.makeFile) path = put("blob.bin", c.blobText);
     TripleDesKey key;
-    EXPECT_EQ(loadHashKey(1, kNoSlot, path.c_str(), k.keyEncPem.c_str(), c.password, key), -1);
+    EXPECT_EQ(loadHashKey(1, kNoSlot, path.c_str(), keyMaterial().keyEncPem.c_str(), c.password, key), -1);
     EXPECT_EQ(reportedCodes(), c.codes);
   }
 }

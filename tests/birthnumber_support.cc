@@ -25,13 +25,6 @@ std::string hexLower(const std::string& bytes) {
 const TrustCentreKeys& trustCentreKeys() {
   static const TrustCentreKeys keys = [] {
     TrustCentreKeys k;
-    auto f = [](const char* name) { return scratch() / name; };
-    k.keyPem = f("tc_key.pem");
-    k.keyPkcs1Der = f("tc_key.der");
-    k.pubPem = f("tc_pub.pem");
-    k.pubDer = f("tc_pub.der");
-    k.certPem = f("tc_cert.pem");
-    k.certDer = f("tc_cert.der");
     auto q = shellQuote;
     runToolOk("openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:1024 -out " + q(k.keyPem));
     runToolOk("openssl rsa -in " + q(k.keyPem) + " -traditional -outform DER -out " + q(k.keyPkcs1Der));

@@ -12,7 +12,9 @@ namespace quervik::test {
 
 // The trust centre's 1024-bit key pair (certificate "CN=TC Duveryhodne centrum", serial 0x54).
 struct TrustCentreKeys {
-  std::string keyPem, keyPkcs1Der, pubPem, pubDer, certPem, certDer;
+  std::string keyPem = scratch() / "tc_key.pem", keyPkcs1Der = scratch() / "tc_key.der";
+  std::string pubPem = scratch() / "tc_pub.pem", pubDer = scratch() / "tc_pub.der";
+  std::string certPem = scratch() / "tc_cert.pem", certDer = scratch() / "tc_cert.der";
 };
 const TrustCentreKeys& trustCentreKeys();
 

@@ -81,7 +81,6 @@ class ModuleSpy {
   ModuleSpy();
   ~ModuleSpy();
   int calls(const std::string& function) const;
-  void resetCounts() { counts_.clear(); }
   // Asked before every call with the function's name and its 1-based call number; a value is
   // returned instead of calling the module.
   std::function<std::optional<CK_RV>(const std::string& function, int call)> fault;

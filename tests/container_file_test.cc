@@ -6,7 +6,6 @@
 #include "container/sign.h"
 #include "protect_support.h"
 #include "runtime/cancellation.h"
-#include "runtime/progress.h"
 #include "runtime/report.h"
 
 namespace quervik::test {
@@ -93,7 +92,7 @@ TEST_F(ProtectedFiles, FilesOfEveryVersionMadeByTheToolOpen) {
   EXPECT_EQ(reportedCodes(), std::vector<int>{90004});
 }
 
-TEST_F(ProtectedFiles, DamagedFilesFailAndLeaveNoOutput) {
+TEST_F(ProtectedFiles, DamagedFilesAndWrongKeysFailAndLeaveNoOutput) {
   std::string content = randomText(5003);  // the last block holds content and padding
   std::string in = put("in.txt", content), good = tmp / "good.bin";
   ASSERT_EQ(sign(in, good), 0);
@@ -104,6 +103,7 @@ TEST_F(ProtectedFiles, DamagedFilesFailAndLeaveNoOutput) {
     std::string bytes;
     std::vector<int> codes;
     const char* printed;
+    std::string centreKey = "", sender = "";  // open()'s own when empty
   };
   auto flipped = [&](size_t at) {
     std::string f = file;
@@ -128,13 +128,15 @@ TEST_F(ProtectedFiles, DamagedFilesFailAndLeaveNoOutput) {
       {"two bytes", " 2", {166}, ""},
       {"empty", "", {166}, ""},
       {"weak content key", toolProtectedFile(weakKey), {165}, ""},
+      {"not the centre's private key", file, {90003, 90003}, "chyba 1 s kodem ", k.keyPem},
+      {"not the sender's certificate", file, {90003, 90003}, "chyba 3 s kodem ", "", k.otherCertPem},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     clearErrors();
     std::string damaged = put("damaged.bin", c.bytes), out = tmp / "plain.txt";
     CapturedStdout captured;
-    EXPECT_EQ(open(damaged, out), 1);
+    EXPECT_EQ(open(damaged, out, 1, c.centreKey, c.sender), 1);
     EXPECT_EQ(reportedCodes(), c.codes);
     EXPECT_EQ(captured.take().rfind(c.printed, 0), 0u);
     expectNoOutput(out);
@@ -146,79 +148,48 @@ TEST_F(ProtectedFiles, DamagedFilesFailAndLeaveNoOutput) {
   EXPECT_EQ(readFile(out), "predchozi");
 }
 
-TEST_F(ProtectedFiles, WrongKeysFailVisibly) {
-  std::string in = put("in.txt", "obsah souboru"), out = tmp / "out.bin", back = tmp / "back.txt";
-  ASSERT_EQ(sign(in, out), 0);
-  CapturedStdout captured;
-  EXPECT_EQ(open(out, back, 1, k.keyPem), 1);  // not the centre's private key
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{90003, 90003}));
-  clearErrors();
-  EXPECT_EQ(open(out, back, 1, "", k.otherCertPem), 1);  // not the sender's certificate
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{90003, 90003}));
-  EXPECT_NE(captured.take().find("chyba 3 s kodem "), std::string::npos);
-  expectNoOutput(back);
-  clearErrors();
-  EXPECT_EQ(sign(in, out, 1, "Spatne-Heslo"), 1);  // the wrong password for the hospital's key
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{247, 90001, 90003}));
-}
-
-TEST_F(ProtectedFiles, BadArgumentsAndUnreachableFiles) {
-  std::string in = put("in.txt", "obsah"), out = tmp / "out.bin";
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(sign(in, out, 2), 2);
-  EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Pouziti: ", 0), 0u);
-  EXPECT_EQ(open(in, out, 7) == 2 && openProtectedFile(in.c_str(), out.c_str(), nullptr, nullptr, -1, nullptr, -1,
-                                                       -1, nullptr) == 2,
-            true);
-  EXPECT_TRUE(reportedCodes().empty());
-  EXPECT_EQ(sign(tmp / "missing.txt", out), 1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{501});
-  clearErrors();
-  EXPECT_EQ(sign(in, tmp / "no/such/dir/out.bin"), 1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
-  clearErrors();
-  EXPECT_EQ(sign(in, tmp.path().string()), 1);  // a directory
-  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
-  clearErrors();
-  ASSERT_EQ(sign(in, out), 0);
-  EXPECT_EQ(open(tmp / "missing.bin", tmp / "x.txt"), 1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{501});
-  clearErrors();
-  EXPECT_EQ(open(out, tmp / "no/such/dir/x.txt"), 1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
-  expectNoOutput(tmp / "x.txt");
-}
-
-// A full disk (/dev/full) fails the run with 502, signing and opening alike.
-TEST_F(ProtectedFiles, FullDiskFailsTheRun) {
-#ifdef _WIN32
-  GTEST_SKIP() << "Windows has no full device";
-#endif
+// Bad arguments, unreachable files, a wrong password and an interruption: no output.
+TEST_F(ProtectedFiles, FailedSigningAndOpeningLeaveNoOutput) {
   std::string in = put("in.txt", randomText(100000)), out = tmp / "out.bin";
-  EXPECT_EQ(sign(in, "/dev/full"), 1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
-  clearErrors();
   ASSERT_EQ(sign(in, out), 0);
-  EXPECT_EQ(open(out, "/dev/full"), 1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
-}
-
-TEST_F(ProtectedFiles, InterruptionStopsWithoutOutput) {
-  std::string in = put("in.txt", randomText(300000)), out = tmp / "out.bin", back = tmp / "back.txt";
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(sign(in, tmp / "x.txt", 2), 2);
+  EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Pouziti: ", 0), 0u);
+  EXPECT_EQ(open(in, tmp / "x.txt", 7), 2);
+  EXPECT_EQ(openProtectedFile(in.c_str(), out.c_str(), nullptr, nullptr, -1, nullptr, -1, -1, nullptr), 2);
+  EXPECT_TRUE(reportedCodes().empty());
+  struct Case {
+    bool signing;
+    std::string from, to;
+    std::vector<int> codes;
+    const char* password = kKeyPassword;
+    bool interrupted = false;
+  } cases[] = {
+      {true, tmp / "missing.txt", tmp / "x.txt", {501}},
+      {true, in, tmp / "no/such/dir/out.bin", {502}},
+      {true, in, tmp.path().string(), {502}},  // a directory
+      {true, in, tmp / "x.txt", {247, 90001, 90003}, "Spatne-Heslo"},  // for the hospital's key
+      {false, tmp / "missing.bin", tmp / "x.txt", {501}},
+      {false, out, tmp / "no/such/dir/x.txt", {502}},
+#ifndef _WIN32  // a full disk, signing and opening alike
+      {true, in, "/dev/full", {502}},
+      {false, out, "/dev/full", {502}},
+#endif
+      {true, in, tmp / "x.txt", {}, kKeyPassword, true},
+      {false, out, tmp / "x.txt", {}, kKeyPassword, true},
+  };
   FlagCancellation flag;
   installCancellationSource(&flag);
-  flag.request();
-  EXPECT_EQ(sign(in, out), 1);
-  EXPECT_TRUE(wasInterrupted());
-  expectNoOutput(out);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.from + " -> " + c.to);
+    clearErrors();
+    if (c.interrupted) flag.request();
+    EXPECT_EQ(c.signing ? sign(c.from, c.to, 1, c.password) : open(c.from, c.to), 1);
+    EXPECT_EQ(reportedCodes(), c.codes);
+    EXPECT_TRUE(!c.interrupted || wasInterrupted());
+  }
   installCancellationSource(nullptr);
-  ASSERT_EQ(sign(in, out), 0);
-  installCancellationSource(&flag);
-  flag.request();
-  EXPECT_EQ(open(out, back), 1);
-  expectNoOutput(back);
-  EXPECT_TRUE(reportedCodes().empty());
-  installCancellationSource(nullptr);
+  expectNoOutput(tmp / "x.txt");
 }
 
 TEST_F(ProtectedFiles, Base64KeysAndKeyFiles) {
@@ -226,7 +197,8 @@ TEST_F(ProtectedFiles, Base64KeysAndKeyFiles) {
   std::string content = randomText(2000);
   std::string in = put("in.txt", content), out = tmp / "out.bin", back = tmp / "back.txt";
   std::string priv = base64Of(p.centrePrivateDer), cert = base64Of(p.hospitalCertDer);
-  std::string privLength = std::to_string(p.centrePrivateDer.size()), certLength = std::to_string(p.hospitalCertDer.size());
+  std::string privLength = std::to_string(p.centrePrivateDer.size());
+  std::string certLength = std::to_string(p.hospitalCertDer.size());
   // Key type 0 takes the hospital's public key; a length with room to spare is fine; key
   // files come with a length of 0 or less. (Both keys in base64 the Java host test opens with.)
   ASSERT_EQ(sign(in, out, 0), 0);
@@ -238,76 +210,66 @@ TEST_F(ProtectedFiles, Base64KeysAndKeyFiles) {
   EXPECT_TRUE(reportedCodes().empty());
 
   // A key that cannot be had stops before the input is even opened: no 501 for a missing input.
-  std::string missingInput = tmp / "missing.bin";
-  std::string emptyFile = put("empty.pem", "");
+  std::string missing = tmp / "missing.bin", emptyFile = put("empty.pem", "");
   std::string shortLength = std::to_string(p.centrePrivateDer.size() - 1);
-  std::string missingKey = tmp / "no-key.pem";
   struct Case {
     const char *key, *length;
-  } cases[] = {{missingKey.c_str(), "-1"}, {emptyFile.c_str(), "0"}, {nullptr, "-1"},
+  } cases[] = {{missing.c_str(), "-1"}, {emptyFile.c_str(), "0"}, {nullptr, "-1"},
                {priv.c_str(), shortLength.c_str()}, {"QUJD*EVG", "100"}, {"", "10"}};
   for (const Case& c : cases) {
-    EXPECT_EQ(openProtectedFileWithBase64Keys(missingInput.c_str(), back.c_str(), nullptr, c.key, c.length,
+    EXPECT_EQ(openProtectedFileWithBase64Keys(missing.c_str(), back.c_str(), nullptr, c.key, c.length,
                                               cert.c_str(), certLength.c_str(), "1", nullptr),
               -1);
-    EXPECT_EQ(openProtectedFileWithBase64Keys(missingInput.c_str(), back.c_str(), nullptr, priv.c_str(),
+    EXPECT_EQ(openProtectedFileWithBase64Keys(missing.c_str(), back.c_str(), nullptr, priv.c_str(),
                                               privLength.c_str(), c.key, c.length, "1", nullptr),
               -1);
   }
   EXPECT_TRUE(reportedCodes().empty());
 }
 
-TEST_F(ProtectedFiles, SenderDnOfEveryKindOfFile) {
+// The sender's DN and the hashing-key check, of our file made without a card (no DN, no key
+// check block) and of the tool's file with both.
+TEST_F(ProtectedFiles, SenderDnAndHashKeyCheck) {
   std::string in = put("in.txt", "obsah"), out = tmp / "out.bin";
   ASSERT_EQ(sign(in, out), 0);
   EXPECT_EQ(protectedFileDn(out.c_str()), "");
+  std::string hashKey = goodDesKey();
   ToolFile plan;
   plan.content = "obsah";
   plan.dn = std::string(127, 'N');
-  std::string tool = put("tool.bin", toolProtectedFile(plan));
-  EXPECT_EQ(protectedFileDn(tool.c_str()), plan.dn);
-  // Characters readers refuse, a DN length reaching before the file's start, a negative one.
-  std::string file = readFile(tool);
-  std::string bad = file;
-  bad[bad.size() - 136 - 10] = '\x01';
-  EXPECT_EQ(protectedFileDn(put("bad.bin", bad).c_str()), std::nullopt);
-  bad = file;
-  bad.replace(bad.size() - 136, 6, "999999");
-  EXPECT_EQ(protectedFileDn(put("bad.bin", bad).c_str()), std::nullopt);
-  bad.replace(bad.size() - 136, 6, "    -3");
-  EXPECT_EQ(protectedFileDn(put("bad.bin", bad).c_str()), std::nullopt);
-  EXPECT_EQ(protectedFileDn((tmp / "missing.bin").c_str()), std::nullopt);
-  EXPECT_EQ(protectedFileDn(put("short.bin", "abc").c_str()), std::nullopt);
-  EXPECT_EQ(protectedFileDn(nullptr), std::nullopt);
-}
-
-TEST_F(ProtectedFiles, HashKeyCheckAgainstAReference) {
-  std::string hashKey = goodDesKey(), otherHashKey = goodDesKey();
-  ToolFile plan;
-  plan.content = "obsah";
   plan.keyCheck = keyCheckBlockFor(hashKey);
-  std::string file = put("checked.bin", toolProtectedFile(plan));
+  std::string file = put("tool.bin", toolProtectedFile(plan));
+  EXPECT_EQ(protectedFileDn(file.c_str()), plan.dn);
+  // Characters readers refuse, a DN length reaching before the file's start, a negative one.
+  for (auto [fromEnd, bytes] : {std::pair<size_t, std::string>{146, "\x01"}, {136, "999999"}, {136, "    -3"}}) {
+    std::string bad = readFile(file);
+    bad.replace(bad.size() - fromEnd, bytes.size(), bytes);
+    EXPECT_EQ(protectedFileDn(put("bad.bin", bad).c_str()), std::nullopt) << fromEnd;
+  }
+  const std::string missing = tmp / "missing.bin", shortFile = put("short.bin", "abc");
+  EXPECT_EQ(protectedFileDn(missing.c_str()), std::nullopt);
+  EXPECT_EQ(protectedFileDn(shortFile.c_str()), std::nullopt);
+  EXPECT_EQ(protectedFileDn(nullptr), std::nullopt);
+
   // The reference is made for the same addressee and key, with padding of its own.
   std::string reference = underscoredBase64Of(keyCheckBlockFor(hashKey));
   ASSERT_NE(reference, underscoredBase64Of(plan.keyCheck));
-  std::string other = underscoredBase64Of(keyCheckBlockFor(otherHashKey));
+  std::string other = underscoredBase64Of(keyCheckBlockFor(goodDesKey()));
   const char* key = k.otherKeyPem.c_str();
   EXPECT_EQ(checkFileHashKey(file.c_str(), reference.c_str(), key, "-1", nullptr), 0);
   EXPECT_EQ(checkFileHashKey(file.c_str(), reference.substr(0, reference.size() - 1).c_str(), key, "0", nullptr), 0);
   EXPECT_NE(checkFileHashKey(file.c_str(), other.c_str(), key, "-1", nullptr), 0);
-  EXPECT_EQ(checkFileHashKey(file.c_str(), "", key, "-1", nullptr), -1);
-  EXPECT_EQ(checkFileHashKey(file.c_str(), nullptr, key, "-1", nullptr), -1);
-  EXPECT_EQ(checkFileHashKey((tmp / "missing.bin").c_str(), reference.c_str(), key, "-1", nullptr), -1);
-  EXPECT_EQ(checkFileHashKey(file.c_str(), underscoredBase64Of(std::string(300, 'r')).c_str(), key, "-1", nullptr),
-            -1);
-  EXPECT_EQ(checkFileHashKey(file.c_str(), reference.c_str(), key, "100000", nullptr), -1);
-  // A file without a key check block (made without a card) cannot be compared.
-  std::string in = put("in.txt", "obsah"), out = tmp / "out.bin";
-  ASSERT_EQ(sign(in, out), 0);
+  // No reference, no file, a reference longer than two blocks, a key length past the key's text.
+  const std::string tooLong = underscoredBase64Of(std::string(300, 'r'));
+  for (auto [name, ref, length] : {std::tuple{file.c_str(), "", "-1"}, {file.c_str(), nullptr, "-1"},
+                                   {missing.c_str(), reference.c_str(), "-1"}, {file.c_str(), tooLong.c_str(), "-1"},
+                                   {file.c_str(), reference.c_str(), "100000"}})
+    EXPECT_EQ(checkFileHashKey(name, ref, key, length, nullptr), -1) << name << " " << length;
+  // Our file has no key check block to compare; a short file has no trailer.
   CapturedStdout captured;
   EXPECT_EQ(checkFileHashKey(out.c_str(), reference.c_str(), key, "-1", nullptr), 2);
   EXPECT_EQ(captured.take().rfind("chyba PRIV s kodem ", 0), 0u);
-  EXPECT_EQ(checkFileHashKey(put("short.bin", "abc").c_str(), reference.c_str(), key, "-1", nullptr), 1);
+  EXPECT_EQ(checkFileHashKey(shortFile.c_str(), reference.c_str(), key, "-1", nullptr), 1);
   // The reference as a file, through the reader itself.
   std::string referenceFile = put("reference.bin", keyCheckBlockFor(hashKey));
   FILE* f = std::fopen(file.c_str(), "rb");

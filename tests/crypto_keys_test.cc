@@ -2,9 +2,7 @@
 // certificate writers, the DN text of a certificate, and the password callback (a given
 // password is handed over, cut at the buffer; the console dialogue asks again for empty lines
 // and failed verifications, and ends with the input), with the openssl tool as the oracle.
-#include <openssl/pem.h>
-
-#include <cstring>
+#include <algorithm>
 #include <functional>
 
 #include "crypto/certificate.h"
@@ -23,12 +21,9 @@ TEST_F(KeyFiles, ReadersReportEachFailure) {
   std::string missing = tmp / "missing.pem", dir = tmp.path().string();
   std::string garbage =
       put("garbage.pem", "-----BEGIN CERTIFICATE-----\nnot base64 at all\n-----END CERTIFICATE-----\n");
-  std::string truncated = tmp / "truncated.pem";
-  std::string certText = readFile(k.certPem);
-  writeFile(truncated, certText.substr(0, certText.size() / 2));
-  std::string truncatedKey = tmp / "truncated_key.pem";
-  std::string keyText = readFile(k.keyPem);
-  writeFile(truncatedKey, keyText.substr(0, keyText.size() - 40));
+  const std::string certText = readFile(k.certPem), keyText = readFile(k.keyPem);
+  std::string truncated = put("truncated.pem", certText.substr(0, certText.size() / 2));
+  std::string truncatedKey = put("truncated_key.pem", keyText.substr(0, keyText.size() - 40));
 
   struct Case {
     const char* what;
@@ -88,42 +83,21 @@ TEST_F(KeyFiles, PublicKeyWriterPrintsTheFailingStep) {
   EXPECT_EQ(readFile(tmp / "c.pem"), readFile(keyMaterial().pubPem));
 }
 
-X509Ptr certificateWithSubject(const TempDir& tmp, const std::string& subject) {
-  std::string file = tmp / "dn.pem";
-  runToolOk("openssl req -x509 -new -key " + shellQuote(keyMaterial().keyPem) + " -subj " + shellQuote(subject) +
-            " -days 30 -out " + shellQuote(file));
-  return readCertificatePem(file.c_str(), kPemFormat);
-}
-
 TEST_F(KeyFiles, DnTextIsCutAtItsLimit) {
   // Each entry value may be at most 64 characters, so the long text is made of many entries.
   std::string subject;
   for (int i = 0; i < 20; ++i) subject += "/OU=" + std::string(60, char('a' + i));
-  X509Ptr cert = certificateWithSubject(tmp, subject);
+  std::string file = tmp / "dn.pem";
+  runToolOk("openssl req -x509 -new -key " + shellQuote(keyMaterial().keyPem) + " -subj " + shellQuote(subject) +
+            " -days 30 -out " + shellQuote(file));
+  X509Ptr cert = readCertificatePem(file.c_str(), kPemFormat);
   ASSERT_TRUE(cert);
   std::string text = certificateDnText(cert.get());
   EXPECT_EQ(text.size(), kMaxDnText);
   EXPECT_EQ(text.substr(0, 64), "OU=" + std::string(60, 't') + ",");
 }
 
-class Password : public CryptoTest {
- protected:
-  // Sets the console answers; the stream stays open until the test ends.
-  void answers(const std::string& text) {
-    std::string file = put("answers", text);
-    in_ = std::fopen(file.c_str(), "rb");
-    ASSERT_TRUE(in_);
-    setPasswordInput(in_);
-  }
-  void TearDown() override {
-    setPasswordInput(nullptr);
-    if (in_) std::fclose(in_);
-    CryptoTest::TearDown();
-  }
-  FILE* in_ = nullptr;
-};
-
-TEST_F(Password, GivenPasswordIsHandedOverAndCutAtTheBuffer) {
+TEST_F(KeyFiles, GivenPasswordIsHandedOverAndCutAtTheBuffer) {
   PasswordRequest request{"abcdefgh", nullptr};
   char buffer[16];
   CapturedStdout out;
@@ -136,39 +110,43 @@ TEST_F(Password, GivenPasswordIsHandedOverAndCutAtTheBuffer) {
   EXPECT_EQ(out.take(), "");
 }
 
-TEST_F(Password, VerificationStartsOverUntilBothLinesAgree) {
-  answers("prvni\ndruhe\ntreti\ntreti\n");
-  char buffer[32];
-  PasswordRequest request{nullptr, " heslo klice:"};
-  CapturedStdout out;
-  EXPECT_EQ(readPassword(buffer, sizeof buffer, 1, &request), 5);
-  EXPECT_EQ(std::string(buffer, 5), "treti");
-  EXPECT_EQ(out.take(),
-            "Zadejte heslo klice:Opakujte heslo klice:Neplatna verifikace hesla - opakujte zadani hesla\n"
-            "Zadejte heslo klice:Opakujte heslo klice:");
-}
-
-TEST_F(Password, EndOfInputFailsInsteadOfAskingForever) {
-  char buffer[32];
-  CapturedStdout out;
-  answers("");
-  EXPECT_EQ(readPassword(buffer, sizeof buffer, 0, nullptr), -1);
-  std::fclose(in_);
-  answers("\n\r\n");  // only empty lines, then the end
-  EXPECT_EQ(readPassword(buffer, sizeof buffer, 0, nullptr), -1);
-  std::fclose(in_);
-  answers("jedno\n");  // the verification line never comes
-  EXPECT_EQ(readPassword(buffer, sizeof buffer, 1, nullptr), -1);
-  out.take();
-}
-
-TEST_F(Password, LongLineIsCutAndItsRestDoesNotAnswerTheNextQuestion) {
-  answers(std::string(40, 'a') + "\n" + std::string(40, 'a') + "\n");
-  char buffer[8];
-  CapturedStdout out;
-  EXPECT_EQ(readPassword(buffer, sizeof buffer, 1, nullptr), 7);
-  EXPECT_EQ(std::string(buffer, 7), "aaaaaaa");
-  EXPECT_EQ(out.take(), "Zadejte heslo:Opakujte heslo:");
+// The console: a failed verification starts over, a long line is cut and its rest does not
+// answer the next question, and the end of the input fails instead of asking forever.
+TEST_F(KeyFiles, ConsolePasswordDialogue) {
+  const std::string longLine = std::string(40, 'a') + "\n";
+  struct Case {
+    std::string answers;
+    int verify;
+    int size;
+    const char* prompt;
+    int result;
+    const char* password;
+    const char* printed;  // not compared when null
+  } cases[] = {
+      {"prvni\ndruhe\ntreti\ntreti\n", 1, 32, " heslo klice:", 5, "treti",
+       "Zadejte heslo klice:Opakujte heslo klice:Neplatna verifikace hesla - opakujte zadani hesla\n"
+       "Zadejte heslo klice:Opakujte heslo klice:"},
+      {longLine + longLine, 1, 8, nullptr, 7, "aaaaaaa", "Zadejte heslo:Opakujte heslo:"},
+      {"", 0, 32, nullptr, -1, "", nullptr},
+      {"\n\r\n", 0, 32, nullptr, -1, "", nullptr},  // only empty lines, then the end
+      {"jedno\n", 1, 32, nullptr, -1, "", nullptr},   // the verification line never comes
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answers);
+    FILE* in = std::fopen(put("answers", c.answers).c_str(), "rb");
+    ASSERT_TRUE(in);
+    setPasswordInput(in);
+    char buffer[32];
+    PasswordRequest request{nullptr, c.prompt};
+    CapturedStdout out;
+    EXPECT_EQ(readPassword(buffer, c.size, c.verify, c.prompt ? &request : nullptr), c.result);
+    EXPECT_EQ(std::string(buffer, size_t(std::max(c.result, 0))), c.password);
+    if (c.printed) {
+      EXPECT_EQ(out.take(), c.printed);
+    }
+    setPasswordInput(nullptr);
+    std::fclose(in);
+  }
 }
 
 }  // namespace

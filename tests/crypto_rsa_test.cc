@@ -1,6 +1,5 @@
 // The RSA request against the openssl tool: every command round-trips with the tool's own
 // encryption, decryption, signing and recovery, and every bad key or input fails visibly.
-#include <openssl/pem.h>
 #include <openssl/rsa.h>
 
 #include "crypto/crypto_errors.h"
@@ -14,12 +13,11 @@ namespace {
 
 class RsaRequests : public CryptoTest {
  protected:
-  static std::vector<unsigned char> randomBytes(size_t n) { return bytesOf(randomText(n)); }
   const KeyMaterial& k = keyMaterial();
 };
 
 TEST_F(RsaRequests, BadKeysAndInputsFailWithTheirCodes) {
-  std::vector<unsigned char> data = randomBytes(200);
+  std::vector<unsigned char> data = bytesOf(randomText(200));
   std::vector<unsigned char> garbage = {0x30, 0x03, 0x02, 0x01, 0x05};
   const std::string encrypt = "openssl pkeyutl -encrypt -pubin -inkey " + shellQuote(k.otherPubPem);
   std::vector<unsigned char> enc = bytesOf(toolOutput(encrypt, textOf(data).substr(0, 24)));
@@ -91,9 +89,7 @@ TEST_F(RsaRequests, WrongKeyDecryptionNeverYieldsBytes) {
   // Ciphertexts for another key: PKCS#1 v1.5 decryption must refuse every block whose padding
   // is not valid, instead of answering with made-up bytes. The raw decryption (no padding)
   // tells which blocks are valid: about one random block in 190,000 is.
-  BioPtr bio(BIO_new_file(k.keyPem.c_str(), "r"));
-  ASSERT_TRUE(bio);
-  EvpPkeyPtr key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
+  EvpPkeyPtr key = readPrivateKeyPem(k.keyPem.c_str(), kPemFormat, nullptr);
   ASSERT_TRUE(key);
   EvpPkeyCtxPtr raw(EVP_PKEY_CTX_new_from_pkey(nullptr, key.get(), nullptr));
   ASSERT_EQ(EVP_PKEY_decrypt_init(raw.get()), 1);
@@ -104,7 +100,7 @@ TEST_F(RsaRequests, WrongKeyDecryptionNeverYieldsBytes) {
   r.privateLength = -1;
   int refused = 0;
   for (int i = 0; i < 200; ++i) {
-    std::vector<unsigned char> c = randomBytes(128);
+    std::vector<unsigned char> c = bytesOf(randomText(128));
     c[0] = 0;  // below the modulus
     std::vector<unsigned char> m(128);
     size_t mLength = m.size();

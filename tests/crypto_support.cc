@@ -2,7 +2,6 @@
 #include "crypto_support.h"
 
 #include <cstdio>
-#include <memory>
 
 #include <openssl/rand.h>
 
@@ -43,23 +42,7 @@ std::string randomText(size_t n) {
 namespace {
 
 KeyMaterial makeKeyMaterial() {
-  TempDir& dir = scratch();
   KeyMaterial k;
-  auto f = [&](const char* name) { return dir / name; };
-  k.keyPem = f("key.pem");
-  k.keyEncPem = f("key_enc.pem");
-  k.keyTradEncPem = f("key_trad_enc.pem");
-  k.keyPkcs1Der = f("key_p1.der");
-  k.pubPem = f("pub.pem");
-  k.pubDer = f("pub.der");
-  k.certPem = f("cert.pem");
-  k.certDer = f("cert.der");
-  k.otherKeyPem = f("other_key.pem");
-  k.otherPubPem = f("other_pub.pem");
-  k.otherCertPem = f("other_cert.pem");
-  k.ecKeyPem = f("ec_key.pem");
-  k.ecPubPem = f("ec_pub.pem");
-  k.ecCertPem = f("ec_cert.pem");
   const std::string pass = std::string("pass:") + kKeyPassword;
   auto q = shellQuote;
   runToolOk("openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:1024 -out " + q(k.keyPem));
@@ -84,11 +67,17 @@ KeyMaterial makeKeyMaterial() {
   return k;
 }
 
-std::vector<unsigned char> rsaParam(const std::string& pubPem, const char* which) {
-  EvpPkeyPtr key = readPublicKeyPem(pubPem.c_str(), kPemFormat);
+}  // namespace
+
+const KeyMaterial& keyMaterial() {
+  static const KeyMaterial k = makeKeyMaterial();
+  return k;
+}
+
+std::vector<unsigned char> rsaParamOf(const EVP_PKEY* key, const char* which) {
   BIGNUM* raw = nullptr;
-  if (!key || !EVP_PKEY_get_bn_param(key.get(), which, &raw)) {
-    ADD_FAILURE() << "no RSA parameter in " << pubPem;
+  if (!key || !EVP_PKEY_get_bn_param(key, which, &raw)) {
+    ADD_FAILURE() << "no RSA parameter " << which;
     return {};
   }
   BnPtr bn(raw);
@@ -97,15 +86,12 @@ std::vector<unsigned char> rsaParam(const std::string& pubPem, const char* which
   return out;
 }
 
-}  // namespace
-
-const KeyMaterial& keyMaterial() {
-  static const KeyMaterial k = makeKeyMaterial();
-  return k;
+std::vector<unsigned char> rsaModulusOf(const std::string& pubPem) {
+  return rsaParamOf(readPublicKeyPem(pubPem.c_str(), kPemFormat).get(), OSSL_PKEY_PARAM_RSA_N);
 }
-
-std::vector<unsigned char> rsaModulusOf(const std::string& pubPem) { return rsaParam(pubPem, OSSL_PKEY_PARAM_RSA_N); }
-std::vector<unsigned char> rsaExponentOf(const std::string& pubPem) { return rsaParam(pubPem, OSSL_PKEY_PARAM_RSA_E); }
+std::vector<unsigned char> rsaExponentOf(const std::string& pubPem) {
+  return rsaParamOf(readPublicKeyPem(pubPem.c_str(), kPemFormat).get(), OSSL_PKEY_PARAM_RSA_E);
+}
 
 std::vector<unsigned char> bytesOf(const std::string& s) { return std::vector<unsigned char>(s.begin(), s.end()); }
 std::string textOf(const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); }

@@ -2,6 +2,8 @@
 // the openssl command-line tool (the independent oracle for every crypto result), a runner for
 // command-line tools, and a fixture that fails a test when a glue call leaves errors queued.
 #pragma once
+#include <openssl/evp.h>
+
 #include <string>
 #include <vector>
 
@@ -23,24 +25,29 @@ std::string randomText(size_t n);
 // texts, so a search of captured outputs finds nothing by chance.
 inline constexpr const char* kKeyPassword = "Klic-Heslo-7391";
 
-// Files made once per run in a directory that lives as long as the test binary.
+// Files made once per run in the scratch directory.
 struct KeyMaterial {
   // The hospital's 1024-bit RSA key pair and its self-signed certificate.
-  std::string keyPem;          // PKCS#8 "PRIVATE KEY"
-  std::string keyEncPem;       // PKCS#8 encrypted with kKeyPassword
-  std::string keyTradEncPem;   // traditional RSA PEM, DES3 with kKeyPassword
-  std::string keyPkcs1Der;     // PKCS#1 DER
-  std::string pubPem;          // "PUBLIC KEY"
-  std::string pubDer;          // SubjectPublicKeyInfo DER
-  std::string certPem;         // subject C=CZ, O=Nemocnice Test, CN=ABC Nemocnice, serial 0x0123ABCD
-  std::string certDer;
+  std::string keyPem = scratch() / "key.pem";                  // PKCS#8 "PRIVATE KEY"
+  std::string keyEncPem = scratch() / "key_enc.pem";           // PKCS#8 encrypted with kKeyPassword
+  std::string keyTradEncPem = scratch() / "key_trad_enc.pem";  // traditional RSA PEM, DES3 with kKeyPassword
+  std::string keyPkcs1Der = scratch() / "key_p1.der";          // PKCS#1 DER
+  std::string pubPem = scratch() / "pub.pem";                  // "PUBLIC KEY"
+  std::string pubDer = scratch() / "pub.der";                  // SubjectPublicKeyInfo DER
+  std::string certPem = scratch() / "cert.pem";  // subject C=CZ, O=Nemocnice Test, CN=ABC Nemocnice, serial 0x0123ABCD
+  std::string certDer = scratch() / "cert.der";
   // A second RSA key pair with its certificate (the receiving centre's).
-  std::string otherKeyPem, otherPubPem, otherCertPem;
+  std::string otherKeyPem = scratch() / "other_key.pem", otherPubPem = scratch() / "other_pub.pem";
+  std::string otherCertPem = scratch() / "other_cert.pem";
   // An EC key and certificate: keys that are not RSA.
-  std::string ecKeyPem, ecPubPem, ecCertPem;
+  std::string ecKeyPem = scratch() / "ec_key.pem", ecPubPem = scratch() / "ec_pub.pem";
+  std::string ecCertPem = scratch() / "ec_cert.pem";
 };
 const KeyMaterial& keyMaterial();
 
+// An RSA parameter of a key (OSSL_PKEY_PARAM_RSA_N, _E, _D, ...), big-endian; empty, and the
+// test fails, without one.
+std::vector<unsigned char> rsaParamOf(const EVP_PKEY* key, const char* which);
 // The RSA modulus and exponent of a PEM public key, big-endian.
 std::vector<unsigned char> rsaModulusOf(const std::string& pubPem);
 std::vector<unsigned char> rsaExponentOf(const std::string& pubPem);

@@ -1,6 +1,8 @@
 // The hospital's and the centre's cards; see protect_card_fixture.h.
 #include "protect_card_fixture.h"
 
+#include "birthnumber_support.h"
+
 namespace quervik::test {
 namespace {
 
@@ -9,12 +11,6 @@ struct Cards {
   CK_SLOT_ID centreSlot = 0;
   bool ok = false;
 };
-
-std::string derOf(const std::string& dir, const std::string& command) {
-  std::string out = dir + "/converted.der";
-  runToolOk(command + " -outform DER -out " + shellQuote(out));
-  return readFile(out);
-}
 
 // Built from the standard card the first test was given: the extra objects on it, then the
 // centre's card beside it.
@@ -33,16 +29,13 @@ Cards makeCards(const std::string& standardTokens) {
     if (r.status != 0) ADD_FAILURE() << "pkcs11-tool could not store " << args << ":\n" << r.output;
     return r.status == 0;
   };
-  std::string tcKey = dir / "tc_key.pem";
-  runToolOk("openssl genpkey -algorithm RSA -pkeyopt rsa_keygen_bits:1024 -out " + shellQuote(tcKey));
-  std::string tcCert = derOf(dir.path().string(), "openssl req -x509 -new -key " + shellQuote(tcKey) +
-                                                      " -subj '/C=CZ/O=Duveryhodna strana/CN=TC Centrum' -days 3650"
-                                                      " -set_serial 99");
-  std::string centrePub = derOf(dir.path().string(), "openssl pkey -pubin -in " + shellQuote(k.otherPubPem));
+  std::string centrePub = dir / "centre_pub.der";
+  runToolOk("openssl pkey -pubin -in " + shellQuote(k.otherPubPem) + " -outform DER -out " + shellQuote(centrePub));
   if (!store(kTokenLabel, hashKeyBlob(ProtectCardTest::hashKey()), "--type data --label RSA_DES_KEY --private") ||
       !store(kTokenLabel, readFile(k.keyPkcs1Der), "--type privkey --id 0B --label 'Privatni klic:ABC Nemocnice'") ||
-      !store(kTokenLabel, centrePub, "--type pubkey --id 0C --label 'Verejny klic:NRC0'") ||
-      !store(kTokenLabel, tcCert, "--type cert --id 63 --label 'Certifikat:TC'"))
+      !store(kTokenLabel, readFile(centrePub), "--type pubkey --id 0C --label 'Verejny klic:NRC0'") ||
+      !store(kTokenLabel, readFile(trustCentreKeys().certDer), "--type cert --id 54 --label 'Certifikat:TC'") ||
+      !store(kTokenLabel, readFile(trustCentreKeys().keyPkcs1Der), "--type privkey --id 54 --label 'Privatni klic:TC'"))
     return cards;
 
   std::optional<CK_SLOT_ID> centre = makeToken(config, "centrum");

@@ -7,7 +7,8 @@
 //   "Privatni klic:ABC Nemocnice"    the hospital's private key once more, under a name that is
 //                                    also a fragment of its certificate's subject (key type 0)
 //   "Verejny klic:NRC0"              the centre's public key
-//   "Certifikat:TC"                  a trust centre's certificate
+//   "Certifikat:TC", "Privatni klic:TC"  the trust centre's certificate and private key
+//                                    (trustCentreKeys(), birthnumber_support.h; the key for recovery)
 // the centre's card (centreSlot(), label "centrum"):
 //   "Privatni klic:NRC"              the centre's private key
 //   "Certifikat:ABC"                 the hospital's certificate

@@ -9,10 +9,10 @@
 namespace quervik::test {
 namespace {
 
-std::string scratchFile(const std::string& name, const std::string& bytes) {
-  std::string path = scratch() / name;
-  writeFile(path, bytes);
-  return path;
+// PKCS#1 v1.5 encryption with a PEM public key.
+std::string toolRsaEncrypt(const std::string& keyFile, const std::string& data) {
+  return toolOutput("openssl pkeyutl -encrypt -pubin -inkey " + shellQuote(keyFile) + " -pkeyopt rsa_padding_mode:pkcs1",
+                    data);
 }
 
 }  // namespace
@@ -55,7 +55,8 @@ std::string underscoredBase64Of(const std::string& bytes) {
 }
 
 std::string sha1Of(const std::string& bytes) {
-  std::string in = scratchFile("digest.in", bytes), out = scratch() / "digest.out";
+  std::string in = scratch() / "digest.in", out = scratch() / "digest.out";
+  writeFile(in, bytes);
   runToolOk("openssl dgst -sha1 -binary -out " + shellQuote(out) + " " + shellQuote(in));
   return readFile(out);
 }
@@ -72,12 +73,6 @@ std::string goodDesKey() {
 
 std::string toolEncrypt(const std::string& keyHex, const std::string& blocks) {
   return toolOutput("openssl enc -des-ede3 -nopad -K " + keyHex, blocks);
-}
-
-std::string toolRsaEncrypt(const std::string& keyFile, const std::string& data, bool certificate) {
-  return toolOutput(std::string("openssl pkeyutl -encrypt ") + (certificate ? "-certin" : "-pubin") + " -inkey " +
-                        shellQuote(keyFile) + " -pkeyopt rsa_padding_mode:pkcs1",
-                    data);
 }
 
 std::string hashKeyBlob(const std::string& key24) { return toolRsaEncrypt(keyMaterial().pubPem, key24); }

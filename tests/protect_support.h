@@ -28,8 +28,6 @@ std::string goodDesKey();
 
 // The tool's triple-DES ECB encryption of whole blocks.
 std::string toolEncrypt(const std::string& keyHex, const std::string& blocks);
-// PKCS#1 v1.5 encryption with a PEM public key (or a certificate when certificate is set).
-std::string toolRsaEncrypt(const std::string& keyFile, const std::string& data, bool certificate = false);
 
 // The hospital's hashing-key blob: the key encrypted for the hospital's public key.
 std::string hashKeyBlob(const std::string& key24);

@@ -85,13 +85,8 @@ std::string joinLines(const std::vector<std::string>& lines, const std::string& 
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(at));
-      break;
-    }
+  for (size_t at = 0; at < text.size();) {
+    size_t end = std::min(text.find("\r\n", at), text.size());
     lines.push_back(text.substr(at, end - at));
     at = end + 2;
   }
