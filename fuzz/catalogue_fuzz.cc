@@ -12,10 +12,8 @@
 using namespace quervik;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = [] {
-    fuzz::quietConsole();
-    return fuzz::tempPath("catalogue");
-  }();
+  fuzz::quietConsole();
+  static const std::string path = fuzz::tempPath("catalogue");
   fuzz::writeFile(path, fuzz::text(data, size));
   resetMessageCatalogue();
   setMessageFile(path.c_str());

@@ -1,6 +1,4 @@
 // Paths, directories, file sets, copying, moving and disposal of processed files.
-#include <sys/stat.h>
-
 #include <tuple>
 
 #include "runtime/file_copy.h"
