@@ -40,17 +40,6 @@ class DrgLayout : public DrgTest {
   }
 };
 
-TEST_F(DrgLayout, GoldenRecordsOfEveryKindHaveNoFindings) {
-  check(kOrgFile, joinLines({goldenZ(), goldenO(), goldenN(), goldenP(), goldenN("NS0002"), goldenP("72000002"),
-                         goldenO("ODD002"), goldenN("NS0003")}));
-  check(kOsnFile, joinLines({goldenOsn(), goldenOsn("5010000002")}));
-  check(kDrgFile, joinLines({goldenA(), goldenB(), goldenC(), goldenC(), goldenB(), goldenC()}));
-  check(kEkoFile, joinLines({goldenEko()}));
-  check(kKorFile, joinLines({goldenKor()}));
-  EXPECT_EQ(findingsOnly(), std::vector<int>{});
-  EXPECT_EQ(batchState().warningCount, 0);
-}
-
 struct Mutation {
   FileKind kind;
   std::span<const FieldSpec> layout;
@@ -83,7 +72,8 @@ TEST_F(DrgLayout, OneChangedFieldGivesItsFinding) {
       {kKorFile, kKor, "Obdobi, pro ktere dana modifikace plati", "200213", {7304}},
       {kKorFile, kKor, "Jednoznacna identifikace entity organizacni struktury (ENTITA1)", "A --B", {7029}},
   };
-  // The files of the golden test, the changed field in its record (the second C stays as it is).
+  // The golden records of each kind, one field changed (the second C stays as it is). A finding
+  // of a golden record itself would show in every row of its kind; the KOR rows expect none.
   using Golden = std::pair<std::span<const FieldSpec>, std::string>;
   const std::vector<Golden> files[kFileKindCount] = {
       {{kOrgZ, goldenZ()}, {kOrgO, goldenO()}, {kOrgN, goldenN()}, {kOrgP, goldenP()}},

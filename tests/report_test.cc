@@ -23,18 +23,6 @@ class ReportTest : public RuntimeTest {
   }
 };
 
-TEST_F(ReportTest, ListEntriesAreFormattedSuffixedAndStable) {
-  EXPECT_EQ(errorEntryCount(), 0);
-  reportError(7064, 12);
-  reportError(7065, "a.drg", 3);
-  std::vector<std::string> expected = {"Pocet 12 (7064)\n", "Soubor a.drg radek 3 (7065)\n"};
-  EXPECT_EQ(errorEntries(), expected);
-  EXPECT_EQ(errorEntries(), expected);  // reading leaves the list as it is
-  EXPECT_EQ(reportedCodes(), (std::vector<int>{7064, 7065}));
-  clearErrors();
-  EXPECT_EQ(errorEntryCount(), 0);
-}
-
 TEST_F(ReportTest, LongEntriesAreCutBeforeTheirCode) {
   reportError(7065, std::string(5000, 'y'), 1);
   EXPECT_EQ(errorEntries().at(0).size(), 2047u + std::string(" (7065)\n").size());

@@ -59,9 +59,6 @@ TEST_F(VzpBatchCheckTest, CleanFileReportsAndGoesToOk) {
   EXPECT_TRUE(fs::is_empty(logDir + "/err"));
   EXPECT_EQ(readFile(outDir + "/ok/davka.111"), readFile(file));  // copied byte for byte
   EXPECT_TRUE(fs::exists(file));
-  clearErrors();
-  EXPECT_EQ(checkVzpBatches(file.c_str(), "205", nullptr, nullptr, false), 0);
-  EXPECT_EQ(entriesOf(6102), (std::vector<std::string>{"Kod pojistovny: 205 (6102)\n"}));
 }
 
 // The log's "err" and "ok" are always below the log directory given, also when the
@@ -267,21 +264,18 @@ TEST_F(VzpBatchCheckTest, LineEndsAndLongLines) {
 TEST_F(VzpBatchCheckTest, UnreadableFileIsAFinding) {
   const std::string file = write("a.111", cleanBatch05());
   ASSERT_TRUE(formatMessage(50106, {}));  // the catalogue is read before the descriptors run out
-  int result;
-  {
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
-    rlimit low = old;
-    low.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
-    std::vector<int> held;
-    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
-    // Only plain calls while no descriptor is free: the sanitizers' runtime needs one to
-    // check a member call.
-    result = checkVzpBatches(file.c_str(), nullptr, nullptr, nullptr, false);
-    for (int fd : held) ::close(fd);
-    setrlimit(RLIMIT_NOFILE, &old);
-  }
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  rlimit low = old;
+  low.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> held;
+  for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
+  // Only plain calls while no descriptor is free: the sanitizers' runtime needs one to
+  // check a member call.
+  const int result = checkVzpBatches(file.c_str(), nullptr, nullptr, nullptr, false);
+  for (int fd : held) ::close(fd);
+  setrlimit(RLIMIT_NOFILE, &old);
   EXPECT_EQ(result, -1);
   EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 6102, 50102, 6103, 6104, 7110}));
   EXPECT_EQ(entriesOf(50102), (std::vector<std::string>{"Soubor " + file + " nelze otevrit pro cteni (50102)\n"}));
