@@ -109,20 +109,17 @@ TEST_F(VzpBatchCheckTest, FileMustNotEndAfterARecordThatNeedsAFollower) {
 // Batch 34 allows two G in a row: the third is reported and it and the rest of the run are
 // skipped unchecked; the next record is checked as usual, on its own line number.
 TEST_F(VzpBatchCheckTest, RepeatLimitSkipsTheRestOfTheRun) {
-  Lines batch = vzpBatchLines("34", 2);
-  Lines doc1, doc2;
-  size_t second = 2;
-  while (batch[second][0] != 'T') ++second;
-  for (size_t i = 1; i < second; ++i)
-    if (batch[i][0] == 'T' || batch[i][0] == 'V') doc1.push_back(batch[i]);
-  for (size_t i = second; i < batch.size(); ++i)
-    if (batch[i][0] == 'T' || batch[i][0] == 'V') doc2.push_back(batch[i]);
+  Lines batch = vzpBatchLines("34", 2), doc[2];  // the T and V lines of each document
+  for (size_t i = 1, d = 0; i < batch.size(); ++i) {
+    if (i > 1 && batch[i][0] == 'T') d = 1;
+    if (batch[i][0] == 'T' || batch[i][0] == 'V') doc[d].push_back(batch[i]);
+  }
   Lines lines = {batch[0]};
-  lines.insert(lines.end(), doc1.begin(), doc1.end());
+  lines.insert(lines.end(), doc[0].begin(), doc[0].end());
   const std::string g = "GJ189  ", badG = "G1XXXX ";
   for (const std::string& l : {g, g, g, badG.substr(0, 7), badG.substr(0, 7)}) lines.push_back(l);
   const int thirdG = int(lines.size()) - 2;
-  lines.insert(lines.end(), doc2.begin(), doc2.end());
+  lines.insert(lines.end(), doc[1].begin(), doc[1].end());
   setField(lines.back(), "34", "VPOC", "    ");
   EXPECT_EQ(check(write("a.111", lines)), -2);
   EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6081, thirdG}, {6072, int(lines.size())}}));
@@ -132,7 +129,7 @@ TEST_F(VzpBatchCheckTest, RepeatLimitSkipsTheRestOfTheRun) {
   clearErrors();
   Lines ending = {batch[0]};
   setField(ending[0], "00", "DPOC", "001");
-  ending.insert(ending.end(), doc1.begin(), doc1.end());
+  ending.insert(ending.end(), doc[0].begin(), doc[0].end());
   for (const std::string& l : {g, g, g, badG.substr(0, 7)}) ending.push_back(l);
   EXPECT_EQ(check(write("b.111", ending)), -2);
   const int last = int(ending.size());
