@@ -14,9 +14,9 @@
 
 using namespace quervik;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
   static const TripleDesKey coding = fuzz::desKey(0x13), session = fuzz::desKey(0x40);
-  if (size == 0) return 0;
+  if (size == 0) return;
   FILE* in = ::fmemopen(const_cast<uint8_t*>(data), size, "rb");
   char* written = nullptr;
   size_t writtenSize = 0;
@@ -49,5 +49,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(out);
   std::fclose(in);
   std::free(written);
-  return 0;
 }

@@ -8,9 +8,6 @@
 #include <string_view>
 
 #include "drg/batch_check.h"
-#include "runtime/catalogue.h"
-#include "runtime/messages.h"
-#include "runtime/report.h"
 #include "fuzz_temp.h"
 
 using namespace quervik;
@@ -22,27 +19,13 @@ struct Setup {
   std::string files[5];
 };
 
-// A catalogue with a text for every registered code, its conversions fitting the arguments.
-void writeCatalogue(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  for (const MessageSpec& m : messageRegistry()) {
-    std::fprintf(f, "%05d", m.code);
-    for (const char* k = m.kinds; *k; ++k) std::fprintf(f, " %%%c", *k);
-    std::fprintf(f, " text\n");
-  }
-  std::fclose(f);
-}
-
 const Setup& setup() {
   static const Setup s = [] {
     Setup s;
     s.dir = fuzz::tempPath("drg", true);
     const char* ext[5] = {"ORG", "OSN", "DRG", "EKO", "KOR"};
     for (int i = 0; i < 5; ++i) s.files[i] = s.dir + "/F." + ext[i];
-    writeCatalogue(s.dir + "/errors.msg");
-    setMessageFile((s.dir + "/errors.msg").c_str());
-    fuzz::quietConsole();
+    fuzz::useRegistryCatalogue();
     return s;
   }();
   return s;
@@ -50,7 +33,7 @@ const Setup& setup() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
   const Setup& s = setup();
   std::string_view input = fuzz::text(data, size);
   constexpr std::string_view kSeparator = "\n#####\n";
@@ -66,6 +49,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Clean, findings, or nothing readable; never anything else.
   if (result > 1) std::abort();
   if (result == 0 && errorEntryCount() == 0) std::abort();
-  clearErrors();
-  return 0;
 }

@@ -1,8 +1,9 @@
-// What every fuzz target sets up the same way: scratch files under TMPDIR, a quiet console and
-// fixed key bytes. scripts/fuzz-run points TMPDIR at a directory of the target's own and removes
-// it afterwards: libFuzzer's time limit ends a target without its exit handlers, so a target
-// cannot be trusted to clean up itself.
+// What every fuzz target shares: the entry point around its body, scratch files under TMPDIR,
+// a quiet console, a catalogue for every code and fixed key bytes. scripts/fuzz-run points TMPDIR at a directory of the
+// target's own and removes it afterwards: libFuzzer's time limit ends a target without its exit
+// handlers, so a target cannot be trusted to clean up itself.
 #pragma once
+#include <openssl/err.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -14,6 +15,9 @@
 #include <string_view>
 
 #include "birthnumber/triple_des.h"
+#include "runtime/catalogue.h"
+#include "runtime/messages.h"
+#include "runtime/report.h"
 
 namespace fuzz {
 
@@ -45,6 +49,21 @@ inline std::string_view text(const uint8_t* data, size_t size) {
   return std::string_view(reinterpret_cast<const char*>(data), size);
 }
 
+// A catalogue in use from now on with a text for every registered code, its conversions fitting
+// the arguments the code's reports pass.
+inline void useRegistryCatalogue() {
+  const std::string path = tempPath("catalogue");
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) std::abort();
+  for (const quervik::MessageSpec& m : quervik::messageRegistry()) {
+    std::fprintf(f, "%05d", m.code);
+    for (const char* k = m.kinds; *k; ++k) std::fprintf(f, " %%%c", *k);
+    std::fprintf(f, " text\n");
+  }
+  std::fclose(f);
+  quervik::setMessageFile(path.c_str());
+}
+
 // A fixed triple-DES key of odd parity, one for each salt.
 inline quervik::TripleDesKey desKey(unsigned char salt) {
   unsigned char bytes[quervik::kTripleDesKeySize];
@@ -56,3 +75,18 @@ inline quervik::TripleDesKey desKey(unsigned char salt) {
 }
 
 }  // namespace fuzz
+
+// The target's entry point around the body that follows, a function of the input's bytes:
+//   QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) { ... }
+// The console is quiet while it runs; after each input no OpenSSL error may be left queued (a
+// failing call drains the queue into its report), and the error list is cleared for the next.
+#define QUERVIK_FUZZ_TARGET                                                 \
+  static void fuzzOneInput(const uint8_t* data, size_t size);               \
+  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { \
+    fuzz::quietConsole();                                                   \
+    fuzzOneInput(data, size);                                               \
+    if (ERR_peek_error()) std::abort();                                     \
+    quervik::clearErrors();                                                 \
+    return 0;                                                               \
+  }                                                                         \
+  static void fuzzOneInput
