@@ -42,7 +42,9 @@ foreach(name IN LISTS QUERVIK_TESTS_NOT_ON_WINDOWS)
 endforeach()
 add_executable(quervik_tests ${QUERVIK_TEST_SOURCES} tools/vzp_generator.cc)
 target_compile_options(quervik_tests PRIVATE ${QUERVIK_WARNINGS})
+# The card tests load the cross-built SoftHSM2, named as Wine sees it (Z: is the Linux root).
 target_compile_definitions(quervik_tests PRIVATE
-  QUERVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QUERVIK_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  QUERVIK_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QUERVIK_BINARY_DIR="${CMAKE_BINARY_DIR}"
+  QUERVIK_TEST_SOFTHSM_DLL="Z:${QUERVIK_SOFTHSM_DLL}")
 target_include_directories(quervik_tests PRIVATE tools)
 target_link_libraries(quervik_tests PRIVATE quervik_core quervik_drg_delivery gtest)

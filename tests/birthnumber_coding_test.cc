@@ -165,13 +165,17 @@ TEST_F(BirthNumberCoding, FailuresReportTheirCodesAndLeaveNoOutput) {
   EXPECT_EQ(code(in, tmp / "no/such/dir/out.drg"), 1);
   EXPECT_EQ(reportedCodes(), std::vector<int>{502});
   clearErrors();
-  EXPECT_EQ(code(in, "/dev/full"), 1);
-  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
-  clearErrors();
   writeFile(out, "predchozi obsah");
-  blob = shortBlob;
+  std::swap(blob, shortBlob);
   EXPECT_EQ(code(in, out), 1);
   EXPECT_EQ(readFile(out), "predchozi obsah");
+  std::swap(blob, shortBlob);
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has no full device";
+#endif
+  clearErrors();
+  EXPECT_EQ(code(in, "/dev/full"), 1);
+  EXPECT_EQ(reportedCodes(), std::vector<int>{502});
 }
 
 // F3: the distinct set of a large batch is never written anywhere: the output's directory and
@@ -198,9 +202,9 @@ TEST_F(BirthNumberCoding, LargeBatchKeepsEveryDistinctNumberOffDisk) {
   std::string outDir = tmp / "out", tempDir = tmp / "temp";
   fs::create_directories(outDir);
   fs::create_directories(tempDir);
-  const char* oldTemp = std::getenv("TMPDIR");
+  const char* oldTemp = std::getenv(kTempVariable);
   std::string savedTemp = oldTemp ? oldTemp : "";
-  ::setenv("TMPDIR", tempDir.c_str(), 1);
+  setEnv(kTempVariable, tempDir.c_str());
 
   // 3,000 records over 1,500 numbers, each seen first in order and then once more.
   std::vector<std::string> numbers, lines = {kARecord};
@@ -216,10 +220,7 @@ TEST_F(BirthNumberCoding, LargeBatchKeepsEveryDistinctNumberOffDisk) {
   installCancellationSource(&scanner);
   int result = code(in, out);
   installCancellationSource(nullptr);
-  if (oldTemp)
-    ::setenv("TMPDIR", savedTemp.c_str(), 1);
-  else
-    ::unsetenv("TMPDIR");
+  setEnv(kTempVariable, oldTemp ? savedTemp.c_str() : nullptr);
   ASSERT_EQ(result, 0);
   EXPECT_GE(scanner.scans, 4);  // three questions while copying, two while completing
   EXPECT_EQ(scanner.found, std::vector<std::string>{});

@@ -14,10 +14,6 @@ namespace {
 
 constexpr const char* kDebianSoftHsm = "/usr/lib/softhsm/libsofthsm2.so";
 
-void writeConfig(const std::string& file, const std::string& tokenDir) {
-  writeFile(file, "directories.tokendir = " + tokenDir + "\nobjectstore.backend = file\nlog.level = ERROR\n");
-}
-
 struct TokenTemplate {
   std::string tokens;  // the token directory to copy
   CK_SLOT_ID slot = 0;
@@ -29,25 +25,27 @@ ToolResult toolWithConfig(const std::string& config, const std::string& command)
   return runTool("SOFTHSM2_CONF=" + shellQuote(config) + " " + command);
 }
 
+// The module the tools load: the Linux one, also when the tests run under Wine.
+std::string toolModule() {
+#ifdef _WIN32
+  return kDebianSoftHsm;
+#else
+  return softHsmModule();
+#endif
+}
+
 TokenTemplate makeTemplate(bool standard) {
   TokenTemplate t;
   std::string base = scratch() / (standard ? "standard" : "empty");
   fs::create_directories(base + "/tokens");
   std::string config = base + "/softhsm2.conf";
-  writeConfig(config, base + "/tokens");
-  ToolResult init = toolWithConfig(config, std::string("softhsm2-util --init-token --free --label ") + kTokenLabel +
-                                               " --pin " + kUserPin + " --so-pin " + kSoPin);
-  std::smatch m;
-  if (init.status != 0 || !std::regex_search(init.output, m, std::regex("reassigned to slot ([0-9]+)"))) {
-    ADD_FAILURE() << "softhsm2-util could not initialise a token:\n" << init.output;
-    return t;
-  }
-  t.slot = std::stoul(m[1]);
+  writeSoftHsmConfig(config, base + "/tokens");
+  std::optional<CK_SLOT_ID> slot = makeToken(config, kTokenLabel);
+  if (!slot) return t;
+  t.slot = *slot;
   t.tokens = base + "/tokens";
   if (standard) {
     const KeyMaterial& k = keyMaterial();
-    std::string tool = "pkcs11-tool --module " + shellQuote(softHsmModule()) + " --token-label " + kTokenLabel +
-                       " --login --pin " + kUserPin + " ";
     std::string otherDer = base + "/other.der";
     runToolOk("openssl x509 -in " + shellQuote(k.otherCertPem) + " -outform DER -out " + shellQuote(otherDer));
     const std::string id = "02040123ABCD";
@@ -58,7 +56,7 @@ TokenTemplate makeTemplate(bool standard) {
         {otherDer, "--type cert --id 4D --label 'Certifikat:NRC'"},
     };
     for (const auto& [file, args] : writes) {
-      ToolResult r = toolWithConfig(config, tool + "--write-object " + shellQuote(file) + " " + args);
+      ToolResult r = p11toolOn(config, kTokenLabel, "--write-object " + shellQuote(file) + " " + args);
       if (r.status != 0) {
         ADD_FAILURE() << "pkcs11-tool could not store " << file << ":\n" << r.output;
         return t;
@@ -112,7 +110,34 @@ QUERVIK_SPIED(QUERVIK_NAME)
 
 std::string softHsmModule() {
   const char* v = std::getenv("QUERVIK_TEST_SOFTHSM_MODULE");
+#ifdef QUERVIK_TEST_SOFTHSM_DLL
+  return v && *v ? v : fs::path(QUERVIK_TEST_SOFTHSM_DLL).make_preferred().string();
+#else
   return v && *v ? v : kDebianSoftHsm;
+#endif
+}
+
+void writeSoftHsmConfig(const std::string& file, const std::string& tokenDir) {
+  // Under Wine the tools' form (/x/y) also names the directory for the library: a path without
+  // a drive is on the current drive, which is Z: (the Linux root) there.
+  writeFile(file, "directories.tokendir = " + toolPath(tokenDir) + "\nobjectstore.backend = file\nlog.level = ERROR\n");
+}
+
+std::optional<CK_SLOT_ID> makeToken(const std::string& config, const std::string& label) {
+  ToolResult init = toolWithConfig(config, "softhsm2-util --init-token --free --label " + shellQuote(label) +
+                                               " --pin " + kUserPin + " --so-pin " + kSoPin);
+  std::smatch m;
+  if (init.status != 0 || !std::regex_search(init.output, m, std::regex("reassigned to slot ([0-9]+)"))) {
+    ADD_FAILURE() << "softhsm2-util could not initialise the token " << label << ":\n" << init.output;
+    return std::nullopt;
+  }
+  return std::stoul(m[1]);
+}
+
+ToolResult p11toolOn(const std::string& config, const std::string& token, const std::string& args, bool login) {
+  std::string command = "pkcs11-tool --module " + shellQuote(toolModule()) + " --token-label " + shellQuote(token);
+  if (login) command += std::string(" --login --pin ") + kUserPin;
+  return toolWithConfig(config, command + " " + args);
 }
 
 void CardTest::SetUp() {
@@ -122,10 +147,10 @@ void CardTest::SetUp() {
   const TokenTemplate& t = tokenTemplate(withStandardObjects());
   ASSERT_TRUE(t.ok);
   fs::copy(t.tokens, tmp / "tokens", fs::copy_options::recursive);
-  writeConfig(configFile(), tmp / "tokens");
+  writeSoftHsmConfig(configFile(), tmp / "tokens");
   slot_ = t.slot;
-  ::setenv("SOFTHSM2_CONF", configFile().c_str(), 1);
-  ::setenv(kModuleVariable, softHsmModule().c_str(), 1);
+  setEnv("SOFTHSM2_CONF", configFile().c_str());
+  setEnv(kModuleVariable, softHsmModule().c_str());
 }
 
 void CardTest::TearDown() {
@@ -137,7 +162,7 @@ void CardTest::TearDown() {
     EXPECT_EQ(entry.find(kUserPin), std::string::npos) << entry;
     EXPECT_EQ(entry.find(kSoPin), std::string::npos) << entry;
   }
-  ::unsetenv("SOFTHSM2_CONF");
+  setEnv("SOFTHSM2_CONF", nullptr);
   CryptoTest::TearDown();
 }
 
@@ -148,9 +173,7 @@ CK_SESSION_HANDLE CardTest::openUserSession() {
 }
 
 ToolResult CardTest::p11tool(const std::string& args, bool login) {
-  std::string command = "pkcs11-tool --module " + shellQuote(softHsmModule()) + " --token-label " + kTokenLabel;
-  if (login) command += std::string(" --login --pin ") + kUserPin;
-  return runTool(command + " " + args);
+  return p11toolOn(configFile(), kTokenLabel, args, login);
 }
 
 void CardTest::storeObject(const std::string& file, const std::string& args) {

@@ -29,8 +29,17 @@ inline constexpr const char* kTokenLabel = "quervik";
 inline constexpr const char* kHospitalName = "ABC";
 inline constexpr const char* kCentreName = "NRC";
 
-// The SoftHSM2 module: QUERVIK_TEST_SOFTHSM_MODULE, else the Debian path.
+// The SoftHSM2 module the library loads: QUERVIK_TEST_SOFTHSM_MODULE, else the Debian path (the
+// cross-built softhsm2.dll in the Windows build).
 std::string softHsmModule();
+// Writes a SoftHSM2 configuration of the token directory that the library and the tools both read.
+void writeSoftHsmConfig(const std::string& file, const std::string& tokenDir);
+// A new token of the label (the PINs above) made by softhsm2-util under the configuration; its
+// slot, or nothing (and the test fails) when it could not be made.
+std::optional<CK_SLOT_ID> makeToken(const std::string& config, const std::string& label);
+// pkcs11-tool on the token of the label under the configuration (logged in with the user PIN when
+// login is set).
+ToolResult p11toolOn(const std::string& config, const std::string& token, const std::string& args, bool login = true);
 
 class CardTest : public CryptoTest {
  protected:

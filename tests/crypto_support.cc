@@ -1,8 +1,6 @@
 // Key material and tool runner for the crypto and card tests; see crypto_support.h.
 #include "crypto_support.h"
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <memory>
 

@@ -1,8 +1,6 @@
 // The hospital's and the centre's cards; see protect_card_fixture.h.
 #include "protect_card_fixture.h"
 
-#include <regex>
-
 namespace quervik::test {
 namespace {
 
@@ -27,13 +25,11 @@ Cards makeCards(const std::string& standardTokens) {
   const ProtectKeys& p = protectKeys();
   std::string tokens = dir / "tokens", config = dir / "softhsm2.conf";
   fs::copy(standardTokens, tokens, fs::copy_options::recursive);
-  writeFile(config, "directories.tokendir = " + tokens + "\nobjectstore.backend = file\nlog.level = ERROR\n");
-  std::string env = "SOFTHSM2_CONF=" + shellQuote(config) + " ";
+  writeSoftHsmConfig(config, tokens);
   auto store = [&](const char* token, const std::string& bytes, const std::string& args) {
     std::string file = dir / "object.bin";
     writeFile(file, bytes);
-    ToolResult r = runTool(env + "pkcs11-tool --module " + shellQuote(softHsmModule()) + " --token-label " + token +
-                           " --login --pin " + kUserPin + " --write-object " + shellQuote(file) + " " + args);
+    ToolResult r = p11toolOn(config, token, "--write-object " + shellQuote(file) + " " + args);
     if (r.status != 0) ADD_FAILURE() << "pkcs11-tool could not store " << args << ":\n" << r.output;
     return r.status == 0;
   };
@@ -49,14 +45,9 @@ Cards makeCards(const std::string& standardTokens) {
       !store(kTokenLabel, tcCert, "--type cert --id 63 --label 'Certifikat:TC'"))
     return cards;
 
-  ToolResult init = runTool(env + "softhsm2-util --init-token --free --label centrum --pin " + kUserPin +
-                            " --so-pin " + kSoPin);
-  std::smatch m;
-  if (init.status != 0 || !std::regex_search(init.output, m, std::regex("reassigned to slot ([0-9]+)"))) {
-    ADD_FAILURE() << "softhsm2-util could not make the centre's card:\n" << init.output;
-    return cards;
-  }
-  cards.centreSlot = std::stoul(m[1]);
+  std::optional<CK_SLOT_ID> centre = makeToken(config, "centrum");
+  if (!centre) return cards;
+  cards.centreSlot = *centre;
   if (!store("centrum", p.centrePrivateDer, "--type privkey --id 4D --label 'Privatni klic:NRC'") ||
       !store("centrum", p.hospitalCertDer, "--type cert --id 02040123ABCD --label 'Certifikat:ABC'") ||
       !store("centrum", p.hospitalPubDer, "--type pubkey --id 0B --label 'Verejny klic:ZZ0'"))

@@ -14,12 +14,15 @@ namespace {
 class RunServicesTest : public RuntimeTest {};
 
 TEST_F(RunServicesTest, MakePathComposesLogNames) {
+  const std::string sep = kPathSeparator;  // the library composes with the system's separator
+  using Case = std::tuple<const char*, const char*, const char*, std::string>;
   for (const auto& [dir, file, suffix, path] :
-       {std::tuple<const char*, const char*, const char*, std::string>{"/log/err", "/in/F.DRG", "log.err", "/log/err/F_DRG.log.err"},
-        {"/log/err/", "D:\\IN\\F.DRG", "log.err", "/log/err/F_DRG.log.err"}, {"/log", "err", nullptr, "/log/err"},
-        {"/log", "NOEXT", "log.ok", "/log/NOEXT.log.ok"}, {"/log", "a.b.c", "log.ok", "/log/a.b_c.log.ok"}})
+       {Case{"/log/err", "/in/F.DRG", "log.err", "/log/err" + sep + "F_DRG.log.err"},
+        {"/log/err/", "D:\\IN\\F.DRG", "log.err", "/log/err/F_DRG.log.err"}, {"/log", "err", nullptr, "/log" + sep + "err"},
+        {"/log", "NOEXT", "log.ok", "/log" + sep + "NOEXT.log.ok"}, {"/log", "a.b.c", "log.ok", "/log" + sep + "a.b_c.log.ok"}})
     EXPECT_EQ(makePath(dir, file, suffix), path) << dir << " " << file;
-  EXPECT_FALSE(makePath(tmp.path().c_str(), tmp.path().c_str(), nullptr).has_value());
+  const std::string dir = tmp.path().string();
+  EXPECT_FALSE(makePath(dir.c_str(), dir.c_str(), nullptr).has_value());
   std::string veryLong(600, 'd');
   EXPECT_EQ(makePath(("/" + veryLong).c_str(), "f.drg", "log.ok")->size(), 1 + 600 + 1 + 12u);
 }
@@ -30,7 +33,7 @@ TEST_F(RunServicesTest, PathPartsAndKinds) {
   EXPECT_FALSE(dirName("f.txt").has_value());
   EXPECT_FALSE(fileExtension("/a.b/c", nullptr).has_value());  // the dot of a directory
   EXPECT_EQ(isRegularFile(nullptr), -1);
-  EXPECT_EQ(isRegularFile(tmp.path().c_str()), 0);
+  EXPECT_EQ(isRegularFile(tmp.path().string().c_str()), 0);
 }
 
 TEST_F(RunServicesTest, CollectFilesByNameDirectoryAndKindWord) {
@@ -38,14 +41,14 @@ TEST_F(RunServicesTest, CollectFilesByNameDirectoryAndKindWord) {
   std::filesystem::create_directory(tmp / "sub.drg");
 
   FileSets all;
-  EXPECT_EQ(collectFiles(all, tmp.path().c_str(), nullptr), 0);
+  EXPECT_EQ(collectFiles(all, tmp.path().string().c_str(), nullptr), 0);
   EXPECT_EQ(all.lists[2].size(), 2u);  // a.DRG and d.drg, in name order
   EXPECT_EQ(all.lists[2][0].name, tmp / "a.DRG");
   EXPECT_EQ(all.lists[1].size(), 1u);
   EXPECT_EQ(all.lists[5].size(), 2u);  // c.txt and noext; directories are not files
 
   FileSets drgOnly;
-  EXPECT_EQ(collectFiles(drgOnly, tmp.path().c_str(), "drg"), 0);
+  EXPECT_EQ(collectFiles(drgOnly, tmp.path().string().c_str(), "drg"), 0);
   EXPECT_EQ(drgOnly.lists[2].size(), 2u);
   EXPECT_EQ(drgOnly.lists[5].size(), 0u);
 
@@ -58,7 +61,7 @@ TEST_F(RunServicesTest, CollectFilesByNameDirectoryAndKindWord) {
   EXPECT_EQ(collectFiles(single, (tmp / "missing").c_str(), nullptr), -1);
 
   FileSets dirs;
-  EXPECT_EQ(scanDirectory(dirs, tmp.path().c_str(), 0, nullptr), 0);
+  EXPECT_EQ(scanDirectory(dirs, tmp.path().string().c_str(), 0, nullptr), 0);
   EXPECT_EQ(dirs.lists[5].size(), 1u);
   CapturedStdout out;
   std::string missing = tmp / "nodir";

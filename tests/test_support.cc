@@ -5,9 +5,13 @@
 #include <sys/wait.h>
 #endif
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "runtime/cancellation.h"
 #include "runtime/catalogue.h"
@@ -138,18 +142,64 @@ std::string CapturedStdout::take() {
   return ::testing::internal::GetCapturedStdout();
 }
 
+std::string toolPath(const std::string& path) {
+#ifdef _WIN32
+  if (path.size() > 2 && (path.compare(0, 3, "Z:\\") == 0 || path.compare(0, 3, "Z:/") == 0)) {
+    std::string tool = path.substr(2);
+    std::replace(tool.begin(), tool.end(), '\\', '/');
+    return tool;
+  }
+#endif
+  return path;
+}
+
 std::string shellQuote(const std::string& s) {
   std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  for (char c : toolPath(s)) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
+}
+
+#ifdef _WIN32
+void setEnv(const char* name, const char* value) { _putenv_s(name, value ? value : ""); }
+
+// Wine starts a Linux program but gives no handle, exit status or output back, so the command
+// is handed to scripts/wine-tests through its spool directory: N.cmd in, N.out and then
+// N.status back.
+ToolResult runTool(const std::string& command) {
+  ToolResult r;
+  const char* spool = std::getenv("QUERVIK_TOOL_BRIDGE");
+  if (!spool) {
+    r.output = "no tool bridge (scripts/wine-tests serves one) to run: " + command;
+    return r;
+  }
+  static int serial = 0;
+  const std::string base = (fs::path(spool) / std::to_string(++serial)).string();
+  writeFile(base + ".part", command);
+  fs::rename(base + ".part", base + ".cmd");
+  for (int waited = 0; !fs::exists(base + ".status"); waited += 5) {
+    if (waited > 300000) {
+      r.output = "the tool bridge did not answer in 5 minutes: " + command;
+      return r;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  r.output = readFile(base + ".out");
+  r.status = std::stoi(readFile(base + ".status"));
+  fs::remove(base + ".out");
+  fs::remove(base + ".status");
+  return r;
+}
+#else
+void setEnv(const char* name, const char* value) {
+  if (value) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
 }
 
 ToolResult runTool(const std::string& command) {
   ToolResult r;
-#ifdef _WIN32
-  // The tools (a POSIX shell, openssl, softhsm2-util, pkcs11-tool) are Linux programs.
-  r.output = "no shell to run: " + command;
-#else
   std::fflush(stdout);
   // Standard input is an empty pipe rather than /dev/null: the test then does not depend on
   // what the machine's /dev/null is (a regular file after someone replaced it reads back text).
@@ -160,9 +210,9 @@ ToolResult runTool(const std::string& command) {
   while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
   int st = ::pclose(p);
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-#endif
   return r;
 }
+#endif
 
 ToolResult runQuervik(const std::string& args) {
   return runTool("env -u DRGBIN " + shellQuote(std::string(QUERVIK_BINARY_DIR) + "/quervik") + " " + args);

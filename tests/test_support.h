@@ -17,8 +17,10 @@ namespace fs = std::filesystem;
 // The separator of the paths the library composes itself.
 #ifdef _WIN32
 inline constexpr const char* kPathSeparator = "\\";
+inline constexpr const char* kTempVariable = "TMP";  // names the system's temporary directory
 #else
 inline constexpr const char* kPathSeparator = "/";
+inline constexpr const char* kTempVariable = "TMPDIR";
 #endif
 
 // A fresh directory under the system temporary directory, removed with the fixture.
@@ -92,10 +94,16 @@ struct ToolResult {
   std::string output;  // standard output and standard error together
 };
 
-// Runs a shell command line; its standard input is an empty pipe.
+// Runs a shell command line; its standard input is an empty pipe. The tools are Linux programs:
+// under Wine the command goes to the Linux side through the spool directory that
+// QUERVIK_TOOL_BRIDGE names (scripts/wine-tests serves it).
 ToolResult runTool(const std::string& command);
-// Quotes a path or text for the shell.
+// A path as the tools see it: under Wine, Z:\x\y is /x/y on the Linux side.
+std::string toolPath(const std::string& path);
+// Quotes a path (as toolPath gives it) or text for the shell.
 std::string shellQuote(const std::string& s);
+// Sets an environment variable of the test process; a null value removes it.
+void setEnv(const char* name, const char* value);
 // The quervik command of this build tree with the arguments (already quoted as needed),
 // with DRGBIN unset, as a user runs it.
 ToolResult runQuervik(const std::string& args);

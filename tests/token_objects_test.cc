@@ -226,7 +226,7 @@ TEST_F(EmptyTokenObjects, DataObjectFromValueOrFile) {
   // A missing file, a directory or no name at all never reach the card.
   ModuleSpy spy;
   EXPECT_EQ(createDataObject(s, "MISSING", (tmp / "missing.bin").c_str(), 0), -49);
-  EXPECT_EQ(createDataObject(s, "DIR", tmp.path().c_str(), -1), -49);
+  EXPECT_EQ(createDataObject(s, "DIR", tmp.path().string().c_str(), -1), -49);
   EXPECT_EQ(createDataObject(kNoSession, "NULL", nullptr, 0), -49);
   EXPECT_EQ(createDataObject(s, nullptr, "v", 1), long(kNoMatch));
   EXPECT_EQ(spy.calls("C_CreateObject"), 0);

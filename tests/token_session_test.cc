@@ -51,16 +51,12 @@ class ModuleBinding : public CryptoTest {
   void TearDown() override {
     closeToken();
     unloadModule();
-    if (saved_) {
-      ::setenv(kModuleVariable, saved_->c_str(), 1);
-    } else {
-      ::unsetenv(kModuleVariable);
-    }
+    setEnv(kModuleVariable, saved_ ? saved_->c_str() : nullptr);
     CryptoTest::TearDown();
   }
   void useModule(const std::string& name) {
     if (const char* v = std::getenv(kModuleVariable)) saved_ = v;
-    ::setenv(kModuleVariable, name.c_str(), 1);
+    setEnv(kModuleVariable, name.c_str());
   }
   std::optional<std::string> saved_;
 };
@@ -71,7 +67,7 @@ TEST_F(ModuleBinding, ModulesThatCannotServeFailLikeAFailingInitialize) {
   // default name, which this system does not have.
   for (const std::string& name : {tmp / "missing.so", text, std::string("libcrypto.so.3"), std::string()}) {
     if (name.empty()) {
-      ::unsetenv(kModuleVariable);
+      setEnv(kModuleVariable, nullptr);
     } else {
       useModule(name);
     }
