@@ -49,19 +49,23 @@ inline std::string_view text(const uint8_t* data, size_t size) {
   return std::string_view(reinterpret_cast<const char*>(data), size);
 }
 
-// A catalogue in use from now on with a text for every registered code, its conversions fitting
-// the arguments the code's reports pass.
+// A catalogue with a text for every registered code, its conversions fitting the arguments the
+// code's reports pass; made and put in use at the first call.
 inline void useRegistryCatalogue() {
-  const std::string path = tempPath("catalogue");
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  for (const quervik::MessageSpec& m : quervik::messageRegistry()) {
-    std::fprintf(f, "%05d", m.code);
-    for (const char* k = m.kinds; *k; ++k) std::fprintf(f, " %%%c", *k);
-    std::fprintf(f, " text\n");
-  }
-  std::fclose(f);
-  quervik::setMessageFile(path.c_str());
+  static const bool inUse = [] {
+    const std::string path = tempPath("catalogue");
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) std::abort();
+    for (const quervik::MessageSpec& m : quervik::messageRegistry()) {
+      std::fprintf(f, "%05d", m.code);
+      for (const char* k = m.kinds; *k; ++k) std::fprintf(f, " %%%c", *k);
+      std::fprintf(f, " text\n");
+    }
+    std::fclose(f);
+    quervik::setMessageFile(path.c_str());
+    return true;
+  }();
+  (void)inUse;
 }
 
 // A fixed triple-DES key of odd parity, one for each salt.

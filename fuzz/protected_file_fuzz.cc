@@ -49,46 +49,32 @@ constexpr const char* kHospitalCertificate =
     "E40P4PW2AESrJYz+ZuPR/XvymXjVMJyqYI4nIq5C\n"
     "-----END CERTIFICATE-----\n";
 
-struct Files {
-  std::string dir, input, output, centreKey, hospitalCertificate;
-};
-
-const Files& files() {
-  static const Files f = [] {
-    Files out;
-    out.dir = fuzz::tempPath("protected", true);
-    out.input = out.dir + "/input.bin";
-    out.output = out.dir + "/plain.txt";
-    out.centreKey = out.dir + "/centre.pem";
-    out.hospitalCertificate = out.dir + "/hospital.crt";
-    fuzz::writeFile(out.centreKey, kCentreKey);
-    fuzz::writeFile(out.hospitalCertificate, kHospitalCertificate);
-    return out;
-  }();
-  return f;
-}
-
 }  // namespace
 
 QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
-  const Files& f = files();
-  fuzz::writeFile(f.input, fuzz::text(data, size));
-  int rc = openProtectedFile(f.input.c_str(), f.output.c_str(), nullptr, f.centreKey.c_str(), -1,
-                             f.hospitalCertificate.c_str(), -1, 1, nullptr);
+  static const std::string dir = fuzz::tempPath("protected", true), input = dir + "/input.bin",
+                           output = dir + "/plain.txt", centreKey = dir + "/centre.pem",
+                           hospitalCertificate = dir + "/hospital.crt";
+  static const bool keysWritten =
+      (fuzz::writeFile(centreKey, kCentreKey), fuzz::writeFile(hospitalCertificate, kHospitalCertificate), true);
+  (void)keysWritten;
+  fuzz::writeFile(input, fuzz::text(data, size));
+  int rc = openProtectedFile(input.c_str(), output.c_str(), nullptr, centreKey.c_str(), -1,
+                             hospitalCertificate.c_str(), -1, 1, nullptr);
   // Success only on a file whose digest was signed, and then the plaintext is there.
   if (rc == 0) {
-    if (::access(f.output.c_str(), F_OK) != 0) std::abort();
-    ::unlink(f.output.c_str());
-  } else if (::access(f.output.c_str(), F_OK) == 0) {
+    if (::access(output.c_str(), F_OK) != 0) std::abort();
+    ::unlink(output.c_str());
+  } else if (::access(output.c_str(), F_OK) == 0) {
     std::abort();  // a failed opening left an output
   }
-  if (std::optional<std::string> dn = protectedFileDn(f.input.c_str())) {
+  if (std::optional<std::string> dn = protectedFileDn(input.c_str())) {
     for (char c : *dn)
       if (c < 0x20 || c > 0x7E) std::abort();
   }
-  FILE* in = size > 0 ? std::fopen(f.input.c_str(), "rb") : nullptr;
+  FILE* in = size > 0 ? std::fopen(input.c_str(), "rb") : nullptr;
   if (in) {
-    (void)checkHashKeyBlock(in, data, static_cast<int32_t>(size < 128 ? size : 128), f.centreKey.c_str(), -1,
+    (void)checkHashKeyBlock(in, data, static_cast<int32_t>(size < 128 ? size : 128), centreKey.c_str(), -1,
                             nullptr);
     std::fclose(in);
   }
