@@ -16,17 +16,13 @@ namespace {
 using drg::runDrgCheck;
 
 // Deletes a file at the first question: the file disappears after it was collected.
-class DeleteOnFirstQuestion : public CancellationSource {
- public:
-  explicit DeleteOnFirstQuestion(std::string victim) : victim_(std::move(victim)) {}
+struct DeleteOnFirstQuestion : CancellationSource {
+  std::string victim;
   bool consumeInterrupt() override {
-    if (!victim_.empty()) std::filesystem::remove(victim_);
-    victim_.clear();
+    if (!victim.empty()) std::filesystem::remove(victim);
+    victim.clear();
     return false;
   }
-
- private:
-  std::string victim_;
 };
 
 class DrgCheck : public DrgTest {
@@ -127,7 +123,8 @@ TEST_F(DrgCheck, BadLinesAreReportedAndTheRunGoesOn) {
 }
 
 TEST_F(DrgCheck, FileThatDisappearsCountsAsAFinding) {
-  DeleteOnFirstQuestion source(drg);
+  DeleteOnFirstQuestion source;
+  source.victim = drg;
   installCancellationSource(&source);
   const std::string out = tmp / "out";
   EXPECT_EQ(runAll(nullptr, out.c_str()), -1);

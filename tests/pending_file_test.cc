@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <iterator>
 #include <thread>
 
 #include "crypto_support.h"
@@ -17,9 +18,7 @@ namespace quervik::test {
 namespace {
 
 size_t entriesIn(const fs::path& dir) {
-  size_t n = 0;
-  for (auto it = fs::directory_iterator(dir); it != fs::directory_iterator(); ++it) ++n;
-  return n;
+  return size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
 unsigned modeOf(const std::string& path) {

@@ -63,9 +63,7 @@ TEST_F(Platform, CzechNamesWorkThroughEveryCall) {
 
 TEST_F(Platform, BadNamesFailLikeMissingFiles) {
   const std::string invalidUtf8 = dir() + "/bad\xff\xfe.DRG";
-  FILE* f = openFile(invalidUtf8.c_str(), "rb");
-  EXPECT_EQ(f, nullptr);
-  if (f) std::fclose(f);
+  EXPECT_EQ(openFile(invalidUtf8.c_str(), "rb"), nullptr);
   EXPECT_EQ(fileSize(invalidUtf8.c_str()), -1);
   EXPECT_EQ(openFile(dir().c_str(), "rb"), nullptr) << "a directory is no file";
 

@@ -17,21 +17,8 @@ using namespace quervik::vzp;
 
 class VzpChecksTest : public VzpTest {};
 
-struct AttributeCase {
-  const char* format;
-  std::string value;
-  int code;
-};
-
-void expectAttributes(const std::vector<AttributeCase>& cases) {
-  for (const AttributeCase& c : cases) {
-    const VzpFieldDescriptor field(1, "POLE", c.format, "");
-    EXPECT_EQ(checkAttribute(c.value, field), c.code) << c.format << " \"" << c.value << "\"";
-  }
-}
-
 TEST_F(VzpChecksTest, CharacterFields) {
-  expectAttributes({
+  for (const auto& [format, value, code] : std::initializer_list<std::tuple<const char*, std::string, int>>{
       {"C 3", "   ", 6052},           // required and blank
       {"C 3", "AB ", 0},
       {"C 3", "\xFC" "AB", 0},        // a national letter (R with caron)
@@ -42,7 +29,12 @@ TEST_F(VzpChecksTest, CharacterFields) {
       {"CN3", "\x7F  ", 6053},
       {"CX3", "   ", 0},
       {"CX3", "  A", 6005},           // reserved, must stay blank
-  });
+      {"C 16", std::string(16, ' '), 6052},
+      {"C 16", std::string(15, ' ') + "A", 0},
+  }) {
+    const VzpFieldDescriptor field(1, "POLE", format, "");
+    EXPECT_EQ(checkAttribute(value, field), code) << format << " \"" << value << "\"";
+  }
   // Longer fields are read eight bytes at a time: every byte in every place of a word and
   // of the tail.
   for (int c = 0; c < 0x100; ++c) {
@@ -54,7 +46,6 @@ TEST_F(VzpChecksTest, CharacterFields) {
       ASSERT_EQ(checkAttribute(value, field), ok ? 0 : 6053) << c << " at " << at;
     }
   }
-  expectAttributes({{"C 16", std::string(16, ' '), 6052}, {"C 16", std::string(15, ' ') + "A", 0}});
 }
 
 // The batch check's variant reads whole words past the value (its line buffer has the
