@@ -2,8 +2,7 @@
 // lines built from their field positions go in and the exact DRG records come out. The
 // expected records are built from the DRG column layout, independently of the templates.
 
-#include "convert/dispatch.h"
-#include "convert/older_layouts.h"
+#include "convert/record_writer.h"
 #include "convert/vzp_converter.h"
 #include "runtime/catalogue.h"
 #include "convert_test_lines.h"

@@ -2,12 +2,10 @@
 // first match in file order), the structure's fill-in of facilities, and generated deliveries.
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "drg/batch_check.h"
 #include "drg/cross_checks.h"
 #include "drg/cross_tables.h"
-#include "drg/field_format.h"
 #include "drg_delivery.h"
 #include "drg_test_support.h"
 #include "runtime/report.h"

@@ -6,14 +6,10 @@
 #include <unistd.h>
 #endif
 
-#include <cstdio>
-
 #include "runtime/cancellation.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
 #include "vzp/batch_check.h"
-#include "vzp/checks.h"
-#include "vzp/line_reader.h"
 #include "vzp_test_support.h"
 
 namespace quervik::test {
