@@ -7,7 +7,6 @@
 #include "drg_test_support.h"
 #include "runtime/cancellation.h"
 #include "runtime/logs.h"
-#include "runtime/progress.h"
 #include "runtime/report.h"
 
 namespace quervik::test {

@@ -49,9 +49,7 @@ TEST_F(VzpBatchCheckTest, CleanFileReportsAndGoesToOk) {
   const std::string logDir = tmp / "log", outDir = tmp / "out";
   EXPECT_EQ(check(file, logDir.c_str(), outDir.c_str()), 0);
   EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 6102, 6103, 7110}));
-  EXPECT_EQ(entriesOf(6102), (std::vector<std::string>{"Kod pojistovny: 111 (6102)\n"}));
-  EXPECT_EQ(entriesOf(6103), (std::vector<std::string>{"Pocet prectenych radku: 3 (6103)\n"}));
-  // The log holds the reports up to the line count, with CR LF line ends.
+  // The log holds the reports up to the line count, word for word, with CR LF line ends.
   EXPECT_EQ(readFile(logDir + "/ok/davka_111.log.ok"),
             "Kontrola souboru " + file + " (50106)\r\nKod pojistovny: 111 (6102)\r\nPocet prectenych radku: 3 (6103)\r\n");
   EXPECT_TRUE(fs::is_empty(logDir + "/err"));
