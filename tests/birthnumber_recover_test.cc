@@ -3,6 +3,12 @@
 // centre's private key sits on the same token for recovery. Coded numbers from card keys equal
 // those from key files; recovery under the same key gives every old code back and under a new
 // key the codes the oracle computes; each kind of bad line fails where it stands.
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include "birthnumber/encode.h"
 #include "birthnumber/recover.h"
 #include "birthnumber_support.h"
@@ -125,6 +131,30 @@ TEST_F(BirthNumberCard, RecoveryGivesTheOldCodesUnderTheSameKeyAndTheOraclesUnde
   ASSERT_EQ(lines.size(), kNumbers.size() + 1);
   EXPECT_EQ(lines.back(), "Y" + oracleCode(hashKey, "6001019999") + oracleCode(newKey, "6001019999"));
 }
+
+#ifndef _WIN32
+// Output that stops part way (here a file size limit) names the first line not written whole
+// and keeps every byte that did go out.
+TEST_F(BirthNumberCard, OutputCutShortNamesTheFirstLineNotWritten) {
+  storeTrustCentreKey();
+  CodedBatch batch = codeWithFiles(batchOf(kNumbers));
+  std::string in = put("recover.in", recoveryInput(batch)), out = tmp / "recover.out";
+  std::string newKeyFile = put("new.key", goodDesKey());
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 200;  // two lines of 83 bytes and part of the third
+  void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const int result = recover(in, out, newKeyFile);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(reportedCodes(), (std::vector<int>{7900, 8008}));
+  EXPECT_EQ(errorEntries()[0], "Radek 4:  (7900)\n");
+  EXPECT_EQ(readFile(out).size(), 200u);
+}
+#endif
 
 TEST_F(BirthNumberCard, EachBadLineFailsWhereItStands) {
   storeTrustCentreKey();

@@ -277,7 +277,8 @@ public class Quervik {
      * for each Y record that follows, "Y", its code and the code under a new hashing key.
      *
      * @param inputFile the X record and the Y records
-     * @param outputFile the translated records (each line is flushed at once)
+     * @param outputFile the translated records (written in blocks; a run that stops early still
+     *     leaves every line translated before it written)
      * @param centreKey the DRG centre's private key: a PEM file, or DER given as the text
      * @param centreKeyPassword its password
      * @param centreKeyLength greater than 0: {@code centreKey} is that many bytes of DER

@@ -1,6 +1,7 @@
 // Recovery of coded birth numbers under a new key; see recover.h.
 #include "birthnumber/recover.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -215,14 +216,42 @@ bool recodeBirthNumber(RecoverRun& run, const RecoverRecord& record, char newCod
   return ok;
 }
 
-bool writeOutputLine(FILE* out, const RecoverRecord& record, const char* newCode) {
-  char line[1 + 2 * kCodedNumberLength + 2];
-  line[0] = 'Y';
-  std::memcpy(line + 1, record.oldCode.data(), kCodedNumberLength);
-  std::memcpy(line + 1 + kCodedNumberLength, newCode, kCodedNumberLength);
-  std::memcpy(line + sizeof line - 2, "\r\n", 2);
-  return std::fwrite(line, 1, sizeof line, out) == sizeof line && std::fflush(out) == 0;
-}
+// The translated lines, written a block at a time. Whatever ends the run writes what is held
+// before anything is reported, so the output always holds every line before the one the
+// reports name; a line that cannot be written is named as when each line went out alone.
+class OutputLines {
+ public:
+  static constexpr size_t kLineLength = 1 + 2 * kCodedNumberLength + 2;
+  static constexpr size_t kBlockLines = 1024;
+
+  // The stream is written unbuffered, so a short write tells which lines reached it.
+  explicit OutputLines(FILE* out) : out_(out) { std::setvbuf(out_, nullptr, _IONBF, 0); }
+
+  void add(const RecoverRecord& record, const char* newCode, int64_t lineNumber) {
+    char* line = block_ + held_ * kLineLength;
+    line[0] = 'Y';
+    std::memcpy(line + 1, record.oldCode.data(), kCodedNumberLength);
+    std::memcpy(line + 1 + kCodedNumberLength, newCode, kCodedNumberLength);
+    std::memcpy(line + kLineLength - 2, "\r\n", 2);
+    lineNumbers_[held_++] = lineNumber;
+  }
+  bool full() const { return held_ == kBlockLines; }
+  // Writes the held lines: 0, or the number of the first input line whose output line could
+  // not be written whole (the held lines are dropped either way).
+  int64_t write() {
+    const size_t bytes = held_ * kLineLength;
+    const size_t written = bytes ? std::fwrite(block_, 1, bytes, out_) : 0;
+    const size_t held = held_;
+    held_ = 0;
+    return written == bytes ? 0 : lineNumbers_[std::min(written / kLineLength, held - 1)];
+  }
+
+ private:
+  FILE* out_;
+  char block_[kBlockLines * kLineLength];
+  int64_t lineNumbers_[kBlockLines];
+  size_t held_ = 0;
+};
 
 // A first character as a message shows it: control characters would break the text.
 char shownCharacter(std::string_view line) {
@@ -245,6 +274,16 @@ int recoverLines(RecoverRun& run, FILE* in, FILE* out) {
   LineReader::Piece piece;
   RecoverRecord record;
   std::string overlong;
+  auto output = std::make_unique<OutputLines>(out);
+  // Writes the held lines; false after the reports of one that could not be written.
+  const auto written = [&run, &output] {
+    const int64_t failed = output->write();
+    if (failed == 0) return true;
+    run.lineNumber = failed;
+    reportAtLine(run);
+    reportError(kMsgRecoverLineNotWritten);
+    return false;
+  };
   while (reader.next(piece)) {
     std::string_view line = piece.text;
     if (!piece.last) {
@@ -256,9 +295,17 @@ int recoverLines(RecoverRun& run, FILE* in, FILE* out) {
     }
     ++run.lineNumber;
     updateProgress(reader.position());
-    if ((run.lineNumber - 1) % kInterruptCheckInterval == 0 && testInterrupted() == 1) return -1;
+    if ((run.lineNumber - 1) % kInterruptCheckInterval == 0 && testInterrupted() == 1) {
+      (void)written();
+      return -1;
+    }
     line = line.substr(0, line.find('\r'));
     char kind = line.empty() ? '\0' : line[0];
+    // Only a whole Y record under keys already in use can go by without a report; anything
+    // else may report, and the lines before it are written first.
+    const bool quiet = kind == 'Y' && line.size() == kIdentifierRecordLength && run.newKeyLoaded &&
+                       run.sessionKeyBuilt && !run.sessionKeyRejected;
+    if (!quiet && !written()) return -1;
     if (kind != 'X' && kind != 'Y') {
       reportAtLine(run);
       reportError(kMsgRecoverUnknownRecord, shownCharacter(line));
@@ -289,16 +336,17 @@ int recoverLines(RecoverRun& run, FILE* in, FILE* out) {
     }
     char newCode[kCodedNumberLength + 1];
     if (!recodeBirthNumber(run, record, newCode)) {
+      const int64_t lineNumber = run.lineNumber;
+      if (!written()) return -1;
+      run.lineNumber = lineNumber;
       reportAtLine(run);
       reportError(kMsgRecoverNotRecoded);
       return -1;
     }
-    if (!writeOutputLine(out, record, newCode)) {
-      reportAtLine(run);
-      reportError(kMsgRecoverLineNotWritten);
-      return -1;
-    }
+    output->add(record, newCode, run.lineNumber);
+    if (output->full() && !written()) return -1;
   }
+  if (!written()) return -1;
   return reader.failed() ? -1 : 0;
 }
 

@@ -156,6 +156,13 @@ class FieldWords {
 #endif
     return bits([](uint64_t w) { return inRange(w, '0', '9'); });
   }
+  // Printable ASCII.
+  uint32_t printable() const {
+#ifdef __SSE2__
+    if (wide_) return vectorBits(inVectorRange(v_, 0x20, 0x7E));
+#endif
+    return bits([](uint64_t w) { return inRange(w, 0x20, 0x7E); });
+  }
   // Letters, digits and '-'.
   uint32_t letterDigit() const {
 #ifdef __SSE2__
@@ -191,19 +198,34 @@ class FieldWords {
 
 inline int leadingOnes(uint32_t bits) { return __builtin_ctz(~bits); }
 
-int shortcutByBits(const FieldDescriptor& field, const char* p, int len, int readable) {
+int shortcutByBits(FieldDescriptor& field, const char* p, int len, int readable) {
   const FieldWords f(p, len, readable);
   const uint32_t blank = f.equal(' ');
-  if (blank == f.all()) return field.format == 'f' ? kNoShortcut : len;
+  if (blank == f.all()) {
+    if (field.format != 'f') return len;
+    // A blank number is missing, except where it may be left blank.
+    return field.freeChars || field.icpField ? len : kNoShortcut;
+  }
   const int blanks = leadingOnes(blank);
   switch (field.format) {
+    case 'r':  // raw text: printable throughout
+      return field.decimals == 0 && !field.quantity && f.printable() == f.all() ? 0 : kNoShortcut;
     case 'd':
       return f.digit() == f.all() ? -1 : kNoShortcut;  // -1: the date check decides
     case 'f': {
       const uint32_t digit = f.digit();
       const uint32_t rest = f.all() & ~((1u << blanks) - 1);
       if ((digit & rest) == rest) return blanks;
-      if (field.decimals == 0 || field.quantity) return kNoShortcut;
+      if (field.decimals == 0) return kNoShortcut;
+      if (field.quantity) {
+        // Two or three decimals after one point with digits before it: the field takes them on.
+        const uint32_t point = f.equal('.');
+        if (std::popcount(point) != 1 || (digit & rest) != (rest & ~point)) return kNoShortcut;
+        const int at = std::countr_zero(point), after = len - 1 - at;
+        if (at <= blanks || after < 2 || after > 3) return kNoShortcut;
+        field.decimals = after;
+        return blanks;
+      }
       const int point = len - 1 - field.decimals;
       if (point <= blanks) return kNoShortcut;
       const uint32_t pointBit = 1u << point;
@@ -222,7 +244,7 @@ int shortcutByBits(const FieldDescriptor& field, const char* p, int len, int rea
 // The common shapes of clean fields, recognised without the full scan: the result is the one
 // the scan gives for them (-1: the date check decides). kNoShortcut for anything else.
 // readable: bytes that may be read from p on (at least len).
-int shortcut(const FieldDescriptor& field, const char* p, int len, int readable) {
+int shortcut(FieldDescriptor& field, const char* p, int len, int readable) {
   if (field.skipLeadingZero && p[0] == '0') return kNoShortcut;
   if (field.format == 'd' && len == 8) {  // eight digits for the date check, or blank
     const uint64_t w = load8(p);
@@ -240,7 +262,7 @@ int shortcut(const FieldDescriptor& field, const char* p, int len, int readable)
     }
     return blank ? len : 0;
   }
-  if (len <= 16 && (len >= 8 || readable >= 8) && field.format != 'r') return shortcutByBits(field, p, len, readable);
+  if (len <= 16 && (len >= 8 || readable >= 8)) return shortcutByBits(field, p, len, readable);
   const int blanks = blankRun(p, 0, len);
   switch (field.format) {
     case 'd':  // eight digits, or blank
@@ -341,7 +363,7 @@ namespace {
 
 // The start of the format check: a right-aligned bare zero, and the shortcuts. kNoShortcut
 // when the full scan has to decide.
-inline int quickFormat(const FieldDescriptor& field, std::string_view text, int readable) {
+inline int quickFormat(FieldDescriptor& field, std::string_view text, int readable) {
   const char* p = text.data();
   const int len = int(text.size());
   // A right-aligned bare zero needs no decimals.

@@ -2,6 +2,7 @@
 // batch headers (and moves the progress), the main pass checks the records.
 #include "vzp/batch_check.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -74,13 +75,14 @@ class RecordPass {
   }
   void replaceInsurerCode();
   void startBatch();
+  bool printableFast(const VzpLayouts::Record& record, VzpLineClasses& classes) const;
   void checkFields(const VzpLayouts::Record& record);
   bool allowed(char letter) const { return last_ ? last_->next[uint8_t(letter)] : letter == 'D'; }
 
   VzpLineReader& reader_;
   const int fileKind_;
   VzpLayouts& layouts_;
-  char line_[kVzpReadLimit + 1 + kVzpValueSlack] = {};
+  char line_[kVzpReadLimit + 1 + kVzpLineSlack] = {};
   size_t length_ = 0;
   bool newline_ = false;
   int64_t nextInterruptTest_ = 0;
@@ -132,15 +134,32 @@ void RecordPass::startBatch() {
   lookupType_[0] = lookupType_[1] = '0';
 }
 
+static_assert(kVzpLineSlack >= kVzpValueSlack && 64 * kVzpMaskWords >= kVzpReadLimit);
+
+// A line the whole-line test clears goes through the shorter field list; any other line,
+// findings in its character fields included, takes every check field by field.
+bool RecordPass::printableFast(const VzpLayouts::Record& record, VzpLineClasses& classes) const {
+  if (!classifyPrintableLine(line_, length_, classes)) return false;
+  for (size_t w = 0; w < (length_ + 63) / 64; ++w)
+    if (classes.nonblank[w] & record.reserved[w]) return false;
+  for (const VzpLayouts::Range& r : record.required)
+    if (!anyBitIn(classes.nonblank, r.offset, r.width)) return false;
+  return true;
+}
+
 void RecordPass::checkFields(const VzpLayouts::Record& record) {
   const VzpCheckFunction* checks = layouts_.checks();
   const int lineNumber = gCounters.lines;
-  for (const VzpLayouts::Field& f : record.fields) {
-    const VzpFieldDescriptor& d = *f.descriptor;
-    const std::string_view value(line_ + d.offset(), size_t(d.width));
-    if (int code = f.generic(value, d)) reportFieldError(code, d.offset(), d, lineNumber, line());
+  VzpLineClasses classes;
+  const bool fast = printableFast(record, classes);
+  for (const VzpLayouts::Field& f : fast ? record.printableFields : record.fields) {
+    const std::string_view value(line_ + f.offset, f.width);
+    if (f.generic &&
+        !(fast && f.quick != VzpQuickNumber::None &&
+          numberPassesByClasses(f.quick, classes, line_, f.offset, f.width, f.pointAt)))
+      if (int code = f.generic(value, *f.descriptor)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
     for (uint32_t i = 0; i < f.checkCount; ++i)
-      if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, d.offset(), d, lineNumber, line());
+      if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
   }
   lastField_ = record.fields.back().descriptor;
 }
@@ -280,7 +299,7 @@ VzpFileCounters& vzpFileCounters() { return gCounters; }
 
 VzpLayouts::VzpLayouts() {
   for (const VzpRecordDescriptor& r : vzpRecordTable()) {
-    Record record{&r, {}, {}};
+    Record record{&r, {}, {}, {}, {}, {}};
     for (const char* c = r.next; *c; ++c) record.next[uint8_t(*c)] = true;
     for (const VzpFieldDescriptor& f : r.fields) {
       std::vector<VzpCheckFunction> resolved;
@@ -291,8 +310,28 @@ VzpLayouts::VzpLayouts() {
         reportError(VZP_INTERNAL, "Nelze alokovat pamet pro kontrolni funkci");
       }
       std::erase_if(resolved, acceptsEveryValue);
-      record.fields.push_back({&f, genericCheckInLine(f), uint32_t(checks_.size()), uint32_t(resolved.size())});
+      const Field field{&f,
+                        genericCheckInLine(f),
+                        uint32_t(checks_.size()),
+                        uint32_t(resolved.size()),
+                        uint16_t(f.offset()),
+                        uint16_t(f.width),
+                        uint16_t(std::max(0, f.width - f.decimals - 1)),
+                        quickNumberOf(f)};
+      record.fields.push_back(field);
       checks_.insert(checks_.end(), resolved.begin(), resolved.end());
+      const bool character = f.kind == 'C' && (f.presence == ' ' || f.presence == 'N' || f.presence == 'X');
+      if (!character) {
+        record.printableFields.push_back(field);
+        continue;
+      }
+      if (f.presence == ' ') record.required.push_back({uint16_t(f.offset()), uint16_t(f.width)});
+      for (int i = f.offset(); f.presence == 'X' && i < f.offset() + f.width; ++i)
+        record.reserved[i / 64] |= uint64_t(1) << (i % 64);
+      if (field.checkCount > 0) {
+        record.printableFields.push_back(field);
+        record.printableFields.back().generic = nullptr;
+      }
     }
     records_.push_back(std::move(record));
   }
@@ -306,10 +345,11 @@ const VzpLayouts::Record* VzpLayouts::find(std::string_view batchType, char lett
     indexedType_ = std::string(batchType);
     for (auto& list : byLetter_) list.clear();
     for (const Record& r : records_)
-      if (batchType == std::string_view(r.descriptor->batchType, 2)) byLetter_[uint8_t(r.descriptor->letter)].push_back(&r);
+      if (batchType == std::string_view(r.descriptor->batchType, 2))
+        byLetter_[uint8_t(r.descriptor->letter)].push_back({r.descriptor->length, &r});
   }
-  for (const Record* r : byLetter_[uint8_t(letter)])
-    if (r->descriptor->length == length) return r;
+  for (const Candidate& c : byLetter_[uint8_t(letter)])
+    if (c.length == length) return c.record;
   return nullptr;
 }
 
@@ -369,8 +409,15 @@ int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts) {
   // more often changes nothing, so the read asks it only then.
   const int64_t progressStep = size / 100;
   int64_t progressAt = 0;
-  VzpLinePiece piece;
-  while (reader.next(piece)) {
+  const auto countHeader = [&](std::string_view text) {
+    if (text.empty() || text[0] != 'D') return;
+    ++headers;
+    const std::string_view type = part(text, 2, 2);
+    all16 = all16 && type == "16";
+    all80 = all80 && type == "80";
+  };
+  // Progress and interruption are asked after the first piece that reaches their next mark.
+  while (reader.skim(std::min(progressAt + progressStep + 1, nextInterruptTest), countHeader)) {
     if (reader.position() > progressAt + progressStep) {
       progressAt = reader.position();
       updateProgress(progressAt);
@@ -381,12 +428,6 @@ int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts) {
         ++gCounters.errors;
         return kVzpFileInterrupted;
       }
-    }
-    if (!piece.text.empty() && piece.text[0] == 'D') {
-      ++headers;
-      const std::string_view type = part(piece.text, 2, 2);
-      all16 = all16 && type == "16";
-      all80 = all80 && type == "80";
     }
   }
   if (headers == 0) return kVzpFileWithoutHeader;

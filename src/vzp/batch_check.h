@@ -40,14 +40,27 @@ class VzpLayouts {
  public:
   struct Field {
     const VzpFieldDescriptor* descriptor;
-    VzpGenericCheck generic;
+    VzpGenericCheck generic;  // null: none
     uint32_t firstCheck;  // into checks()
     uint32_t checkCount;
+    // Kept beside the descriptor, which the line loop would otherwise fetch for every field.
+    uint16_t offset = 0, width = 0, pointAt = 0;
+    // On a printable line, numberPassesByClasses may spare the generic check.
+    VzpQuickNumber quick = VzpQuickNumber::None;
+  };
+  struct Range {
+    uint16_t offset, width;
   };
   struct Record {
     const VzpRecordDescriptor* descriptor;
     std::vector<Field> fields;
     std::array<bool, 256> next{};  // the descriptor's next set by letter
+    // A line of printable ASCII passes the generic check of every character field when each
+    // required field holds a non-blank and no reserved one does: then only the fields of
+    // printableFields are left to check, character fields without their generic check.
+    std::vector<Range> required;
+    uint64_t reserved[kVzpMaskWords] = {};
+    std::vector<Field> printableFields;
   };
 
   VzpLayouts();
@@ -59,7 +72,11 @@ class VzpLayouts {
   std::vector<Record> records_;
   std::vector<VzpCheckFunction> checks_;
   std::string indexedType_;
-  std::array<std::vector<const Record*>, 256> byLetter_;
+  struct Candidate {
+    int length;  // the layout's, kept here so the search touches no descriptor
+    const Record* record;
+  };
+  std::array<std::vector<Candidate>, 256> byLetter_;
 };
 
 // Counters of the file being checked; the driver resets them before each file.

@@ -26,6 +26,53 @@ using VzpGenericCheck = int (*)(std::string_view value, const VzpFieldDescriptor
 VzpGenericCheck genericCheckInLine(const VzpFieldDescriptor& field);
 inline constexpr size_t kVzpValueSlack = 8;
 
+// The fast path of a whole line: nearly every line is plain printable ASCII, and then the
+// generic check of most fields is decided by which bytes are blanks and which are digits.
+// Bit i % 64 of word i / 64 stands for byte i of the line; bits past its length are clear.
+inline constexpr size_t kVzpLineSlack = 16;
+inline constexpr size_t kVzpMaskWords = 8;
+struct VzpLineClasses {
+  uint64_t nonblank[kVzpMaskWords];
+  uint64_t digit[kVzpMaskWords];
+};
+// False when some byte of the line is not printable ASCII; otherwise fills the classes' words
+// that the line covers (the words past them are left as they were). The
+// line must stay readable for kVzpLineSlack bytes past its length, and it may be at most
+// 64 * kVzpMaskWords bytes long.
+bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& classes);
+// How the classes decide the generic check of a numeric or money field (presence ' ' or
+// 'N'): it surely passes for a right-aligned run of digits, for an amount with its point
+// in place, and for a blank number that may be blank. Anything else: the check decides.
+enum class VzpQuickNumber : uint8_t { None, Number, NumberOrBlank, Amount };
+VzpQuickNumber quickNumberOf(const VzpFieldDescriptor& field);
+
+// Bits [from, from + count) of a mask as the low bits of a word; count at most 63.
+inline uint64_t bitsOf(const uint64_t (&mask)[kVzpMaskWords], size_t from, size_t count) {
+  const size_t word = from / 64, shift = from % 64;
+  uint64_t v = mask[word] >> shift;
+  if (shift + count > 64) v |= mask[word + 1] << (64 - shift);
+  return v & ((uint64_t(1) << count) - 1);
+}
+
+// Whether any bit of [from, from + count) is set; from + count at most 64 * kVzpMaskWords.
+bool anyBitInWide(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count);
+inline bool anyBitIn(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count) {
+  return count < 64 ? bitsOf(bits, from, count) != 0 : anyBitInWide(bits, from, count);
+}
+
+// True when the generic check surely passes; pointAt is the amount's point (width minus
+// decimals minus 1). The field lies within the line and is at most 63 bytes wide.
+inline bool numberPassesByClasses(VzpQuickNumber quick, const VzpLineClasses& classes, const char* line, size_t from,
+                                  size_t width, size_t pointAt) {
+  const uint64_t filled = bitsOf(classes.nonblank, from, width);
+  if (filled == 0) return quick == VzpQuickNumber::NumberOrBlank;
+  // Blanks, then non-blanks to the end.
+  if (filled + (filled & (~filled + 1)) != uint64_t(1) << width) return false;
+  const uint64_t digits = bitsOf(classes.digit, from, width);
+  if (quick != VzpQuickNumber::Amount) return digits == filled;
+  return (filled >> pointAt & 1) && line[from + pointAt] == '.' && digits == (filled & ~(uint64_t(1) << pointAt));
+}
+
 // The characters a character field accepts besides printable ASCII: the Czech and Slovak
 // letters with diacritics and the section sign, as the VZP files encode them (code page 852).
 bool isNationalLetter(unsigned char c);

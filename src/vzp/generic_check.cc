@@ -4,6 +4,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "vzp/checks.h"
 #include "vzp/codes.h"
@@ -133,6 +136,56 @@ int checkMoney(std::string_view v, char presence, int decimals) {
 }
 
 }  // namespace
+
+bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& classes) {
+  const size_t words = (length + 63) / 64;
+  std::memset(classes.nonblank, 0, words * sizeof(uint64_t));
+  std::memset(classes.digit, 0, words * sizeof(uint64_t));
+#ifdef __SSE2__
+  // Sixteen bytes at a time; as signed bytes, printable ASCII is above 0x1F and below 0x7F.
+  const __m128i low = _mm_set1_epi8(0x1F), high = _mm_set1_epi8(0x7F), blanks = _mm_set1_epi8(' ');
+  const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
+  for (size_t at = 0; at < length; at += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
+    const uint32_t printable =
+        uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, low), _mm_cmplt_epi8(v, high))));
+    const uint32_t blank = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blanks)));
+    const uint32_t digit =
+        uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine))));
+    const size_t left = length - at;
+    const uint32_t keep = left >= 16 ? 0xFFFFu : (1u << left) - 1;
+    if (~printable & keep) return false;
+    classes.nonblank[at / 64] |= uint64_t(~blank & keep) << (at % 64);
+    classes.digit[at / 64] |= uint64_t(digit & keep) << (at % 64);
+  }
+#else
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c < 0x20 || c > 0x7E) return false;
+    if (c != ' ') classes.nonblank[i / 64] |= uint64_t(1) << (i % 64);
+    if (isDigit(char(c))) classes.digit[i / 64] |= uint64_t(1) << (i % 64);
+  }
+#endif
+  return true;
+}
+
+VzpQuickNumber quickNumberOf(const VzpFieldDescriptor& f) {
+  if (f.width <= 0 || f.width > 63 || (f.presence != ' ' && f.presence != 'N')) return VzpQuickNumber::None;
+  if (f.kind == 'N') return f.presence == 'N' ? VzpQuickNumber::NumberOrBlank : VzpQuickNumber::Number;
+  if (f.kind == '$' && f.width - f.decimals - 1 >= 0) return VzpQuickNumber::Amount;
+  return VzpQuickNumber::None;
+}
+
+bool anyBitInWide(const uint64_t (&bits)[kVzpMaskWords], size_t from, size_t count) {
+  while (count > 0) {
+    const size_t shift = from % 64, n = std::min(count, 64 - shift);
+    const uint64_t mask = (n == 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1) << shift;
+    if (bits[from / 64] & mask) return true;
+    from += n;
+    count -= n;
+  }
+  return false;
+}
 
 bool isNationalLetter(unsigned char c) { return c >= 0x80 && kAllowed[c]; }
 
