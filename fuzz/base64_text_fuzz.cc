@@ -14,10 +14,10 @@
 
 using namespace quervik;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
   std::string_view text = fuzz::text(data, size);
   std::optional<SecureBytes> bytes = decodeBase64Text(text);
-  if (!bytes) return 0;
+  if (!bytes) return;
   size_t padding = text.size() - text.find_last_not_of('=') - 1;
   if (text.empty()) padding = 0;
   if (text.size() % 4 != 0 || bytes->size() != text.size() / 4 * 3 - padding) std::abort();
@@ -27,5 +27,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t lastData = text.size() - padding - 1;
   for (size_t i = 0; i < text.size(); ++i)
     if (again[i] != static_cast<unsigned char>(text[i]) && !(padding > 0 && i == lastData)) std::abort();
-  return 0;
 }

@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary bytes as a DRG batch through the copy that codes the birth numbers and
 // the Y records that follow it. Every line comes out (B records at exactly 124 characters), each
 // distinct birth number once, and nothing crashes, leaks or reads past a record.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,24 +14,9 @@
 
 using namespace quervik;
 
-namespace {
-
-// The lines of a text written with CR LF line ends.
-size_t countLines(const std::string& text) {
-  size_t lines = 0;
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find("\r\n", at);
-    ++lines;
-    at = end == std::string::npos ? text.size() : end + 2;
-  }
-  return lines;
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
   static const TripleDesKey coding = fuzz::desKey(0x13), session = fuzz::desKey(0x40);
-  if (size == 0) return 0;
+  if (size == 0) return;
   FILE* in = ::fmemopen(const_cast<uint8_t*>(data), size, "rb");
   char* written = nullptr;
   size_t writtenSize = 0;
@@ -41,30 +27,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   LineReader reader(in, LineReader::kMinimumBuffer);
   CodedCopy copy;
   const PassEnd end = copyWithCodedNumbers(reader, out, coding, coder, set, copy);
-  if (end == PassEnd::AlreadyCoded) {  // an X record: the pass stops at it, nothing more to hold
-    std::fclose(out);
-    std::fclose(in);
-    std::free(written);
-    return 0;
+  // An X record stops the pass at it: nothing more to hold.
+  if (end != PassEnd::AlreadyCoded) {
+    if (end != PassEnd::Done) std::abort();
+    std::fflush(out);
+    const std::string coded(written, writtenSize);
+    if (set.size() > static_cast<size_t>(copy.bRecords)) std::abort();
+    // One line out for every line in (a line holds no LF, so no CR LF either).
+    int64_t lines = 0;
+    for (size_t at = 0; at < coded.size(); ++lines) {
+      const size_t lineEnd = std::min(coded.find("\r\n", at), coded.size());
+      if (coded[at] == 'B' && lineEnd - at != kCodedRecordLength) std::abort();
+      at = lineEnd + 2;
+    }
+    if (lines != copy.lines) std::abort();
+    const size_t before = writtenSize;
+    if (writeIdentifierRecords(out, session, set) != PassEnd::Done) std::abort();
+    std::fflush(out);
+    if (writtenSize - before != set.size() * (1 + kCodedNumberLength + kRecoveryIdentifierLength + 2)) std::abort();
   }
-  if (end != PassEnd::Done) std::abort();
-  std::fflush(out);
-  std::string coded(written, writtenSize);
-  if (set.size() > static_cast<size_t>(copy.bRecords)) std::abort();
-  // One line out for every line in (a line holds no LF, so no CR LF either).
-  if (countLines(coded) != static_cast<size_t>(copy.lines)) std::abort();
-  for (size_t at = 0; at < coded.size();) {
-    size_t end = coded.find("\r\n", at);
-    if (end == std::string::npos) end = coded.size();
-    if (coded[at] == 'B' && end - at != kCodedRecordLength) std::abort();
-    at = end + 2;
-  }
-  size_t before = writtenSize;
-  if (writeIdentifierRecords(out, session, set) != PassEnd::Done) std::abort();
-  std::fflush(out);
-  if (writtenSize - before != set.size() * (1 + kCodedNumberLength + kRecoveryIdentifierLength + 2)) std::abort();
   std::fclose(out);
   std::fclose(in);
   std::free(written);
-  return 0;
 }

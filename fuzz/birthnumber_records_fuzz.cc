@@ -2,8 +2,6 @@
 // the column checks of both record kinds, the share texts through the "_" base64 decoder, the
 // identifiers through decryption and coding under fixed keys. Nothing may crash, leak, read past
 // a line or leave errors queued.
-#include <openssl/err.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -11,14 +9,11 @@
 #include "birthnumber/birth_number.h"
 #include "birthnumber/recover.h"
 #include "birthnumber/underscored_base64.h"
-#include "runtime/report.h"
 #include "fuzz_temp.h"
 
 using namespace quervik;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = (fuzz::quietConsole(), true);
-  (void)quiet;
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
   static const TripleDesKey sessionKey = fuzz::desKey(0x11), newKey = fuzz::desKey(0x5A);
   static BirthNumberCoder coder;
   std::string_view text = fuzz::text(data, size);
@@ -47,7 +42,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (x < -2 || y < -2 || (line.empty() && (x != -2 || y != -2))) std::abort();
   }
-  if (ERR_peek_error()) std::abort();
-  clearErrors();
-  return 0;
 }

@@ -5,17 +5,13 @@
 #include <string>
 
 #include "runtime/catalogue.h"
-#include "runtime/report.h"
 #include "runtime/safe_format.h"
 #include "fuzz_temp.h"
 
 using namespace quervik;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = [] {
-    fuzz::quietConsole();
-    return fuzz::tempPath("catalogue");
-  }();
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
+  static const std::string path = fuzz::tempPath("catalogue");
   fuzz::writeFile(path, fuzz::text(data, size));
   resetMessageCatalogue();
   setMessageFile(path.c_str());
@@ -33,6 +29,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The raw input as a format string, too.
   MsgArg args[] = {MsgArg(1), MsgArg("s"), MsgArg(2.5), MsgArg('x')};
   if (safeFormat(fuzz::text(data, size), args).size() > kMaxReportLength) std::abort();
-  clearErrors();
-  return 0;
 }

@@ -8,15 +8,12 @@
 #include <string_view>
 
 #include "convert/vzp_converter.h"
-#include "runtime/report.h"
 #include "fuzz_temp.h"
 
 using namespace quervik;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool quiet = (fuzz::quietConsole(), true);
-  (void)quiet;
-  if (size < 2) return 0;
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
+  if (size < 2) return;
   convert::ConversionSettings settings;
   settings.insurerCode = data[0] & 1 ? std::optional<std::string>("111") : std::nullopt;
   if (data[0] & 2) settings.excludedTypes = {10, 12, 5};
@@ -37,6 +34,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (drg[i] == '\0' || drg[i] == '\r' || drg[i] == '\n') std::abort();
     at += length + 2;
   }
-  clearErrors();
-  return 0;
 }

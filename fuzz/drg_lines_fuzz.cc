@@ -8,64 +8,25 @@
 #include <string_view>
 
 #include "drg/batch_check.h"
-#include "runtime/catalogue.h"
-#include "runtime/messages.h"
-#include "runtime/report.h"
 #include "fuzz_temp.h"
 
 using namespace quervik;
 
-namespace {
-
-struct Setup {
-  std::string dir;
-  std::string files[5];
-};
-
-// A catalogue with a text for every registered code, its conversions fitting the arguments.
-void writeCatalogue(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  for (const MessageSpec& m : messageRegistry()) {
-    std::fprintf(f, "%05d", m.code);
-    for (const char* k = m.kinds; *k; ++k) std::fprintf(f, " %%%c", *k);
-    std::fprintf(f, " text\n");
-  }
-  std::fclose(f);
-}
-
-const Setup& setup() {
-  static const Setup s = [] {
-    Setup s;
-    s.dir = fuzz::tempPath("drg", true);
-    const char* ext[5] = {"ORG", "OSN", "DRG", "EKO", "KOR"};
-    for (int i = 0; i < 5; ++i) s.files[i] = s.dir + "/F." + ext[i];
-    writeCatalogue(s.dir + "/errors.msg");
-    setMessageFile((s.dir + "/errors.msg").c_str());
-    fuzz::quietConsole();
-    return s;
-  }();
-  return s;
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const Setup& s = setup();
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
+  fuzz::useRegistryCatalogue();
+  static const std::string dir = fuzz::tempPath("drg", true), log = dir + "/log", out = dir + "/out";
+  static const std::string files[5] = {dir + "/F.ORG", dir + "/F.OSN", dir + "/F.DRG", dir + "/F.EKO", dir + "/F.KOR"};
   std::string_view input = fuzz::text(data, size);
   constexpr std::string_view kSeparator = "\n#####\n";
   for (int i = 0; i < 5; ++i) {
     size_t end = i < 4 ? input.find(kSeparator) : std::string_view::npos;
     std::string_view part = input.substr(0, end);
     input = end == std::string_view::npos ? std::string_view() : input.substr(end + kSeparator.size());
-    fuzz::writeFile(s.files[i], part);
+    fuzz::writeFile(files[i], part);
   }
-  const std::string log = s.dir + "/log", out = s.dir + "/out";
-  const int result = drg::runDrgCheck(s.files[0].c_str(), s.files[2].c_str(), s.files[1].c_str(), s.files[3].c_str(),
-                                      nullptr, log.c_str(), out.c_str(), false, s.files[4].c_str());
+  const int result = drg::runDrgCheck(files[0].c_str(), files[2].c_str(), files[1].c_str(), files[3].c_str(), nullptr,
+                                      log.c_str(), out.c_str(), false, files[4].c_str());
   // Clean, findings, or nothing readable; never anything else.
   if (result > 1) std::abort();
   if (result == 0 && errorEntryCount() == 0) std::abort();
-  clearErrors();
-  return 0;
 }

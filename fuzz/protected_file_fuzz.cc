@@ -2,7 +2,6 @@
 // read and its key check block compared. The seeds are files signed with the keys below (test
 // keys made for this target alone), so mutations reach the layout, the content and the digest
 // check. Nothing may crash, leak, leave errors queued or leave an output behind.
-#include <openssl/err.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,7 +10,6 @@
 #include <string>
 
 #include "container/open.h"
-#include "runtime/report.h"
 #include "fuzz_temp.h"
 
 using namespace quervik;
@@ -51,51 +49,33 @@ constexpr const char* kHospitalCertificate =
     "E40P4PW2AESrJYz+ZuPR/XvymXjVMJyqYI4nIq5C\n"
     "-----END CERTIFICATE-----\n";
 
-struct Files {
-  std::string dir, input, output, centreKey, hospitalCertificate;
-};
-
-const Files& files() {
-  static const Files f = [] {
-    fuzz::quietConsole();  // the "chyba ..." lines
-    Files out;
-    out.dir = fuzz::tempPath("protected", true);
-    out.input = out.dir + "/input.bin";
-    out.output = out.dir + "/plain.txt";
-    out.centreKey = out.dir + "/centre.pem";
-    out.hospitalCertificate = out.dir + "/hospital.crt";
-    fuzz::writeFile(out.centreKey, kCentreKey);
-    fuzz::writeFile(out.hospitalCertificate, kHospitalCertificate);
-    return out;
-  }();
-  return f;
-}
-
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const Files& f = files();
-  fuzz::writeFile(f.input, fuzz::text(data, size));
-  int rc = openProtectedFile(f.input.c_str(), f.output.c_str(), nullptr, f.centreKey.c_str(), -1,
-                             f.hospitalCertificate.c_str(), -1, 1, nullptr);
+QUERVIK_FUZZ_TARGET(const uint8_t* data, size_t size) {
+  static const std::string dir = fuzz::tempPath("protected", true), input = dir + "/input.bin",
+                           output = dir + "/plain.txt", centreKey = dir + "/centre.pem",
+                           hospitalCertificate = dir + "/hospital.crt";
+  static const bool keysWritten =
+      (fuzz::writeFile(centreKey, kCentreKey), fuzz::writeFile(hospitalCertificate, kHospitalCertificate), true);
+  (void)keysWritten;
+  fuzz::writeFile(input, fuzz::text(data, size));
+  int rc = openProtectedFile(input.c_str(), output.c_str(), nullptr, centreKey.c_str(), -1,
+                             hospitalCertificate.c_str(), -1, 1, nullptr);
   // Success only on a file whose digest was signed, and then the plaintext is there.
   if (rc == 0) {
-    if (::access(f.output.c_str(), F_OK) != 0) std::abort();
-    ::unlink(f.output.c_str());
-  } else if (::access(f.output.c_str(), F_OK) == 0) {
+    if (::access(output.c_str(), F_OK) != 0) std::abort();
+    ::unlink(output.c_str());
+  } else if (::access(output.c_str(), F_OK) == 0) {
     std::abort();  // a failed opening left an output
   }
-  if (std::optional<std::string> dn = protectedFileDn(f.input.c_str())) {
+  if (std::optional<std::string> dn = protectedFileDn(input.c_str())) {
     for (char c : *dn)
       if (c < 0x20 || c > 0x7E) std::abort();
   }
-  FILE* in = size > 0 ? std::fopen(f.input.c_str(), "rb") : nullptr;
+  FILE* in = size > 0 ? std::fopen(input.c_str(), "rb") : nullptr;
   if (in) {
-    (void)checkHashKeyBlock(in, data, static_cast<int32_t>(size < 128 ? size : 128), f.centreKey.c_str(), -1,
+    (void)checkHashKeyBlock(in, data, static_cast<int32_t>(size < 128 ? size : 128), centreKey.c_str(), -1,
                             nullptr);
     std::fclose(in);
   }
-  if (ERR_peek_error()) std::abort();
-  clearErrors();
-  return 0;
 }

@@ -25,6 +25,14 @@ std::string padded(const FieldSpec& f, std::string_view value) {
   return f.format == 'f' ? pad + v : v + pad;
 }
 
+// The entry's code; for the line reports 7900 and 7901, the code of the finding they carry.
+std::pair<int, bool> codeOf(const std::string& e) {
+  const size_t last = e.rfind(" (");
+  const int code = std::stoi(e.substr(last + 2));
+  if (code != 7900 && code != 7901) return {code, false};
+  return {std::stoi(e.substr(e.rfind(" (", last - 1) + 2)), true};
+}
+
 }  // namespace
 
 std::string record(std::span<const FieldSpec> layout, std::initializer_list<std::string_view> values) {
@@ -67,18 +75,6 @@ std::string goldenEko(std::string_view costCentre, std::string_view account) {
   return record(drg::kEko, {"72000000", "2023", "6", costCentre, account, "1234.56"});
 }
 std::string goldenKor() { return record(drg::kKor, {"72000000", "202306", "NS0001", "", "AGREG", "50.00", "ALL"}); }
-
-namespace {
-
-// The entry's code; for the line reports 7900 and 7901, the code of the finding they carry.
-std::pair<int, bool> codeOf(const std::string& e) {
-  const size_t last = e.rfind(" (");
-  const int code = std::stoi(e.substr(last + 2));
-  if (code != 7900 && code != 7901) return {code, false};
-  return {std::stoi(e.substr(e.rfind(" (", last - 1) + 2)), true};
-}
-
-}  // namespace
 
 std::vector<int> findingCodes() {
   std::vector<int> codes;

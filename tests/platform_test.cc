@@ -1,13 +1,17 @@
 // The platform layer on the system it was built for (Linux, and Windows under Wine): names
-// with national letters, long paths, positions past 4 GiB, the replacing rename.
+// with national letters, long paths, positions past 4 GiB, the replacing rename, and the
+// activity read from another thread.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/paths.h"
 #include "runtime/pending_file.h"
 #include "runtime/platform.h"
+#include "runtime/progress.h"
 #include "test_support.h"
 
 namespace quervik::test {
@@ -59,9 +63,7 @@ TEST_F(Platform, CzechNamesWorkThroughEveryCall) {
 
 TEST_F(Platform, BadNamesFailLikeMissingFiles) {
   const std::string invalidUtf8 = dir() + "/bad\xff\xfe.DRG";
-  FILE* f = openFile(invalidUtf8.c_str(), "rb");
-  EXPECT_EQ(f, nullptr);
-  if (f) std::fclose(f);
+  EXPECT_EQ(openFile(invalidUtf8.c_str(), "rb"), nullptr);
   EXPECT_EQ(fileSize(invalidUtf8.c_str()), -1);
   EXPECT_EQ(openFile(dir().c_str(), "rb"), nullptr) << "a directory is no file";
 
@@ -95,6 +97,30 @@ TEST_F(Platform, PositionsPastFourGibibytes) {
   EXPECT_EQ(std::fgetc(r), 'Z');
   std::fclose(r);
   EXPECT_EQ(removeFile(file.c_str()), 0);
+}
+
+// Run under ThreadSanitizer by `make test`: the poller copies the name while the worker
+// replaces it in a tight loop.
+TEST_F(Platform, ThreadPollingWhileNamesChange) {
+  std::atomic<bool> stop{false};
+  std::atomic<long> seen{0};
+  std::thread poller([&] {
+    while (!stop.load()) {
+      std::optional<std::string> name = activityName();
+      int pct = activityPercent();
+      if (name && (name->rfind("Aktivita ", 0) != 0 || pct < 0 || pct > 100)) std::abort();
+      seen.fetch_add(1);
+    }
+  });
+  for (int i = 0; i < 200000; ++i) {
+    std::string name = "Aktivita " + std::to_string(i) + std::string(size_t(i % 50), 'x');
+    setActivity(name.c_str(), 1000 + i);
+    updateProgress(i % 1000);
+  }
+  while (seen.load() < 1000) std::this_thread::yield();
+  stop.store(true);
+  poller.join();
+  EXPECT_GE(seen.load(), 1000);
 }
 
 }  // namespace

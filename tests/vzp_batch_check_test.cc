@@ -6,14 +6,10 @@
 #include <unistd.h>
 #endif
 
-#include <cstdio>
-
 #include "runtime/cancellation.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
 #include "vzp/batch_check.h"
-#include "vzp/checks.h"
-#include "vzp/line_reader.h"
 #include "vzp_test_support.h"
 
 namespace quervik::test {
@@ -53,17 +49,12 @@ TEST_F(VzpBatchCheckTest, CleanFileReportsAndGoesToOk) {
   const std::string logDir = tmp / "log", outDir = tmp / "out";
   EXPECT_EQ(check(file, logDir.c_str(), outDir.c_str()), 0);
   EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 6102, 6103, 7110}));
-  EXPECT_EQ(entriesOf(6102), (std::vector<std::string>{"Kod pojistovny: 111 (6102)\n"}));
-  EXPECT_EQ(entriesOf(6103), (std::vector<std::string>{"Pocet prectenych radku: 3 (6103)\n"}));
-  // The log holds the reports up to the line count, with CR LF line ends.
+  // The log holds the reports up to the line count, word for word, with CR LF line ends.
   EXPECT_EQ(readFile(logDir + "/ok/davka_111.log.ok"),
             "Kontrola souboru " + file + " (50106)\r\nKod pojistovny: 111 (6102)\r\nPocet prectenych radku: 3 (6103)\r\n");
   EXPECT_TRUE(fs::is_empty(logDir + "/err"));
   EXPECT_EQ(readFile(outDir + "/ok/davka.111"), readFile(file));  // copied byte for byte
   EXPECT_TRUE(fs::exists(file));
-  clearErrors();
-  EXPECT_EQ(checkVzpBatches(file.c_str(), "205", nullptr, nullptr, false), 0);
-  EXPECT_EQ(entriesOf(6102), (std::vector<std::string>{"Kod pojistovny: 205 (6102)\n"}));
 }
 
 // The log's "err" and "ok" are always below the log directory given, also when the
@@ -114,20 +105,17 @@ TEST_F(VzpBatchCheckTest, FileMustNotEndAfterARecordThatNeedsAFollower) {
 // Batch 34 allows two G in a row: the third is reported and it and the rest of the run are
 // skipped unchecked; the next record is checked as usual, on its own line number.
 TEST_F(VzpBatchCheckTest, RepeatLimitSkipsTheRestOfTheRun) {
-  Lines batch = vzpBatchLines("34", 2);
-  Lines doc1, doc2;
-  size_t second = 2;
-  while (batch[second][0] != 'T') ++second;
-  for (size_t i = 1; i < second; ++i)
-    if (batch[i][0] == 'T' || batch[i][0] == 'V') doc1.push_back(batch[i]);
-  for (size_t i = second; i < batch.size(); ++i)
-    if (batch[i][0] == 'T' || batch[i][0] == 'V') doc2.push_back(batch[i]);
+  Lines batch = vzpBatchLines("34", 2), doc[2];  // the T and V lines of each document
+  for (size_t i = 1, d = 0; i < batch.size(); ++i) {
+    if (i > 1 && batch[i][0] == 'T') d = 1;
+    if (batch[i][0] == 'T' || batch[i][0] == 'V') doc[d].push_back(batch[i]);
+  }
   Lines lines = {batch[0]};
-  lines.insert(lines.end(), doc1.begin(), doc1.end());
+  lines.insert(lines.end(), doc[0].begin(), doc[0].end());
   const std::string g = "GJ189  ", badG = "G1XXXX ";
   for (const std::string& l : {g, g, g, badG.substr(0, 7), badG.substr(0, 7)}) lines.push_back(l);
   const int thirdG = int(lines.size()) - 2;
-  lines.insert(lines.end(), doc2.begin(), doc2.end());
+  lines.insert(lines.end(), doc[1].begin(), doc[1].end());
   setField(lines.back(), "34", "VPOC", "    ");
   EXPECT_EQ(check(write("a.111", lines)), -2);
   EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6081, thirdG}, {6072, int(lines.size())}}));
@@ -137,7 +125,7 @@ TEST_F(VzpBatchCheckTest, RepeatLimitSkipsTheRestOfTheRun) {
   clearErrors();
   Lines ending = {batch[0]};
   setField(ending[0], "00", "DPOC", "001");
-  ending.insert(ending.end(), doc1.begin(), doc1.end());
+  ending.insert(ending.end(), doc[0].begin(), doc[0].end());
   for (const std::string& l : {g, g, g, badG.substr(0, 7)}) ending.push_back(l);
   EXPECT_EQ(check(write("b.111", ending)), -2);
   const int last = int(ending.size());
@@ -272,21 +260,18 @@ TEST_F(VzpBatchCheckTest, UnreadableFileIsAFinding) {
 #else
   const std::string file = write("a.111", cleanBatch05());
   ASSERT_TRUE(formatMessage(50106, {}));  // the catalogue is read before the descriptors run out
-  int result;
-  {
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
-    rlimit low = old;
-    low.rlim_cur = 64;
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
-    std::vector<int> held;
-    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
-    // Only plain calls while no descriptor is free: the sanitizers' runtime needs one to
-    // check a member call.
-    result = checkVzpBatches(file.c_str(), nullptr, nullptr, nullptr, false);
-    for (int fd : held) ::close(fd);
-    setrlimit(RLIMIT_NOFILE, &old);
-  }
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+  rlimit low = old;
+  low.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> held;
+  for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
+  // Only plain calls while no descriptor is free: the sanitizers' runtime needs one to
+  // check a member call.
+  const int result = checkVzpBatches(file.c_str(), nullptr, nullptr, nullptr, false);
+  for (int fd : held) ::close(fd);
+  setrlimit(RLIMIT_NOFILE, &old);
   EXPECT_EQ(result, -1);
   EXPECT_EQ(reportedCodes(), (std::vector<int>{50106, 6102, 50102, 6103, 6104, 7110}));
   EXPECT_EQ(entriesOf(50102), (std::vector<std::string>{"Soubor " + file + " nelze otevrit pro cteni (50102)\n"}));

@@ -1,7 +1,12 @@
-// The generic check of each field kind and the named checks with the state they keep.
+// The generic check of each field kind, the named checks with the state they keep, and the
+// lookups of checks and record layouts by name.
+#include <tuple>
+
 #include "vzp/checks.h"
 #include "runtime/leading_number.h"
+#include "runtime/report.h"
 #include "vzp/codes.h"
+#include "vzp/descriptors.h"
 #include "vzp/numbers.h"
 #include "vzp_test_support.h"
 
@@ -12,21 +17,8 @@ using namespace quervik::vzp;
 
 class VzpChecksTest : public VzpTest {};
 
-struct AttributeCase {
-  const char* format;
-  std::string value;
-  int code;
-};
-
-void expectAttributes(const std::vector<AttributeCase>& cases) {
-  for (const AttributeCase& c : cases) {
-    const VzpFieldDescriptor field(1, "POLE", c.format, "");
-    EXPECT_EQ(checkAttribute(c.value, field), c.code) << c.format << " \"" << c.value << "\"";
-  }
-}
-
 TEST_F(VzpChecksTest, CharacterFields) {
-  expectAttributes({
+  for (const auto& [format, value, code] : std::initializer_list<std::tuple<const char*, std::string, int>>{
       {"C 3", "   ", 6052},           // required and blank
       {"C 3", "AB ", 0},
       {"C 3", "\xFC" "AB", 0},        // a national letter (R with caron)
@@ -37,7 +29,12 @@ TEST_F(VzpChecksTest, CharacterFields) {
       {"CN3", "\x7F  ", 6053},
       {"CX3", "   ", 0},
       {"CX3", "  A", 6005},           // reserved, must stay blank
-  });
+      {"C 16", std::string(16, ' '), 6052},
+      {"C 16", std::string(15, ' ') + "A", 0},
+  }) {
+    const VzpFieldDescriptor field(1, "POLE", format, "");
+    EXPECT_EQ(checkAttribute(value, field), code) << format << " \"" << value << "\"";
+  }
   // Longer fields are read eight bytes at a time: every byte in every place of a word and
   // of the tail.
   for (int c = 0; c < 0x100; ++c) {
@@ -49,7 +46,6 @@ TEST_F(VzpChecksTest, CharacterFields) {
       ASSERT_EQ(checkAttribute(value, field), ok ? 0 : 6053) << c << " at " << at;
     }
   }
-  expectAttributes({{"C 16", std::string(16, ' '), 6052}, {"C 16", std::string(15, ' ') + "A", 0}});
 }
 
 // The batch check's variant reads whole words past the value (its line buffer has the
@@ -261,6 +257,23 @@ TEST_F(VzpChecksTest, Batch66Documents) {
        {"PovDokl66789_1", "         15.00", 6004}, {"PovDokl66789_1", "          5.00", 0},
        {"PovDokl66789_2", "         15.00", 0},  // the second amount: not tested for type 67
        {"PovDokl66789_2", "          ", 6052}});
+}
+
+// The layouts themselves are checked when the library compiles; what is left is the lookup.
+TEST_F(VzpChecksTest, ChecksAndRecordsAreFoundByExactName) {
+  // A duplicate name would hide the later check behind the first.
+  for (const VzpCheckEntry& e : vzpCheckTable()) EXPECT_EQ(findCheck(e.name), e.function) << e.name;
+  EXPECT_EQ(findCheck("po"), nullptr);
+  EXPECT_EQ(resolveCheckList("PO,Nesmysl,,TestXspc"),
+            (std::vector<VzpCheckFunction>{findCheck("PO"), findCheck("TestXspc")}));
+  EXPECT_EQ(errorEntries(), std::vector<std::string>{"Nesmysl: Nenalezena kontrolni funkce pro polozku (2)\n"});
+  // The header is looked up under "00", whatever batch came before.
+  const VzpRecordDescriptor* header = findRecordDescriptor("00", 'D', 62);
+  ASSERT_NE(header, nullptr);
+  EXPECT_EQ(header->role, 'D');
+  for (const auto& [type, letter, length] :
+       {std::tuple{"05", 'D', 62}, {"81", 'L', 43}, {"0", 'D', 62}, {"000", 'D', 62}})
+    EXPECT_EQ(findRecordDescriptor(type, letter, length), nullptr) << type << " " << letter << " " << length;
 }
 
 }  // namespace

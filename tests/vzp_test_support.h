@@ -3,7 +3,6 @@
 #pragma once
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "test_support.h"
