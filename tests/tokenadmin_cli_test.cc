@@ -89,8 +89,9 @@ TEST_F(CardTools, KeysThatCannotServeAreNamedBeforeAnyWork) {
   const std::string t = tmp.path().string(), in = t + "/in.txt", out = t + "/out.bin", big = t + "/big.crt";
   writeFile(in, "x");
   runToolOk("cd " + shellQuote(t) + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout big.pem -subj /CN=Big "
-            "-days 2 -out big.crt");
+            "-days 2 -out big.crt && openssl pkey -in big.pem -pubout -out bigpub.pem");
   ASSERT_EQ(card("load-cert --label BIG --file " + shellQuote(big)).status, 0);
+  ASSERT_EQ(card("import-pubkey --name BIGPUB --file " + shellQuote(t + "/bigpub.pem")).status, 0);
   const std::string bigSays = " is a 2048-bit key; protected files and birth-number records take 1024-bit RSA keys only";
   const std::string onCard = " (BIG on the card)" + bigSays, inFile = " (" + big + ")" + bigSays;
   const std::string key = shellQuote(keyMaterial().keyPem), cert = shellQuote(keyMaterial().certPem);
@@ -102,6 +103,7 @@ TEST_F(CardTools, KeysThatCannotServeAreNamedBeforeAnyWork) {
       {"sign" + pin + "-f NRC -k NIKDO -o " + out + " " + in, "no certificate on the card has \"NIKDO\" in its subject"},
       {"sign" + pin + "-f BIG -k ABC -o " + out + " " + in, "the centre's key" + onCard},
       {"open" + slot + "-k ABC -f BIG -o " + out + " " + in, "the hospital's key" + onCard},
+      {"sign" + pin + "-t 2 -f BIGPUB -k ABC -o " + out + " " + in, "the centre's key (BIGPUB on the card)" + bigSays},
       {"desrc" + slot + "-f NRC -g BIG -i ABC -h RSA_DES_KEY -o " + out + " " + in, "the trust centre's key" + onCard},
       {"recover" + slot + "-i " + in + " -o " + out + " -k " + shellQuote(keyMaterial().otherKeyPem) +
            " -d " + in + " -t BIG",
