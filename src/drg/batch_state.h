@@ -31,6 +31,10 @@ struct BatchState {
   bool admissionPending = false;
   char admissionDate[9] = {};
   char dischargeDate[9] = {};
+  // The last eight-character date read (fieldDate), by its bytes: a date field's validator
+  // reads the same text as its format check. Eight NUL bytes read as no date, as at the start.
+  uint64_t lastDateBytes = 0;
+  Date lastDate;
   bool entity2Filled = false;
   double percentage = -1.0;
   int errorCount = 0;

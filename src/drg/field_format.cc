@@ -493,8 +493,19 @@ bool readNumber(std::string_view text, size_t& pos, int width, int& value) {
   return true;
 }
 
-int readDate(std::string_view text, Date& date) {
-  // Eight digits, the usual case, read directly.
+namespace {
+
+// A date that is not eight digits: numbers as "%2d%2d%4d" reads them.
+[[gnu::noinline]] int readLooseDate(std::string_view text, Date& date) {
+  size_t pos = 0;
+  if (!readNumber(text, pos, 2, date.day)) return 0;
+  if (!readNumber(text, pos, 2, date.month)) return 1;
+  if (!readNumber(text, pos, 4, date.year)) return 2;
+  return 3;
+}
+
+// Eight digits, the usual case, read directly; kept apart so the date check inlines it.
+[[gnu::always_inline]] inline int readDateInline(std::string_view text, Date& date) {
   if (text.size() >= 8) {
     const char* t = text.data();
     if (inRange(load8(t), '0', '9') == kHigh) {
@@ -504,20 +515,35 @@ int readDate(std::string_view text, Date& date) {
       return 3;
     }
   }
-  size_t pos = 0;
-  if (!readNumber(text, pos, 2, date.day)) return 0;
-  if (!readNumber(text, pos, 2, date.month)) return 1;
-  if (!readNumber(text, pos, 4, date.year)) return 2;
-  return 3;
+  return readLooseDate(text, date);
+}
+
+// Reads an eight-character date and keeps it for fieldDate.
+[[gnu::always_inline]] inline Date readAndKeepDate(BatchState& s, std::string_view text) {
+  Date d;
+  readDateInline(text, d);
+  s.lastDateBytes = load8(text.data());
+  s.lastDate = d;
+  return d;
+}
+
+}  // namespace
+
+int readDate(std::string_view text, Date& date) { return readDateInline(text, date); }
+
+Date fieldDate(std::string_view text) {
+  BatchState& s = batchState();
+  return load8(text.data()) == s.lastDateBytes ? s.lastDate : readAndKeepDate(s, text);
 }
 
 int checkDate(const FieldDescriptor& field, std::string_view text) {
-  Date d;
   if (text.size() != 8) return -DRG_BAD_CHARACTER;
-  readDate(text, d);
+  BatchState& s = batchState();
+  // The field's validator reads the same text next, and finds the date kept.
+  const Date d = readAndKeepDate(s, text);
   if (d.day == 0 || d.month == 0 || d.year == 0) return -DRG_BAD_CHARACTER;
 
-  const Date& today = batchState().today;
+  const Date& today = s.today;
   if (d.year < 1800) return field.birthDate && text == "11111111" ? 0 : -DRG_YEAR_BEFORE_1800;
   if (d.year > today.year) return -DRG_BAD_YEAR;
   if (d.year == today.year) {

@@ -100,7 +100,10 @@ bool isRequesterDocument() {
 int checkAgainstBatchPeriod(std::string_view text) {
   const BatchState& s = batchState();
   Date d;
-  readDate(text, d);
+  if (text.size() == 8)
+    d = fieldDate(text);  // read by the format check already
+  else
+    readDate(text, d);
   if (d.year > s.batchYear) return -DRG_DATE_YEAR_AFTER_BATCH;
   if (d.year == s.batchYear && d.month > s.batchMonth) return -DRG_DATE_MONTH_AFTER_BATCH;
   return 0;
