@@ -278,7 +278,7 @@ public class Quervik {
      *
      * @param inputFile the X record and the Y records
      * @param outputFile the translated records (written in blocks; a run that stops early still
-     *     leaves every line translated before it written)
+     *     leaves every line translated before it stopped)
      * @param centreKey the DRG centre's private key: a PEM file, or DER given as the text
      * @param centreKeyPassword its password
      * @param centreKeyLength greater than 0: {@code centreKey} is that many bytes of DER

@@ -137,7 +137,7 @@ const Command kCommands[] = {
      "Reads an X record and the Y records that follow it (as desrc writes them), rebuilds the\n"
      "session key and writes, for every Y record, \"Y\", its coded number and the coded number\n"
      "under the new hashing key. Lines go out in blocks; a run that stops early (a bad record,\n"
-     "a full disk, an interruption) still leaves every line translated before it written.\n"
+     "a full disk, an interruption) still leaves every line translated before it stopped.\n"
      "  -i, --input FILE           the X and Y records\n"
      "  -o, --out FILE             where the translated records go (also --output)\n"
      "  -k, --key NRC_KEY          the DRG centre's PEM private key (opens share A)\n"

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
 #include "runtime/block_reader.h"
@@ -30,8 +29,7 @@ class VzpLineReader {
   // The next piece; false at the end of the file or on a read error.
   bool next(VzpLinePiece& piece);
   // Reads pieces as next() does and hands the text of each to onPiece, until the position
-  // reaches stopAt or the input ends; false when not one piece was left. Lines that are
-  // whole pieces are taken straight from the buffer, without a call of next() each.
+  // reaches stopAt or the input ends; false when not one piece was left.
   template <class OnPiece>
   bool skim(int64_t stopAt, OnPiece&& onPiece);
   // Bytes of the file consumed so far.
@@ -43,37 +41,42 @@ class VzpLineReader {
   BlockReader reader_;
 };
 
+// A piece is decided within its first 500 bytes: a newline there ends it (a CR before the
+// newline dropped), otherwise it is 499 bytes without one. Inline: the checker's passes call it
+// once a line.
+inline bool VzpLineReader::next(VzpLinePiece& piece) {
+  constexpr size_t kLookahead = kVzpReadLimit + 1;
+  const size_t lf = reader_.findLineEnd(kLookahead);
+  const std::string_view held = reader_.held();
+  if (held.empty()) return false;
+  const char* start = held.data();
+  if (lf != BlockReader::npos) {
+    const size_t content = lf > 0 && start[lf - 1] == '\r' ? lf - 1 : lf;
+    if (content + 1 <= size_t(kVzpReadLimit)) {
+      piece.text = std::string_view(start, content);
+      piece.newline = true;
+      reader_.skip(lf + 1);
+      return true;
+    }
+  }
+  // No line end within reach: a piece of 499 characters, or the rest of an unended file.
+  const size_t take = std::min(held.size(), size_t(kVzpReadLimit));
+  piece.text = std::string_view(start, take);
+  piece.newline = false;
+  reader_.skip(take);
+  return true;
+}
+
 template <class OnPiece>
 bool VzpLineReader::skim(int64_t stopAt, OnPiece&& onPiece) {
+  VzpLinePiece piece;
   bool any = false;
-  for (;;) {
-    const std::string_view held = reader_.held();
-    const char* const first = held.data();
-    const char* const end = first + held.size();
-    const char* start = first;
-    const int64_t base = reader_.position();
-    // A line end within 499 bytes makes the line one piece (with a CR before it, too).
-    while (end - start > 0) {
-      const size_t reach = std::min(size_t(end - start), size_t(kVzpReadLimit));
-      const auto* lf = static_cast<const char*>(std::memchr(start, '\n', reach));
-      if (!lf) break;
-      const size_t length = size_t(lf - start);
-      onPiece(std::string_view(start, length > 0 && lf[-1] == '\r' ? length - 1 : length));
-      any = true;
-      start = lf + 1;
-      if (base + (start - first) >= stopAt) {
-        reader_.skip(size_t(start - first));
-        return true;
-      }
-    }
-    reader_.skip(size_t(start - first));
-    // The buffer's last part line, or a long line: one piece the careful way.
-    VzpLinePiece piece;
-    if (!next(piece)) return any;
+  while (next(piece)) {
     onPiece(piece.text);
     any = true;
     if (position() >= stopAt) return true;
   }
+  return any;
 }
 
 }  // namespace quervik::vzp
