@@ -51,6 +51,11 @@ class VzpLayouts {
   struct Range {
     uint16_t offset, width;
   };
+  struct Record;
+  struct Candidate {
+    int length = 0;  // the layout's, kept here so the search touches no descriptor
+    const Record* record = nullptr;
+  };
   struct Record {
     const VzpRecordDescriptor* descriptor;
     std::vector<Field> fields;
@@ -64,19 +69,26 @@ class VzpLayouts {
   };
 
   VzpLayouts();
-  // The same answer as findRecordDescriptor, from the index.
-  const Record* find(std::string_view batchType, char letter, int length);
+  // The same answer as findRecordDescriptor, from the index. Asked for every line, nearly
+  // always with the batch type of the line before and the length last found for the letter.
+  const Record* find(std::string_view batchType, char letter, int length) {
+    const Candidate& last = lastFound_[uint8_t(letter)];
+    if (last.length == length && last.record && batchType.size() == 2 && indexedType_.size() == 2 &&
+        batchType[0] == indexedType_[0] && batchType[1] == indexedType_[1])
+      return last.record;
+    return findIndexed(batchType, letter, length);
+  }
   const VzpCheckFunction* checks() const { return checks_.data(); }
 
  private:
   std::vector<Record> records_;
   std::vector<VzpCheckFunction> checks_;
   std::string indexedType_;
-  struct Candidate {
-    int length;  // the layout's, kept here so the search touches no descriptor
-    const Record* record;
-  };
   std::array<std::vector<Candidate>, 256> byLetter_;
+  // Per letter, the layout last found for the indexed type.
+  std::array<Candidate, 256> lastFound_{};
+
+  const Record* findIndexed(std::string_view batchType, char letter, int length);
 };
 
 // Counters of the file being checked; the driver resets them before each file.

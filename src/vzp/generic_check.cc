@@ -86,9 +86,13 @@ int checkNumeric(std::string_view v, char presence) {
 int checkDate(std::string_view v, char presence) {
   const std::string_view d = v.substr(0, 8);
   bool filled = false, digits = d.size() == 8;
-  for (char c : d) {
-    filled |= c != ' ';
-    digits &= isDigit(c);
+  if (digits) {  // the eight bytes as one word
+    uint64_t w;
+    std::memcpy(&w, d.data(), 8);
+    filled = w != 0x2020202020202020ULL;
+    digits = nonDigitBytes(w) == 0;
+  } else {
+    for (char c : d) filled |= c != ' ';
   }
   if (!filled) return presence == ' ' ? VZP_DATE_MISSING : 0;
   if (!digits) return VZP_DATE_FORMAT_WRONG;
@@ -138,27 +142,31 @@ int checkMoney(std::string_view v, char presence, int decimals) {
 }  // namespace
 
 bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& classes) {
+#ifdef __SSE2__
+  // Sixteen bytes at a time, four of them to a mask word, each word stored whole; as signed
+  // bytes, printable ASCII is above 0x1F and below 0x7F.
+  const __m128i low = _mm_set1_epi8(0x1F), high = _mm_set1_epi8(0x7F), blanks = _mm_set1_epi8(' ');
+  const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
+  for (size_t at = 0; at < length; at += 64) {
+    uint64_t printable = 0, blank = 0, digit = 0;
+    for (size_t k = 0; k < 64 && at + k < length; k += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at + k));
+      printable |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, low), _mm_cmplt_epi8(v, high)))))
+                   << k;
+      blank |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blanks)))) << k;
+      digit |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine)))))
+               << k;
+    }
+    const size_t left = length - at;
+    const uint64_t keep = left >= 64 ? ~uint64_t(0) : (uint64_t(1) << left) - 1;
+    if (~printable & keep) return false;
+    classes.nonblank[at / 64] = ~blank & keep;
+    classes.digit[at / 64] = digit & keep;
+  }
+#else
   const size_t words = (length + 63) / 64;
   std::memset(classes.nonblank, 0, words * sizeof(uint64_t));
   std::memset(classes.digit, 0, words * sizeof(uint64_t));
-#ifdef __SSE2__
-  // Sixteen bytes at a time; as signed bytes, printable ASCII is above 0x1F and below 0x7F.
-  const __m128i low = _mm_set1_epi8(0x1F), high = _mm_set1_epi8(0x7F), blanks = _mm_set1_epi8(' ');
-  const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
-  for (size_t at = 0; at < length; at += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
-    const uint32_t printable =
-        uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, low), _mm_cmplt_epi8(v, high))));
-    const uint32_t blank = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blanks)));
-    const uint32_t digit =
-        uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine))));
-    const size_t left = length - at;
-    const uint32_t keep = left >= 16 ? 0xFFFFu : (1u << left) - 1;
-    if (~printable & keep) return false;
-    classes.nonblank[at / 64] |= uint64_t(~blank & keep) << (at % 64);
-    classes.digit[at / 64] |= uint64_t(digit & keep) << (at % 64);
-  }
-#else
   for (size_t i = 0; i < length; ++i) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
     if (c < 0x20 || c > 0x7E) return false;

@@ -2,6 +2,8 @@
 // sees only its field's text. Values are compared as the fixed-width texts they are:
 // "blank" means every character is a blank (an empty text counts as blank), and numbers
 // are read as leading numbers (leading blanks, a sign, digits up to the first other byte).
+#include <bit>
+#include <cstring>
 #include <new>
 
 #include "runtime/report.h"
@@ -84,12 +86,17 @@ int UlozDMes(V v) {
 // ---- Numbers and counters
 
 // The characters before the first blank must be digits; what follows is not examined.
+// So the first byte that is not a digit decides: none, or a blank, passes.
 int NoSpacesInNum(V v) {
-  if (blank(v)) return 0;
-  for (char c : v) {
-    if (c == ' ') break;
-    if (!isDigit(c)) return VZP_NUMBER_CHARACTER_NOT_ALLOWED;
+  size_t i = 0;
+  for (; i + 8 <= v.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, v.data() + i, 8);
+    if (const uint64_t other = nonDigitBytes(w))
+      return v[i + size_t(std::countr_zero(other)) / 8] == ' ' ? 0 : VZP_NUMBER_CHARACTER_NOT_ALLOWED;
   }
+  for (; i < v.size(); ++i)
+    if (!isDigit(v[i])) return v[i] == ' ' ? 0 : VZP_NUMBER_CHARACTER_NOT_ALLOWED;
   return 0;
 }
 
