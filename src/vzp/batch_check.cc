@@ -153,7 +153,7 @@ static_assert(kVzpLineSlack >= kVzpValueSlack && 64 * kVzpMaskWords >= kVzpReadL
 // A line the whole-line test clears goes through the shorter field list; any other line,
 // findings in its character fields included, takes every check field by field.
 bool RecordPass::printableFast(const VzpLayouts::Record& record, VzpLineClasses& classes) const {
-  if (!classifyPrintableLine(line_, length_, classes)) return false;
+  if (!classifyLine(line_, length_, classes)) return false;
   for (size_t w = 0; w < (length_ + 63) / 64; ++w)
     if (classes.nonblank[w] & record.reserved[w]) return false;
   for (const VzpLayouts::Range& r : record.required)

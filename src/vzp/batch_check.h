@@ -45,7 +45,7 @@ class VzpLayouts {
     uint32_t checkCount;
     // Kept beside the descriptor, which the line loop would otherwise fetch for every field.
     uint16_t offset = 0, width = 0, pointAt = 0;
-    // On a printable line, numberPassesByClasses may spare the generic check.
+    // On a line of accepted bytes, numberPassesByClasses may spare the generic check.
     VzpQuickNumber quick = VzpQuickNumber::None;
   };
   struct Range {
@@ -60,7 +60,7 @@ class VzpLayouts {
     const VzpRecordDescriptor* descriptor;
     std::vector<Field> fields;
     std::array<bool, 256> next{};  // the descriptor's next set by letter
-    // A line of printable ASCII passes the generic check of every character field when each
+    // A line of accepted bytes passes the generic check of every character field when each
     // required field holds a non-blank and no reserved one does: then only the fields of
     // printableFields are left to check, character fields without their generic check.
     std::vector<Range> required;

@@ -141,10 +141,11 @@ int checkMoney(std::string_view v, char presence, int decimals) {
 
 }  // namespace
 
-bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& classes) {
+bool classifyLine(const char* line, size_t length, VzpLineClasses& classes) {
 #ifdef __SSE2__
-  // Sixteen bytes at a time, four of them to a mask word, each word stored whole; as signed
-  // bytes, printable ASCII is above 0x1F and below 0x7F.
+  // Sixteen bytes at a time, four of them to a mask word, each word stored whole (a word
+  // read back after smaller stores into it would wait for them); as signed bytes, printable
+  // ASCII is above 0x1F and below 0x7F.
   const __m128i low = _mm_set1_epi8(0x1F), high = _mm_set1_epi8(0x7F), blanks = _mm_set1_epi8(' ');
   const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
   for (size_t at = 0; at < length; at += 64) {
@@ -159,7 +160,10 @@ bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& clas
     }
     const size_t left = length - at;
     const uint64_t keep = left >= 64 ? ~uint64_t(0) : (uint64_t(1) << left) - 1;
-    if (~printable & keep) return false;
+    // Bytes outside printable ASCII are rare: a national letter is as good, anything else
+    // leaves the line to the field-by-field checks.
+    for (uint64_t other = ~printable & keep; other != 0; other &= other - 1)
+      if (!kAllowed[static_cast<unsigned char>(line[at + size_t(std::countr_zero(other))])]) return false;
     classes.nonblank[at / 64] = ~blank & keep;
     classes.digit[at / 64] = digit & keep;
   }
@@ -169,7 +173,7 @@ bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& clas
   std::memset(classes.digit, 0, words * sizeof(uint64_t));
   for (size_t i = 0; i < length; ++i) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
-    if (c < 0x20 || c > 0x7E) return false;
+    if (!kAllowed[c]) return false;
     if (c != ' ') classes.nonblank[i / 64] |= uint64_t(1) << (i % 64);
     if (isDigit(char(c))) classes.digit[i / 64] |= uint64_t(1) << (i % 64);
   }
