@@ -98,12 +98,9 @@ int checkDate(std::string_view v, char presence) {
   if (!digits) return VZP_DATE_FORMAT_WRONG;
   if (presence == 'X') return VZP_MUST_NOT_BE_FILLED;
   // All eight are digits here.
-  auto number = [&d](size_t from, size_t count) {
-    int n = 0;
-    for (size_t i = from; i < from + count; ++i) n = n * 10 + (d[i] - '0');
-    return n;
-  };
-  const int day = number(0, 2), month = number(2, 2), year = number(4, 4);
+  const auto digit = [&d](size_t i) { return d[i] - '0'; };
+  const int day = digit(0) * 10 + digit(1), month = digit(2) * 10 + digit(3);
+  const int year = digit(4) * 1000 + digit(5) * 100 + digit(6) * 10 + digit(7);
   if (year < 1992) return VZP_YEAR_OUT_OF_RANGE;
   if (day < 1 || day > 31) return VZP_DAY_WRONG;
   if ((month == 4 || month == 6 || month == 9 || month == 11) && day > 30) return VZP_DAY_WRONG;
