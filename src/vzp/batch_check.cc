@@ -166,6 +166,26 @@ void RecordPass::checkFields(const VzpLayouts::Record& record) {
   const int lineNumber = gCounters.lines;
   VzpLineClasses classes;
   const bool fast = printableFast(record, classes);
+  lastField_ = record.fields.back().descriptor;
+  if (fast) {
+    // Nearly always every generic check passes: then only the named checks are left, in
+    // field order. A finding of a generic check sends the line through the loop below,
+    // which reports everything in its order.
+    bool generic = true;
+    for (const VzpLayouts::Field* f : record.fastGeneric)
+      if (!(f->quick != VzpQuickNumber::None &&
+            numberPassesByClasses(f->quick, classes, line_, f->offset, f->width, f->pointAt)) &&
+          f->generic(std::string_view(line_ + f->offset, f->width), *f->descriptor) != 0) {
+        generic = false;
+        break;
+      }
+    if (generic) {
+      for (const VzpLayouts::Record::Named& n : record.fastNamed)
+        if (int code = n.check(std::string_view(line_ + n.offset, n.width)))
+          reportFieldError(code, n.offset, *n.descriptor, lineNumber, line());
+      return;
+    }
+  }
   for (const VzpLayouts::Field& f : fast ? record.printableFields : record.fields) {
     const std::string_view value(line_ + f.offset, f.width);
     if (f.generic &&
@@ -175,7 +195,6 @@ void RecordPass::checkFields(const VzpLayouts::Record& record) {
     for (uint32_t i = 0; i < f.checkCount; ++i)
       if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
   }
-  lastField_ = record.fields.back().descriptor;
 }
 
 int RecordPass::run() {
@@ -313,7 +332,7 @@ VzpFileCounters& vzpFileCounters() { return gCounters; }
 
 VzpLayouts::VzpLayouts() {
   for (const VzpRecordDescriptor& r : vzpRecordTable()) {
-    Record record{&r, {}, {}, {}, {}, {}};
+    Record record{&r, {}, {}, {}, {}, {}, {}, {}};
     for (const char* c = r.next; *c; ++c) record.next[uint8_t(*c)] = true;
     for (const VzpFieldDescriptor& f : r.fields) {
       std::vector<VzpCheckFunction> resolved;
@@ -349,6 +368,12 @@ VzpLayouts::VzpLayouts() {
     }
     records_.push_back(std::move(record));
   }
+  // The split lists point into the field lists, which stay where they are from here on.
+  for (Record& record : records_)
+    for (const Field& f : record.printableFields) {
+      if (f.generic) record.fastGeneric.push_back(&f);
+      for (uint32_t i = 0; i < f.checkCount; ++i) record.fastNamed.push_back({checks_[f.firstCheck + i], f.offset, f.width, f.descriptor});
+    }
 }
 
 const VzpLayouts::Record* VzpLayouts::findIndexed(std::string_view batchType, char letter, int length) {

@@ -66,6 +66,15 @@ class VzpLayouts {
     std::vector<Range> required;
     uint64_t reserved[kVzpMaskWords] = {};
     std::vector<Field> printableFields;
+    // The same fields taken apart for such a line: first their generic checks, which remember
+    // nothing, then, when all of them pass, their named checks in field order.
+    std::vector<const Field*> fastGeneric;
+    struct Named {
+      VzpCheckFunction check;
+      uint16_t offset, width;
+      const VzpFieldDescriptor* descriptor;
+    };
+    std::vector<Named> fastNamed;
   };
 
   VzpLayouts();
