@@ -6,10 +6,16 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <memory>
+#include <random>
+
+#include "runtime/block_reader.h"
 #include "runtime/cancellation.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
 #include "vzp/batch_check.h"
+#include "vzp/line_reader.h"
 #include "vzp_test_support.h"
 
 namespace quervik::test {
@@ -250,6 +256,45 @@ TEST_F(VzpBatchCheckTest, LineEndsAndLongLines) {
   longLine[2] = "V" + std::string(599, 'X');
   EXPECT_EQ(check(write("long.111", longLine)), -3);
   EXPECT_EQ(vzpFindings(), (std::vector<VzpFinding>{{6090, 3}, {6091, 4}, {6097, 4}}));
+}
+
+// The first read hands on exactly the pieces beginning with 'D' that a read piece by piece
+// gives, and each of its stops is the end of the first piece that reaches the mark: lines
+// around the 499-character limit, a CR before the line end or elsewhere, a line longer than
+// the reader's buffer, a last line without its line end.
+TEST_F(VzpBatchCheckTest, HeaderReadSeesThePiecesOfAReadPieceByPiece) {
+  std::mt19937 random(17);
+  const auto pick = [&](std::initializer_list<size_t> from) { return from.begin()[random() % from.size()]; };
+  for (int round = 0; round < 6; ++round) {
+    std::string text;
+    while (text.size() < 300000) {
+      std::string line(pick({0, 1, 3, 40, 63, 64, 65, 497, 498, 499, 500, 501, 997, 998, 1497, 4000}), ' ');
+      for (char& c : line) c = "DD 0x\r"[random() % 6];
+      text += line + (random() % 3 ? "\n" : "\r\n");
+    }
+    if (round == 1) text.insert(1000, std::string(BlockReader::kDefaultCapacity + 100, 'D'));
+    if (round % 2) text.resize(text.size() - 7);
+    const std::string path = put("skim" + std::to_string(round), text);
+    std::vector<std::string> expected, seen;
+    std::vector<int64_t> ends;
+    {
+      std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+      VzpLineReader reader(file.get());
+      for (VzpLinePiece piece; reader.next(piece);) {
+        if (!piece.text.empty() && piece.text[0] == 'D') expected.emplace_back(piece.text);
+        ends.push_back(reader.position());
+      }
+    }
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    VzpLineReader reader(file.get());
+    for (int64_t stop = 0;; stop = reader.position() + int64_t(random() % 3000)) {
+      const int64_t before = reader.position();  // at least one piece is read
+      if (!reader.skimHeaders(stop, [&](std::string_view piece) { seen.emplace_back(piece); })) break;
+      const auto first = std::lower_bound(ends.begin(), ends.end(), std::max(stop, before + 1));
+      ASSERT_EQ(reader.position(), first == ends.end() ? ends.back() : *first) << "round " << round;
+    }
+    EXPECT_EQ(seen, expected) << "round " << round;
+  }
 }
 
 // A file that cannot be opened is a finding, never a clean file: here the process has no

@@ -82,7 +82,9 @@ class RecordPass {
   VzpLineReader& reader_;
   const int fileKind_;
   VzpLayouts& layouts_;
-  char line_[kVzpReadLimit + 1 + kVzpLineSlack] = {};
+  // The line being checked: where the reader holds it, or the copy in own_.
+  const char* line_ = own_;
+  char own_[kVzpReadLimit + 1 + kVzpLineSlack] = {};
   size_t length_ = 0;
   bool newline_ = false;
   int64_t nextInterruptTest_ = 0;
@@ -100,9 +102,17 @@ class RecordPass {
 bool RecordPass::read() {
   VzpLinePiece piece;
   if (!reader_.next(piece)) return false;
-  std::memcpy(line_, piece.text.data(), piece.text.size());
   length_ = piece.text.size();
   newline_ = piece.newline;
+  // A line is checked where the reader holds it while more bytes are held behind it: the
+  // checks may read a few bytes past its end, and the next read cannot fail then, so the
+  // line stays put for a report after the last read. Otherwise it is copied.
+  if (reader_.heldAfter() >= kVzpLineSlack) {
+    line_ = piece.text.data();
+  } else {
+    std::memcpy(own_, piece.text.data(), length_);
+    line_ = own_;
+  }
   return true;
 }
 
@@ -116,10 +126,14 @@ bool RecordPass::interrupted() {
 // characters of DICO followed by "00". Checks and reports see the rewritten line.
 void RecordPass::replaceInsurerCode() {
   if (length_ < 16) return;
-  line_[12] = line_[4];
-  line_[13] = line_[5];
-  line_[14] = '0';
-  line_[15] = '0';
+  if (line_ != own_) {
+    std::memcpy(own_, line_, length_);
+    line_ = own_;
+  }
+  own_[12] = own_[4];
+  own_[13] = own_[5];
+  own_[14] = '0';
+  own_[15] = '0';
 }
 
 // Every header stores the same; before a later header the caller has compared the previous
@@ -139,7 +153,7 @@ static_assert(kVzpLineSlack >= kVzpValueSlack && 64 * kVzpMaskWords >= kVzpReadL
 // A line the whole-line test clears goes through the shorter field list; any other line,
 // findings in its character fields included, takes every check field by field.
 bool RecordPass::printableFast(const VzpLayouts::Record& record, VzpLineClasses& classes) const {
-  if (!classifyPrintableLine(line_, length_, classes)) return false;
+  if (!classifyLine(line_, length_, classes)) return false;
   for (size_t w = 0; w < (length_ + 63) / 64; ++w)
     if (classes.nonblank[w] & record.reserved[w]) return false;
   for (const VzpLayouts::Range& r : record.required)
@@ -152,6 +166,26 @@ void RecordPass::checkFields(const VzpLayouts::Record& record) {
   const int lineNumber = gCounters.lines;
   VzpLineClasses classes;
   const bool fast = printableFast(record, classes);
+  lastField_ = record.fields.back().descriptor;
+  if (fast) {
+    // Nearly always every generic check passes: then only the named checks are left, in
+    // field order. A finding of a generic check sends the line through the loop below,
+    // which reports everything in its order.
+    bool generic = true;
+    for (const VzpLayouts::Field* f : record.fastGeneric)
+      if (!(f->quick != VzpQuickNumber::None &&
+            numberPassesByClasses(f->quick, classes, line_, f->offset, f->width, f->pointAt)) &&
+          f->generic(std::string_view(line_ + f->offset, f->width), *f->descriptor) != 0) {
+        generic = false;
+        break;
+      }
+    if (generic) {
+      for (const VzpLayouts::Record::Named& n : record.fastNamed)
+        if (int code = n.check(std::string_view(line_ + n.offset, n.width)))
+          reportFieldError(code, n.offset, *n.descriptor, lineNumber, line());
+      return;
+    }
+  }
   for (const VzpLayouts::Field& f : fast ? record.printableFields : record.fields) {
     const std::string_view value(line_ + f.offset, f.width);
     if (f.generic &&
@@ -161,7 +195,6 @@ void RecordPass::checkFields(const VzpLayouts::Record& record) {
     for (uint32_t i = 0; i < f.checkCount; ++i)
       if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
   }
-  lastField_ = record.fields.back().descriptor;
 }
 
 int RecordPass::run() {
@@ -299,7 +332,7 @@ VzpFileCounters& vzpFileCounters() { return gCounters; }
 
 VzpLayouts::VzpLayouts() {
   for (const VzpRecordDescriptor& r : vzpRecordTable()) {
-    Record record{&r, {}, {}, {}, {}, {}};
+    Record record{&r, {}, {}, {}, {}, {}, {}, {}};
     for (const char* c = r.next; *c; ++c) record.next[uint8_t(*c)] = true;
     for (const VzpFieldDescriptor& f : r.fields) {
       std::vector<VzpCheckFunction> resolved;
@@ -335,21 +368,30 @@ VzpLayouts::VzpLayouts() {
     }
     records_.push_back(std::move(record));
   }
+  // The split lists point into the field lists, which stay where they are from here on.
+  for (Record& record : records_)
+    for (const Field& f : record.printableFields) {
+      if (f.generic) record.fastGeneric.push_back(&f);
+      for (uint32_t i = 0; i < f.checkCount; ++i) record.fastNamed.push_back({checks_[f.firstCheck + i], f.offset, f.width, f.descriptor});
+    }
 }
 
-const VzpLayouts::Record* VzpLayouts::find(std::string_view batchType, char letter, int length) {
-  // Asked for every line, nearly always with the type of the previous line.
+const VzpLayouts::Record* VzpLayouts::findIndexed(std::string_view batchType, char letter, int length) {
   if (batchType.size() != indexedType_.size() ||
       (batchType.size() == 2 && (batchType[0] != indexedType_[0] || batchType[1] != indexedType_[1])) ||
       (batchType.size() != 2 && batchType != indexedType_)) {
     indexedType_ = std::string(batchType);
     for (auto& list : byLetter_) list.clear();
+    lastFound_.fill(Candidate());
     for (const Record& r : records_)
       if (batchType == std::string_view(r.descriptor->batchType, 2))
         byLetter_[uint8_t(r.descriptor->letter)].push_back({r.descriptor->length, &r});
   }
   for (const Candidate& c : byLetter_[uint8_t(letter)])
-    if (c.length == length) return c.record;
+    if (c.length == length) {
+      lastFound_[uint8_t(letter)] = c;
+      return c.record;
+    }
   return nullptr;
 }
 
@@ -410,14 +452,13 @@ int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts) {
   const int64_t progressStep = size / 100;
   int64_t progressAt = 0;
   const auto countHeader = [&](std::string_view text) {
-    if (text.empty() || text[0] != 'D') return;
     ++headers;
     const std::string_view type = part(text, 2, 2);
     all16 = all16 && type == "16";
     all80 = all80 && type == "80";
   };
   // Progress and interruption are asked after the first piece that reaches their next mark.
-  while (reader.skim(std::min(progressAt + progressStep + 1, nextInterruptTest), countHeader)) {
+  while (reader.skimHeaders(std::min(progressAt + progressStep + 1, nextInterruptTest), countHeader)) {
     if (reader.position() > progressAt + progressStep) {
       progressAt = reader.position();
       updateProgress(progressAt);

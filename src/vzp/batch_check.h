@@ -45,38 +45,59 @@ class VzpLayouts {
     uint32_t checkCount;
     // Kept beside the descriptor, which the line loop would otherwise fetch for every field.
     uint16_t offset = 0, width = 0, pointAt = 0;
-    // On a printable line, numberPassesByClasses may spare the generic check.
+    // On a line of accepted bytes, numberPassesByClasses may spare the generic check.
     VzpQuickNumber quick = VzpQuickNumber::None;
   };
   struct Range {
     uint16_t offset, width;
   };
+  struct Record;
+  struct Candidate {
+    int length = 0;  // the layout's, kept here so the search touches no descriptor
+    const Record* record = nullptr;
+  };
   struct Record {
     const VzpRecordDescriptor* descriptor;
     std::vector<Field> fields;
     std::array<bool, 256> next{};  // the descriptor's next set by letter
-    // A line of printable ASCII passes the generic check of every character field when each
+    // A line of accepted bytes passes the generic check of every character field when each
     // required field holds a non-blank and no reserved one does: then only the fields of
     // printableFields are left to check, character fields without their generic check.
     std::vector<Range> required;
     uint64_t reserved[kVzpMaskWords] = {};
     std::vector<Field> printableFields;
+    // The same fields taken apart for such a line: first their generic checks, which remember
+    // nothing, then, when all of them pass, their named checks in field order.
+    std::vector<const Field*> fastGeneric;
+    struct Named {
+      VzpCheckFunction check;
+      uint16_t offset, width;
+      const VzpFieldDescriptor* descriptor;
+    };
+    std::vector<Named> fastNamed;
   };
 
   VzpLayouts();
-  // The same answer as findRecordDescriptor, from the index.
-  const Record* find(std::string_view batchType, char letter, int length);
+  // The same answer as findRecordDescriptor, from the index. Asked for every line, nearly
+  // always with the batch type of the line before and the length last found for the letter.
+  const Record* find(std::string_view batchType, char letter, int length) {
+    const Candidate& last = lastFound_[uint8_t(letter)];
+    if (last.length == length && last.record && batchType.size() == 2 && indexedType_.size() == 2 &&
+        batchType[0] == indexedType_[0] && batchType[1] == indexedType_[1])
+      return last.record;
+    return findIndexed(batchType, letter, length);
+  }
   const VzpCheckFunction* checks() const { return checks_.data(); }
 
  private:
   std::vector<Record> records_;
   std::vector<VzpCheckFunction> checks_;
   std::string indexedType_;
-  struct Candidate {
-    int length;  // the layout's, kept here so the search touches no descriptor
-    const Record* record;
-  };
   std::array<std::vector<Candidate>, 256> byLetter_;
+  // Per letter, the layout last found for the indexed type.
+  std::array<Candidate, 256> lastFound_{};
+
+  const Record* findIndexed(std::string_view batchType, char letter, int length);
 };
 
 // Counters of the file being checked; the driver resets them before each file.

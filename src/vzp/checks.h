@@ -26,8 +26,9 @@ using VzpGenericCheck = int (*)(std::string_view value, const VzpFieldDescriptor
 VzpGenericCheck genericCheckInLine(const VzpFieldDescriptor& field);
 inline constexpr size_t kVzpValueSlack = 8;
 
-// The fast path of a whole line: nearly every line is plain printable ASCII, and then the
-// generic check of most fields is decided by which bytes are blanks and which are digits.
+// The fast path of a whole line: nearly every line holds only bytes that a character field
+// accepts (printable ASCII and the national letters), and then the generic check of most
+// fields is decided by which bytes are blanks and which are digits.
 // Bit i % 64 of word i / 64 stands for byte i of the line; bits past its length are clear.
 inline constexpr size_t kVzpLineSlack = 16;
 inline constexpr size_t kVzpMaskWords = 8;
@@ -35,11 +36,12 @@ struct VzpLineClasses {
   uint64_t nonblank[kVzpMaskWords];
   uint64_t digit[kVzpMaskWords];
 };
-// False when some byte of the line is not printable ASCII; otherwise fills the classes' words
+// False when some byte of the line is one a character field refuses; otherwise fills the
+// classes' words
 // that the line covers (the words past them are left as they were). The
 // line must stay readable for kVzpLineSlack bytes past its length, and it may be at most
 // 64 * kVzpMaskWords bytes long.
-bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& classes);
+bool classifyLine(const char* line, size_t length, VzpLineClasses& classes);
 // How the classes decide the generic check of a numeric or money field (presence ' ' or
 // 'N'): it surely passes for a right-aligned run of digits, for an amount with its point
 // in place, and for a blank number that may be blank. Anything else: the check decides.

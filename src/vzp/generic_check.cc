@@ -86,20 +86,21 @@ int checkNumeric(std::string_view v, char presence) {
 int checkDate(std::string_view v, char presence) {
   const std::string_view d = v.substr(0, 8);
   bool filled = false, digits = d.size() == 8;
-  for (char c : d) {
-    filled |= c != ' ';
-    digits &= isDigit(c);
+  if (digits) {  // the eight bytes as one word
+    uint64_t w;
+    std::memcpy(&w, d.data(), 8);
+    filled = w != 0x2020202020202020ULL;
+    digits = nonDigitBytes(w) == 0;
+  } else {
+    for (char c : d) filled |= c != ' ';
   }
   if (!filled) return presence == ' ' ? VZP_DATE_MISSING : 0;
   if (!digits) return VZP_DATE_FORMAT_WRONG;
   if (presence == 'X') return VZP_MUST_NOT_BE_FILLED;
   // All eight are digits here.
-  auto number = [&d](size_t from, size_t count) {
-    int n = 0;
-    for (size_t i = from; i < from + count; ++i) n = n * 10 + (d[i] - '0');
-    return n;
-  };
-  const int day = number(0, 2), month = number(2, 2), year = number(4, 4);
+  const auto digit = [&d](size_t i) { return d[i] - '0'; };
+  const int day = digit(0) * 10 + digit(1), month = digit(2) * 10 + digit(3);
+  const int year = digit(4) * 1000 + digit(5) * 100 + digit(6) * 10 + digit(7);
   if (year < 1992) return VZP_YEAR_OUT_OF_RANGE;
   if (day < 1 || day > 31) return VZP_DAY_WRONG;
   if ((month == 4 || month == 6 || month == 9 || month == 11) && day > 30) return VZP_DAY_WRONG;
@@ -137,31 +138,39 @@ int checkMoney(std::string_view v, char presence, int decimals) {
 
 }  // namespace
 
-bool classifyPrintableLine(const char* line, size_t length, VzpLineClasses& classes) {
+bool classifyLine(const char* line, size_t length, VzpLineClasses& classes) {
+#ifdef __SSE2__
+  // Sixteen bytes at a time, four of them to a mask word, each word stored whole (a word
+  // read back after smaller stores into it would wait for them); as signed bytes, printable
+  // ASCII is above 0x1F and below 0x7F.
+  const __m128i low = _mm_set1_epi8(0x1F), high = _mm_set1_epi8(0x7F), blanks = _mm_set1_epi8(' ');
+  const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
+  for (size_t at = 0; at < length; at += 64) {
+    uint64_t printable = 0, blank = 0, digit = 0;
+    for (size_t k = 0; k < 64 && at + k < length; k += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at + k));
+      printable |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, low), _mm_cmplt_epi8(v, high)))))
+                   << k;
+      blank |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blanks)))) << k;
+      digit |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine)))))
+               << k;
+    }
+    const size_t left = length - at;
+    const uint64_t keep = left >= 64 ? ~uint64_t(0) : (uint64_t(1) << left) - 1;
+    // Bytes outside printable ASCII are rare: a national letter is as good, anything else
+    // leaves the line to the field-by-field checks.
+    for (uint64_t other = ~printable & keep; other != 0; other &= other - 1)
+      if (!kAllowed[static_cast<unsigned char>(line[at + size_t(std::countr_zero(other))])]) return false;
+    classes.nonblank[at / 64] = ~blank & keep;
+    classes.digit[at / 64] = digit & keep;
+  }
+#else
   const size_t words = (length + 63) / 64;
   std::memset(classes.nonblank, 0, words * sizeof(uint64_t));
   std::memset(classes.digit, 0, words * sizeof(uint64_t));
-#ifdef __SSE2__
-  // Sixteen bytes at a time; as signed bytes, printable ASCII is above 0x1F and below 0x7F.
-  const __m128i low = _mm_set1_epi8(0x1F), high = _mm_set1_epi8(0x7F), blanks = _mm_set1_epi8(' ');
-  const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
-  for (size_t at = 0; at < length; at += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at));
-    const uint32_t printable =
-        uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, low), _mm_cmplt_epi8(v, high))));
-    const uint32_t blank = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blanks)));
-    const uint32_t digit =
-        uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine))));
-    const size_t left = length - at;
-    const uint32_t keep = left >= 16 ? 0xFFFFu : (1u << left) - 1;
-    if (~printable & keep) return false;
-    classes.nonblank[at / 64] |= uint64_t(~blank & keep) << (at % 64);
-    classes.digit[at / 64] |= uint64_t(digit & keep) << (at % 64);
-  }
-#else
   for (size_t i = 0; i < length; ++i) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
-    if (c < 0x20 || c > 0x7E) return false;
+    if (!kAllowed[c]) return false;
     if (c != ' ') classes.nonblank[i / 64] |= uint64_t(1) << (i % 64);
     if (isDigit(char(c))) classes.digit[i / 64] |= uint64_t(1) << (i % 64);
   }

@@ -2,12 +2,20 @@
 // nearly every field.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "runtime/leading_number.h"
 #include "vzp/codes.h"
 
 namespace quervik::vzp {
+
+// Bit 7 of each byte of the word is set where that byte is not a decimal digit; the sum
+// never carries from one byte into the next.
+inline uint64_t nonDigitBytes(uint64_t w) {
+  const uint64_t x = w ^ 0x3030303030303030ULL;
+  return (((x & 0x7F7F7F7F7F7F7F7FULL) + 0x7676767676767676ULL) | x) & 0x8080808080808080ULL;
+}
 
 inline bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
