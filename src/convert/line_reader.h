@@ -29,21 +29,29 @@ class LineReader {
   // is valid until the next call of next() or peek().
   bool peek(std::string_view& record);
 
+  // False when the record next() or peek() gave last may hold a NUL byte.
+  bool nulFree() const { return nulFree_; }
+
   // Bytes of the input consumed so far (the lines returned by next()).
   int64_t position() const { return reader_.position(); }
   // True when reading the stream failed (the input then ends early).
   bool failed() const { return reader_.failed(); }
 
  private:
-  // Finds the line at the position: the length of its record and where the line after it
-  // starts, both from the position; false at the end of the input.
-  bool locate(size_t& recordEnd, size_t& nextStart);
+  struct Located {
+    size_t recordEnd;  // the length of its record
+    size_t nextStart;  // where the line after it starts
+    bool nulFree;      // the line holds no NUL
+  };
+  // Finds the line at the position (offsets from the position); false at the end of the input.
+  bool locate(Located& line);
 
   BlockReader reader_;
   // The line a peek found (its offsets count from the position it was found at), kept for
   // the next() that follows it.
   int64_t locatedAt_ = -1;
-  size_t locatedRecordEnd_ = 0, locatedNextStart_ = 0;
+  Located located_{};
+  bool nulFree_ = false;
 };
 
 }  // namespace quervik::convert

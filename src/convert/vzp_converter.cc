@@ -19,11 +19,11 @@ const Blanks kBlanks;
 
 // Copies a record into a working line that held `previous` characters before: the record,
 // then blanks. A NUL byte reads as a blank, so a damaged line can never end a DRG field
-// early or put a NUL into a DRG file.
-size_t copyRecord(std::string_view record, char* to, size_t previous) {
+// early or put a NUL into a DRG file; the reader tells when the record holds none.
+size_t copyRecord(std::string_view record, bool nulFree, char* to, size_t previous) {
   const size_t n = std::min(record.size(), kMaxVzpRecordLength);
   std::memcpy(to, record.data(), n);
-  if (std::memchr(to, '\0', n)) std::replace(to, to + n, '\0', ' ');
+  if (!nulFree && std::memchr(to, '\0', n)) std::replace(to, to + n, '\0', ' ');
   if (previous > n) std::memset(to + n, ' ', previous - n);
   return n;
 }
@@ -67,8 +67,8 @@ void VzpConverter::selectBatchType(int type) {
   }
 }
 
-void VzpConverter::takeLine(std::string_view record) {
-  lineLength_ = copyRecord(record, line_.data(), lineLength_);
+void VzpConverter::takeLine(std::string_view record, bool nulFree) {
+  lineLength_ = copyRecord(record, nulFree, line_.data(), lineLength_);
 }
 
 void VzpConverter::readNextLine(LineReader& reader) {
@@ -77,7 +77,7 @@ void VzpConverter::readNextLine(LineReader& reader) {
     reportError(msg::CONVERT_NO_NEXT_LINE);
     next_ = kBlanks.text;
   } else if (!following.empty() && following[0] == 'V') {
-    nextLength_ = copyRecord(following, nextLine_.data(), nextLength_);
+    nextLength_ = copyRecord(following, reader.nulFree(), nextLine_.data(), nextLength_);
     next_ = nextLine_.data();
   } else {
     next_ = kBlanks.text;
@@ -99,7 +99,7 @@ void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
   const unsigned char letter = static_cast<unsigned char>(record[0]);
 
   if (letter == 'D') {
-    takeLine(record);
+    takeLine(record, reader.nulFree());
     FilledRecord header(kRecordA);
     std::optional<std::string_view> insurer;
     if (settings_.insurerCode) insurer = *settings_.insurerCode;
@@ -113,7 +113,7 @@ void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
   const Plan& plan = plans_[planOf_[letter] - 1u];
   const DispatchRow* row = plan.row;
 
-  takeLine(record);
+  takeLine(record, reader.nulFree());
   if (const OlderLayout* older = olderLayouts_[letter])
     lineLength_ = widenOlderLayout(*older, line_.data(), lineLength_);
   if (row->use & kReadsNextLine) readNextLine(reader);

@@ -38,8 +38,8 @@ class VzpConverter {
   VzpConverter(const VzpConverter&) = delete;
   VzpConverter& operator=(const VzpConverter&) = delete;
 
-  // Converts one record (a line without its line end). The reader is the one the record
-  // came from; a document record of batch 05 or 36 looks at the line after it there.
+  // Converts one record (a line without its line end), the one the reader's next() gave
+  // last; a document record of batch 05 or 36 looks at the line after it there.
   void convertLine(std::string_view record, LineReader& reader);
 
   // The batch type of the last header (0 before the first, -1 while a batch is excluded).
@@ -53,7 +53,7 @@ class VzpConverter {
   using LineBuffer = std::array<char, kLineCapacity>;
 
   void selectBatchType(int type);
-  void takeLine(std::string_view record);
+  void takeLine(std::string_view record, bool nulFree);
   void readNextLine(LineReader& reader);
   void write(const FillingRule& rule, const PreparedRule* prepared);
 
