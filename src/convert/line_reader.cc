@@ -33,7 +33,7 @@ bool LineReader::locate(Located& line) {
   return true;
 }
 
-bool LineReader::next(std::string_view& record) {
+bool LineReader::nextLocated(std::string_view& record) {
   Located line;
   if (locatedAt_ == reader_.position())
     line = located_;

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <unordered_map>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace quervik::convert {
 namespace {
 
@@ -12,6 +16,19 @@ bool fromLine(Source s) { return s == Source::Line || s == Source::NextLine || s
 
 const char* lineOf(const RuleInputs& in, Source s) {
   return s == Source::Line ? in.line : s == Source::NextLine ? in.nextLine : in.documentLine;
+}
+
+// Puts the first n (at most 16) bytes at `from` into `to`, through 16 bytes at `to`.
+void put16(char* to, const char* from, size_t n) {
+#ifdef __SSE2__
+  alignas(16) static const char kMasks[32] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+  const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kMasks + 16 - n));
+  auto* at = reinterpret_cast<__m128i*>(to);
+  const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(keep, value), _mm_andnot_si128(keep, _mm_loadu_si128(at))));
+#else
+  std::memcpy(to, from, n);
+#endif
 }
 
 }  // namespace
@@ -39,6 +56,7 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
   RecordSink sink;
   writeDrgRecord(constants, RecordContext{0, {}}, sink);
   length_ = uint8_t(layout.length);
+  std::memset(image_, ' ', sizeof image_);
   std::memcpy(image_, sink.buffered().data(), layout.length + 2);
 
   size_t at = 0;
@@ -66,12 +84,18 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
     }
     const uint8_t size = std::min(fill->width, field.width);
     const uint8_t to = uint8_t(offsets_[i] + (field.leftAligned ? 0 : field.width - size));
-    copies_[copyCount_++] = {fill->source, uint8_t(fill->position - 1), size, to};
+    for (uint8_t done = 0; done < size; done += 16) {
+      const uint8_t from = uint8_t(fill->position - 1 + done);
+      if (pieceCount_ == pieces_.size() || from + 16u > kReadableLineBytes) {
+        direct_ = false;
+        break;
+      }
+      pieces_[pieceCount_++] = {fill->source, from, uint8_t(to + done), std::min<uint8_t>(uint8_t(size - done), 16)};
+    }
   }
 }
 
-void PreparedRule::write(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const {
-  if (direct_) return writeDirect(inputs, context.currentYear, sink);
+void PreparedRule::writeFilled(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const {
   FilledRecord record(*rule_->record);
   applyFillingRule(*rule_, inputs, record);
   writeDrgRecord(record, context, sink);
@@ -80,9 +104,11 @@ void PreparedRule::write(const RuleInputs& inputs, const RecordContext& context,
 void PreparedRule::writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const {
   char* const out = sink.reserve(kImageSize);
   std::memcpy(out, image_, kImageSize);
-  for (uint8_t i = 0; i < copyCount_; ++i) {
-    const Copy& c = copies_[i];
-    std::memcpy(out + c.to, lineOf(inputs, c.source) + c.from, c.size);
+  static_assert(uint8_t(Source::Line) == 1 && uint8_t(Source::NextLine) == 2 && uint8_t(Source::DocumentLine) == 3);
+  const char* const lines[4] = {nullptr, inputs.line, inputs.nextLine, inputs.documentLine};
+  for (uint8_t i = 0; i < pieceCount_; ++i) {
+    const Piece& p = pieces_[i];
+    put16(out + p.to, lines[uint8_t(p.source)] + p.from, p.size);
   }
   for (uint8_t i = 0; i < computedCount_; ++i) {
     const Computed& c = computed_[i];

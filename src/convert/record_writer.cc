@@ -52,12 +52,9 @@ void applyFillingRule(const FillingRule& rule, const RuleInputs& in, FilledRecor
 
 RecordSink::RecordSink(FILE* file) : file_(file) { buffer_.resize(file ? kBlock + 1024 : 4096); }
 
-char* RecordSink::reserve(size_t n) {
-  if (used_ + n > buffer_.size()) {
-    if (file_) flush();
-    if (used_ + n > buffer_.size()) buffer_.resize(std::max(buffer_.size() * 2, used_ + n));
-  }
-  return buffer_.data() + used_;
+void RecordSink::makeRoom(size_t n) {
+  if (file_) flush();
+  if (used_ + n > buffer_.size()) buffer_.resize(std::max(buffer_.size() * 2, used_ + n));
 }
 
 bool RecordSink::flush() {

@@ -5,9 +5,11 @@
 // convertVzpText.
 #pragma once
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "convert/dispatch.h"
@@ -49,28 +51,34 @@ class VzpConverter {
 
  private:
   // Working copies of lines: the record, then blanks to the end.
-  static constexpr size_t kLineCapacity = 192;
+  static constexpr size_t kLineCapacity = kReadableLineBytes;
   using LineBuffer = std::array<char, kLineCapacity>;
 
   void selectBatchType(int type);
   void takeLine(std::string_view record, bool nulFree);
   void readNextLine(LineReader& reader);
-  void write(const FillingRule& rule, const PreparedRule* prepared);
+  void write(const FillingRule& rule, const PreparedRule* prepared, const RuleInputs& inputs);
 
   const ConversionSettings& settings_;
   RecordSink& sink_;
   RecordContext context_;
+  std::optional<std::string_view> insurer_;
   int batchType_ = 0;
   bool convertedBatch_ = false;
-  // How the lines of each letter are written in the current batch type.
+  // How the lines of each letter are written in a batch type.
   struct Plan {
     const DispatchRow* row;
     std::array<const PreparedRule*, 3> steps;
     std::array<const PreparedRule*, 3> longLayoutSteps;
   };
-  std::array<Plan, 32> plans_{};
-  std::array<uint8_t, 256> planOf_{};  // 1 + index into plans_; 0: the letter writes nothing
-  std::array<const OlderLayout*, 256> olderLayouts_{};
+  struct BatchPlans {
+    std::array<Plan, 32> plans{};
+    std::array<uint8_t, 256> planOf{};  // 1 + index into plans; 0: the letter writes nothing
+    std::array<const OlderLayout*, 256> olderLayouts{};
+  };
+  // Made once per batch type met, as a file holds many batches of few types.
+  std::unordered_map<int, std::unique_ptr<BatchPlans>> plansOfType_;
+  const BatchPlans* batch_ = nullptr;
 
   LineBuffer line_;
   size_t lineLength_ = 0;
