@@ -31,6 +31,9 @@ size_t copyRecord(std::string_view record, bool nulFree, char* to, size_t previo
   } else if (n >= 8) {
     std::memcpy(to, from, 8);
     std::memcpy(to + n - 8, from + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + n - 4, from + n - 4, 4);
   } else {
     for (size_t i = 0; i < n; ++i) to[i] = from[i];
   }
