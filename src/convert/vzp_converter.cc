@@ -107,8 +107,7 @@ void VzpConverter::readNextLine(LineReader& reader) {
   }
 }
 
-void VzpConverter::write(const FillingRule& rule, const PreparedRule* prepared, const RuleInputs& inputs) {
-  if (prepared) return prepared->write(inputs, context_, sink_);
+void VzpConverter::write(const FillingRule& rule, const RuleInputs& inputs) {
   FilledRecord record(*rule.record);
   applyFillingRule(rule, inputs, record);
   writeDrgRecord(record, context_, sink_);
@@ -145,7 +144,10 @@ void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
     const DispatchStep& step = steps[i];
     // A working line holds no NUL, which strchr would match.
     if (step.onlyIfPosition && !std::strchr(step.onlyIfOneOf, line_[step.onlyIfPosition - 1u])) continue;
-    write(*step.rule, prepared[i], inputs);
+    if (prepared[i])
+      prepared[i]->write(inputs, context_, sink_);
+    else
+      write(*step.rule, inputs);
     documentRecord = documentRecord || step.rule->record == &kRecordB;
   }
   if (row->use & kBecomesDocumentLine) {

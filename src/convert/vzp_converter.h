@@ -57,7 +57,8 @@ class VzpConverter {
   void selectBatchType(int type);
   void takeLine(std::string_view record, bool nulFree);
   void readNextLine(LineReader& reader);
-  void write(const FillingRule& rule, const PreparedRule* prepared, const RuleInputs& inputs);
+  // A record without a prepared rule, field by field.
+  void write(const FillingRule& rule, const RuleInputs& inputs);
 
   const ConversionSettings& settings_;
   RecordSink& sink_;
