@@ -1,6 +1,6 @@
 // The platform layer on the system it was built for (Linux, and Windows under Wine): names
-// with national letters, long paths, positions past 4 GiB, the replacing rename, and the
-// activity read from another thread.
+// with national letters, long paths, positions past 4 GiB, the replacing rename, the
+// activity read from another thread, and blocks written on a thread of their own.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/background_writer.h"
 #include "runtime/paths.h"
 #include "runtime/pending_file.h"
 #include "runtime/platform.h"
@@ -121,6 +122,39 @@ TEST_F(Platform, ThreadPollingWhileNamesChange) {
   stop.store(true);
   poller.join();
   EXPECT_GE(seen.load(), 1000);
+}
+
+// Run under ThreadSanitizer by `make test`: two buffers take turns as the converter's output
+// does, each filled again as soon as the block after it has been handed over.
+TEST_F(Platform, ThreadWritesBlocksInOrderAndStopsAtAFailedWrite) {
+  const std::string path = dir() + "/blocks";
+  FILE* file = openFile(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::string expected;
+  std::vector<char> buffers[2] = {std::vector<char>(70000), std::vector<char>(70000)};
+  {
+    BackgroundWriter writer(file);
+    for (int i = 0; i < 60; ++i) {
+      std::vector<char>& block = buffers[i % 2];
+      std::fill(block.begin(), block.end(), char('a' + i % 26));
+      writer.submit(block.data(), block.size() - size_t(i));
+      expected.append(block.data(), block.size() - size_t(i));
+    }
+    EXPECT_TRUE(writer.finish());
+  }
+  std::fclose(file);
+  EXPECT_EQ(readFile(path), expected);
+#ifndef _WIN32
+  FILE* full = std::fopen("/dev/full", "wb");
+  ASSERT_NE(full, nullptr);
+  {
+    BackgroundWriter writer(full);
+    writer.submit(buffers[0].data(), buffers[0].size());
+    writer.submit(buffers[1].data(), buffers[1].size());
+    EXPECT_FALSE(writer.finish());
+  }
+  std::fclose(full);
+#endif
 }
 
 }  // namespace

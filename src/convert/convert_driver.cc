@@ -85,6 +85,7 @@ Outcome convertOpenFile(Run& run, const std::string& inputPath, File input, File
   while (reader.next(record)) {
     if (reader.position() >= nextPoll) {
       if (testInterrupted()) {
+        sink.flush();  // the writer lets go of the file before it is closed
         input.reset();
         output.reset();
         removeFile(drgPath.c_str());

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -11,6 +12,7 @@
 
 #include "convert/drg_templates.h"
 #include "convert/filling_rules.h"
+#include "runtime/background_writer.h"
 
 namespace quervik::convert {
 
@@ -55,7 +57,8 @@ struct RuleInputs {
 
 void applyFillingRule(const FillingRule& rule, const RuleInputs& inputs, FilledRecord& record);
 
-// The records of one output. Without a file everything stays in memory.
+// The records of one output. Without a file everything stays in memory. With one, a full
+// block goes out on a writer thread while the next one fills.
 class RecordSink {
  public:
   explicit RecordSink(FILE* file = nullptr);
@@ -65,23 +68,24 @@ class RecordSink {
     return buffer_.data() + used_;
   }
   void commit(size_t n) { used_ += n; }
-  // Writes the buffer out once it holds a block.
+  // Hands the buffer to the writer once it holds a block.
   void flushIfFull() {
-    if (file_ && used_ >= kBlock) flush();
+    if (writer_ && used_ >= kBlock) handOver();
   }
-  // Writes everything buffered; false once any write has failed.
+  // Writes everything buffered and waits until it is written; false once any write has
+  // failed. Called before the file is closed.
   bool flush();
-  bool failed() const { return failed_; }
   std::string_view buffered() const { return {buffer_.data(), used_}; }
 
  private:
-  void makeRoom(size_t n);
-
   static constexpr size_t kBlock = 256 * 1024;
-  FILE* file_;
+  void makeRoom(size_t n);
+  void handOver();
+
+  std::unique_ptr<BackgroundWriter> writer_;
   std::vector<char> buffer_;
+  std::vector<char> spare_;  // the block the writer may still be reading
   size_t used_ = 0;
-  bool failed_ = false;
 };
 
 struct RecordContext {
