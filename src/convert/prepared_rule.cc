@@ -18,16 +18,19 @@ const char* lineOf(const RuleInputs& in, Source s) {
   return s == Source::Line ? in.line : s == Source::NextLine ? in.nextLine : in.documentLine;
 }
 
-// Puts the first n (at most 16) bytes at `from` into `to`, through 16 bytes at `to`.
-void put16(char* to, const char* from, size_t n) {
+// The masks of put16: from kMasks + 16 - n, the first n bytes of 16 are kept.
+alignas(16) const char kMasks[32] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+// Puts the bytes at `from` that `keep` marks into `to`, through 16 bytes at `to`.
+void put16(char* to, const char* from, const char* keep) {
 #ifdef __SSE2__
-  alignas(16) static const char kMasks[32] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-  const __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kMasks + 16 - n));
+  const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep));
   auto* at = reinterpret_cast<__m128i*>(to);
   const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-  _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(keep, value), _mm_andnot_si128(keep, _mm_loadu_si128(at))));
+  _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(mask, value), _mm_andnot_si128(mask, _mm_loadu_si128(at))));
 #else
-  std::memcpy(to, from, n);
+  for (int i = 0; i < 16; ++i)
+    if (keep[i]) to[i] = from[i];
 #endif
 }
 
@@ -90,7 +93,7 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
         direct_ = false;
         break;
       }
-      pieces_[pieceCount_++] = {fill->source, from, uint8_t(to + done), std::min<uint8_t>(uint8_t(size - done), 16)};
+      pieces_[pieceCount_++] = {fill->source, from, uint8_t(to + done), uint8_t(16 - std::min(size - done, 16))};
     }
   }
 }
@@ -106,10 +109,8 @@ void PreparedRule::writeDirect(const RuleInputs& inputs, int currentYear, Record
   std::memcpy(out, image_, kImageSize);
   static_assert(uint8_t(Source::Line) == 1 && uint8_t(Source::NextLine) == 2 && uint8_t(Source::DocumentLine) == 3);
   const char* const lines[4] = {nullptr, inputs.line, inputs.nextLine, inputs.documentLine};
-  for (uint8_t i = 0; i < pieceCount_; ++i) {
-    const Piece& p = pieces_[i];
-    put16(out + p.to, lines[uint8_t(p.source)] + p.from, p.size);
-  }
+  for (const Piece* p = pieces_.data(), *end = p + pieceCount_; p != end; ++p)
+    put16(out + p->to, lines[uint8_t(p->source)] + p->from, kMasks + p->keep);
   for (uint8_t i = 0; i < computedCount_; ++i) {
     const Computed& c = computed_[i];
     const char* value = lineOf(inputs, c.source) + c.from;

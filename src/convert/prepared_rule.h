@@ -34,7 +34,7 @@ class PreparedRule {
     Source source;  // a line
     uint8_t from;   // 0-based position in the line
     uint8_t to;     // offset in the record
-    uint8_t size;
+    uint8_t keep;   // 16 less its size
   };
   struct Computed {
     FieldKind kind;  // Sex, BirthDate, or CodeKind (then `from` and `size` are those of the code after it)
