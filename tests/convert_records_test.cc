@@ -261,5 +261,20 @@ TEST(ConvertRecords, BirthDatesAndSex) {
   for (const char* s : {"1", "7", " ", ""}) EXPECT_EQ(sexFromThirdDigit(s), 'M') << s;
 }
 
+// A record ends at its first CR: at any place of the line, with a NUL after it or not, and
+// with the line after it ended by CR LF, by LF or by nothing.
+TEST(ConvertRecords, ARecordEndsAtItsFirstCr) {
+  const std::string z = vzp(67, {{1, "Z"}, {2, "0000011"}, {14, "22113344"}, {22, "VS0082"}, {31, "7060151234"}, {41, "A0100"}});
+  const std::string header = vzpHeader("82") + "\r\n";
+  for (size_t at : {1u, 9u, 23u, 38u, 40u, 50u, 66u})
+    for (const std::string& cr : {std::string("\r"), std::string("\r\0", 2), std::string("\r\r")})
+      for (const char* end : {"\r\n", "\n", ""}) {
+        SCOPED_TRACE(testing::Message() << "CR at " << at << ", " << cr.size() << " bytes put in");
+        const std::string line = z.substr(0, at) + cr + z.substr(at) + "\r\n";
+        EXPECT_EQ(convertVzpText(header + line + z + end, settings2024()),
+                  convertVzpText(header + z.substr(0, at) + "\n" + z + end, settings2024()));
+      }
+}
+
 }  // namespace
 }  // namespace quervik::test

@@ -5,11 +5,11 @@
 
 namespace quervik::convert {
 
-LineReader::LineReader(FILE* file) : reader_(file, BlockReader::kDefaultCapacity + kKeep) {}
+LineReader::LineReader(FILE* file) : reader_(file, BlockReader::kDefaultCapacity + kKeep) { reader_.markCrAndNul(); }
 
-LineReader::LineReader(std::string_view text) : reader_(text) {}
+LineReader::LineReader(std::string_view text) : reader_(text) { reader_.markCrAndNul(); }
 
-bool LineReader::locate(size_t& recordEnd, size_t& nextStart) {
+bool LineReader::locate(Located& line) {
   // A line longer than the buffer keeps its first kKeep bytes; the rest up to its LF goes.
   size_t lf;
   while ((lf = reader_.findLineEnd()) == BlockReader::npos && !reader_.ended())
@@ -18,38 +18,39 @@ bool LineReader::locate(size_t& recordEnd, size_t& nextStart) {
   size_t lineEnd;
   if (lf != BlockReader::npos) {
     lineEnd = lf;
-    nextStart = lf + 1;
+    line.nextStart = lf + 1;
   } else {
     if (held.empty()) return false;
-    lineEnd = nextStart = held.size();
+    lineEnd = line.nextStart = held.size();
   }
-  const void* cr = std::memchr(held.data(), '\r', lineEnd);
-  recordEnd = cr ? size_t(static_cast<const char*>(cr) - held.data()) : lineEnd;
-  if (recordEnd > kKeep) recordEnd = kKeep;
+  // Nearly every line holds neither a CR nor a NUL before its line end (LF or CR LF), which
+  // the reader knows without a search.
+  const size_t text = lineEnd > 0 && held[lineEnd - 1] == '\r' ? lineEnd - 1 : lineEnd;
+  line.nulFree = !reader_.mayHoldCrOrNul(text);
+  const void* cr = line.nulFree ? nullptr : std::memchr(held.data(), '\r', text);
+  line.recordEnd = cr ? size_t(static_cast<const char*>(cr) - held.data()) : text;
+  if (line.recordEnd > kKeep) line.recordEnd = kKeep;
   return true;
 }
 
-bool LineReader::next(std::string_view& record) {
-  size_t recordEnd, nextStart;
-  if (locatedAt_ == reader_.position()) {
-    recordEnd = locatedRecordEnd_;
-    nextStart = locatedNextStart_;
-  } else if (!locate(recordEnd, nextStart)) {
+bool LineReader::nextLocated(std::string_view& record) {
+  Located line;
+  if (locatedAt_ == reader_.position())
+    line = located_;
+  else if (!locate(line))
     return false;
-  }
   locatedAt_ = -1;
-  record = reader_.held().substr(0, recordEnd);
-  reader_.skip(nextStart);
+  record = reader_.held().substr(0, line.recordEnd);
+  nulFree_ = line.nulFree;
+  reader_.skip(line.nextStart);
   return true;
 }
 
 bool LineReader::peek(std::string_view& record) {
-  size_t recordEnd, nextStart;
-  if (!locate(recordEnd, nextStart)) return false;
-  record = reader_.held().substr(0, recordEnd);
+  if (!locate(located_)) return false;
+  record = reader_.held().substr(0, located_.recordEnd);
+  nulFree_ = located_.nulFree;
   locatedAt_ = reader_.position();
-  locatedRecordEnd_ = recordEnd;
-  locatedNextStart_ = nextStart;
   return true;
 }
 

@@ -24,10 +24,29 @@ class LineReader {
 
   // The next record; false at the end of the input. The view is valid until the next call
   // of next() or peek().
-  bool next(std::string_view& record);
+  bool next(std::string_view& record) {
+    // Nearly every line: found in the reader's marks, without a CR or NUL before its line end.
+    if (locatedAt_ < 0) {
+      const size_t lf = reader_.findLineEnd();
+      if (lf != BlockReader::npos) {
+        const char* line = reader_.held().data();
+        const size_t text = lf > 0 && line[lf - 1] == '\r' ? lf - 1 : lf;
+        if (text <= kKeep && !reader_.mayHoldCrOrNul(text)) {
+          record = {line, text};
+          nulFree_ = true;
+          reader_.skip(lf + 1);
+          return true;
+        }
+      }
+    }
+    return nextLocated(record);
+  }
   // The record of the following line without moving on; false when there is none. The view
   // is valid until the next call of next() or peek().
   bool peek(std::string_view& record);
+
+  // False when the record next() or peek() gave last may hold a NUL byte.
+  bool nulFree() const { return nulFree_; }
 
   // Bytes of the input consumed so far (the lines returned by next()).
   int64_t position() const { return reader_.position(); }
@@ -35,15 +54,22 @@ class LineReader {
   bool failed() const { return reader_.failed(); }
 
  private:
-  // Finds the line at the position: the length of its record and where the line after it
-  // starts, both from the position; false at the end of the input.
-  bool locate(size_t& recordEnd, size_t& nextStart);
+  struct Located {
+    size_t recordEnd;  // the length of its record
+    size_t nextStart;  // where the line after it starts
+    bool nulFree;      // the line holds no NUL
+  };
+  // Finds the line at the position (offsets from the position); false at the end of the input.
+  bool locate(Located& line);
+  // next() for any line.
+  bool nextLocated(std::string_view& record);
 
   BlockReader reader_;
   // The line a peek found (its offsets count from the position it was found at), kept for
   // the next() that follows it.
   int64_t locatedAt_ = -1;
-  size_t locatedRecordEnd_ = 0, locatedNextStart_ = 0;
+  Located located_{};
+  bool nulFree_ = false;
 };
 
 }  // namespace quervik::convert

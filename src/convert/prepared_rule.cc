@@ -5,6 +5,10 @@
 #include <cstring>
 #include <unordered_map>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace quervik::convert {
 namespace {
 
@@ -12,6 +16,22 @@ bool fromLine(Source s) { return s == Source::Line || s == Source::NextLine || s
 
 const char* lineOf(const RuleInputs& in, Source s) {
   return s == Source::Line ? in.line : s == Source::NextLine ? in.nextLine : in.documentLine;
+}
+
+// The masks of put16: from kMasks + 16 - n, the first n bytes of 16 are kept.
+alignas(16) const char kMasks[32] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+// Puts the bytes at `from` that `keep` marks into `to`, through 16 bytes at `to`.
+void put16(char* to, const char* from, const char* keep) {
+#ifdef __SSE2__
+  const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep));
+  auto* at = reinterpret_cast<__m128i*>(to);
+  const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+  _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(mask, value), _mm_andnot_si128(mask, _mm_loadu_si128(at))));
+#else
+  for (int i = 0; i < 16; ++i)
+    if (keep[i]) to[i] = from[i];
+#endif
 }
 
 }  // namespace
@@ -39,6 +59,7 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
   RecordSink sink;
   writeDrgRecord(constants, RecordContext{0, {}}, sink);
   length_ = uint8_t(layout.length);
+  std::memset(image_, ' ', sizeof image_);
   std::memcpy(image_, sink.buffered().data(), layout.length + 2);
 
   size_t at = 0;
@@ -66,12 +87,18 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
     }
     const uint8_t size = std::min(fill->width, field.width);
     const uint8_t to = uint8_t(offsets_[i] + (field.leftAligned ? 0 : field.width - size));
-    copies_[copyCount_++] = {fill->source, uint8_t(fill->position - 1), size, to};
+    for (uint8_t done = 0; done < size; done += 16) {
+      const uint8_t from = uint8_t(fill->position - 1 + done);
+      if (pieceCount_ == pieces_.size() || from + 16u > kReadableLineBytes) {
+        direct_ = false;
+        break;
+      }
+      pieces_[pieceCount_++] = {fill->source, from, uint8_t(to + done), uint8_t(16 - std::min(size - done, 16))};
+    }
   }
 }
 
-void PreparedRule::write(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const {
-  if (direct_) return writeDirect(inputs, context.currentYear, sink);
+void PreparedRule::writeFilled(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const {
   FilledRecord record(*rule_->record);
   applyFillingRule(*rule_, inputs, record);
   writeDrgRecord(record, context, sink);
@@ -80,10 +107,10 @@ void PreparedRule::write(const RuleInputs& inputs, const RecordContext& context,
 void PreparedRule::writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const {
   char* const out = sink.reserve(kImageSize);
   std::memcpy(out, image_, kImageSize);
-  for (uint8_t i = 0; i < copyCount_; ++i) {
-    const Copy& c = copies_[i];
-    std::memcpy(out + c.to, lineOf(inputs, c.source) + c.from, c.size);
-  }
+  static_assert(uint8_t(Source::Line) == 1 && uint8_t(Source::NextLine) == 2 && uint8_t(Source::DocumentLine) == 3);
+  const char* const lines[4] = {nullptr, inputs.line, inputs.nextLine, inputs.documentLine};
+  for (const Piece* p = pieces_.data(), *end = p + pieceCount_; p != end; ++p)
+    put16(out + p->to, lines[uint8_t(p->source)] + p->from, kMasks + p->keep);
   for (uint8_t i = 0; i < computedCount_; ++i) {
     const Computed& c = computed_[i];
     const char* value = lineOf(inputs, c.source) + c.from;

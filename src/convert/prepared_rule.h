@@ -23,14 +23,18 @@ class PreparedRule {
   // False when records are written through applyFillingRule and writeDrgRecord.
   bool direct() const { return direct_; }
 
-  void write(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const;
+  void write(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const {
+    if (direct_) return writeDirect(inputs, context.currentYear, sink);
+    writeFilled(inputs, context, sink);
+  }
 
  private:
-  struct Copy {
-    Source source;
-    uint8_t from;  // 0-based position in the line
-    uint8_t size;
-    uint8_t to;    // offset in the record
+  // Up to 16 bytes of the record taken from a line in one piece.
+  struct Piece {
+    Source source;  // a line
+    uint8_t from;   // 0-based position in the line
+    uint8_t to;     // offset in the record
+    uint8_t keep;   // 16 less its size
   };
   struct Computed {
     FieldKind kind;  // Sex, BirthDate, or CodeKind (then `from` and `size` are those of the code after it)
@@ -41,17 +45,19 @@ class PreparedRule {
   };
 
   void writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const;
+  // Through applyFillingRule and writeDrgRecord.
+  void writeFilled(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const;
 
   const FillingRule* rule_;
   bool direct_ = true;
   uint8_t length_ = 0;
-  // Copied whole, a fixed size the compiler copies inline; the record is the first length_ + 2.
-  static constexpr size_t kImageSize = 128;
-  static_assert(kImageSize >= kMaxDrgRecordLength + 2);
+  // The record as it is when no line gives a byte, copied whole; each piece then goes in
+  // through 16 bytes of the record, which must lie within the copy.
+  static constexpr size_t kImageSize = kMaxDrgRecordLength + 2 + 16;
   char image_[kImageSize] = {};
   std::array<uint8_t, kMaxDrgFields> offsets_{};
-  std::array<Copy, kMaxFills> copies_{};
-  uint8_t copyCount_ = 0;
+  std::array<Piece, 32> pieces_{};
+  uint8_t pieceCount_ = 0;
   std::array<Computed, kMaxFills> computed_{};
   uint8_t computedCount_ = 0;
 };

@@ -15,6 +15,14 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 int twoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
 
+// True when one of the ten characters is a blank; eight of them tested in one word.
+bool holdsBlank(const char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, 8);
+  const uint64_t x = word ^ 0x2020202020202020u;  // a blank becomes a zero byte
+  return ((x - 0x0101010101010101u) & ~x & 0x8080808080808080u) != 0 || p[8] == ' ' || p[9] == ' ';
+}
+
 }  // namespace
 
 FieldValue FilledRecord::value(size_t field) const {
@@ -58,12 +66,9 @@ RecordSink::RecordSink(FILE* file) {
   buffer_.resize(file ? kBlock + 1024 : 4096);
 }
 
-char* RecordSink::reserve(size_t n) {
-  if (used_ + n > buffer_.size()) {
-    if (writer_) handOver();
-    if (used_ + n > buffer_.size()) buffer_.resize(std::max(buffer_.size() * 2, used_ + n));
-  }
-  return buffer_.data() + used_;
+void RecordSink::makeRoom(size_t n) {
+  if (writer_) handOver();
+  if (used_ + n > buffer_.size()) buffer_.resize(std::max(buffer_.size() * 2, used_ + n));
 }
 
 void RecordSink::handOver() {
@@ -96,7 +101,7 @@ void birthDateFromBirthNumber(std::string_view n, int currentYear, char out[8]) 
   text[3] = n[3];
   // The century: nine-digit numbers (ending in a blank) were issued before 1954.
   const char* century;
-  if (n.find(' ') != std::string_view::npos)
+  if (holdsBlank(n.data()))
     century = n[0] >= '6' && n[0] <= '9' ? "18" : "19";
   else if (n[0] >= '5' && n[0] <= '9')
     century = "19";

@@ -44,6 +44,10 @@ struct FilledRecord {
 // Where a rule reads. The three lines are working copies padded with blanks far beyond any
 // position a rule names, so a position past the end of a short line reads as a blank; a
 // missing next line or document line is all blanks.
+// Bytes of each line a rule may read (the working lines hold this many); the prepared rules
+// read up to 32 bytes from a position, so no position a rule names lies near the end.
+inline constexpr size_t kReadableLineBytes = 192;
+
 struct RuleInputs {
   const char* line;
   const char* nextLine;
@@ -59,7 +63,10 @@ class RecordSink {
  public:
   explicit RecordSink(FILE* file = nullptr);
   // Room for n more bytes; commit what was written there.
-  char* reserve(size_t n);
+  char* reserve(size_t n) {
+    if (used_ + n > buffer_.size()) makeRoom(n);
+    return buffer_.data() + used_;
+  }
   void commit(size_t n) { used_ += n; }
   // Hands the buffer to the writer once it holds a block.
   void flushIfFull() {
@@ -72,6 +79,7 @@ class RecordSink {
 
  private:
   static constexpr size_t kBlock = 256 * 1024;
+  void makeRoom(size_t n);
   void handOver();
 
   std::unique_ptr<BackgroundWriter> writer_;

@@ -19,12 +19,28 @@ const Blanks kBlanks;
 
 // Copies a record into a working line that held `previous` characters before: the record,
 // then blanks. A NUL byte reads as a blank, so a damaged line can never end a DRG field
-// early or put a NUL into a DRG file.
-size_t copyRecord(std::string_view record, char* to, size_t previous) {
+// early or put a NUL into a DRG file; the reader tells when the record holds none.
+size_t copyRecord(std::string_view record, bool nulFree, char* to, size_t previous) {
+  static_assert(kReadableLineBytes >= kMaxVzpRecordLength + 32);
   const size_t n = std::min(record.size(), kMaxVzpRecordLength);
-  std::memcpy(to, record.data(), n);
-  if (std::memchr(to, '\0', n)) std::replace(to, to + n, '\0', ' ');
-  if (previous > n) std::memset(to + n, ' ', previous - n);
+  const char* from = record.data();
+  if (n >= 16) {
+    // 16 bytes at a time, the last 16 ending where the record ends.
+    for (size_t i = 0; i + 16 < n; i += 16) std::memcpy(to + i, from + i, 16);
+    std::memcpy(to + n - 16, from + n - 16, 16);
+  } else if (n >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + n - 4, from + n - 4, 4);
+  } else {
+    for (size_t i = 0; i < n; ++i) to[i] = from[i];
+  }
+  if (!nulFree && std::memchr(to, '\0', n)) std::replace(to, to + n, '\0', ' ');
+  // Blanks over what the line before left, 16 at a time: a working line has room past any
+  // record (and its widening) for that.
+  for (size_t i = n; i < previous; i += 16) std::memcpy(to + i, kBlanks.text, 16);
   return n;
 }
 
@@ -32,6 +48,7 @@ size_t copyRecord(std::string_view record, char* to, size_t previous) {
 
 VzpConverter::VzpConverter(const ConversionSettings& settings, RecordSink& sink)
     : settings_(settings), sink_(sink), context_{settings.currentYear, settings.excludedTypes} {
+  if (settings_.insurerCode) insurer_ = *settings_.insurerCode;
   line_.fill(' ');
   nextLine_.fill(' ');
   documentLine_.fill(' ');
@@ -42,33 +59,39 @@ VzpConverter::VzpConverter(const ConversionSettings& settings, RecordSink& sink)
 
 void VzpConverter::selectBatchType(int type) {
   batchType_ = type;
-  planOf_.fill(0);
-  olderLayouts_.fill(nullptr);
+  std::unique_ptr<BatchPlans>& known = plansOfType_[type];
+  if (known) {
+    batch_ = known.get();
+    return;
+  }
+  known = std::make_unique<BatchPlans>();
+  batch_ = known.get();
+  BatchPlans& batch = *known;
   if (type == -1) return;  // the lines of an excluded batch produce nothing
   // The first row of a letter that applies, as findDispatchRow would find it per line.
   size_t count = 0;
   for (const DispatchRow& candidate : dispatchTable()) {
     const auto letter = static_cast<unsigned char>(candidate.letter);
-    if (planOf_[letter]) continue;
+    if (batch.planOf[letter]) continue;
     const DispatchRow* row = findDispatchRow(type, candidate.letter);
     if (!row) continue;
-    Plan& plan = plans_[count++];
+    Plan& plan = batch.plans[count++];
     plan = Plan{row, {}, {}};
     for (size_t i = 0; i < plan.steps.size(); ++i) {
       if (!settings_.preparedRules) break;
       if (row->steps[i].rule) plan.steps[i] = preparedRule(*row->steps[i].rule);
       if (row->longLayoutSteps[i].rule) plan.longLayoutSteps[i] = preparedRule(*row->longLayoutSteps[i].rule);
     }
-    planOf_[letter] = uint8_t(count);
+    batch.planOf[letter] = uint8_t(count);
   }
   for (const OlderLayout& layout : olderLayouts()) {
     const auto letter = static_cast<unsigned char>(layout.letter);
-    if (!olderLayouts_[letter]) olderLayouts_[letter] = findOlderLayout(type, layout.letter);
+    if (!batch.olderLayouts[letter]) batch.olderLayouts[letter] = findOlderLayout(type, layout.letter);
   }
 }
 
-void VzpConverter::takeLine(std::string_view record) {
-  lineLength_ = copyRecord(record, line_.data(), lineLength_);
+void VzpConverter::takeLine(std::string_view record, bool nulFree) {
+  lineLength_ = copyRecord(record, nulFree, line_.data(), lineLength_);
 }
 
 void VzpConverter::readNextLine(LineReader& reader) {
@@ -77,18 +100,14 @@ void VzpConverter::readNextLine(LineReader& reader) {
     reportError(msg::CONVERT_NO_NEXT_LINE);
     next_ = kBlanks.text;
   } else if (!following.empty() && following[0] == 'V') {
-    nextLength_ = copyRecord(following, nextLine_.data(), nextLength_);
+    nextLength_ = copyRecord(following, reader.nulFree(), nextLine_.data(), nextLength_);
     next_ = nextLine_.data();
   } else {
     next_ = kBlanks.text;
   }
 }
 
-void VzpConverter::write(const FillingRule& rule, const PreparedRule* prepared) {
-  std::optional<std::string_view> insurer;
-  if (settings_.insurerCode) insurer = *settings_.insurerCode;
-  const RuleInputs inputs{line_.data(), next_, document_, insurer};
-  if (prepared) return prepared->write(inputs, context_, sink_);
+void VzpConverter::write(const FillingRule& rule, const RuleInputs& inputs) {
   FilledRecord record(*rule.record);
   applyFillingRule(rule, inputs, record);
   writeDrgRecord(record, context_, sink_);
@@ -99,34 +118,36 @@ void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
   const unsigned char letter = static_cast<unsigned char>(record[0]);
 
   if (letter == 'D') {
-    takeLine(record);
+    takeLine(record, reader.nulFree());
     FilledRecord header(kRecordA);
-    std::optional<std::string_view> insurer;
-    if (settings_.insurerCode) insurer = *settings_.insurerCode;
-    applyFillingRule(kAFromD, RuleInputs{line_.data(), kBlanks.text, kBlanks.text, insurer}, header);
+    applyFillingRule(kAFromD, RuleInputs{line_.data(), kBlanks.text, kBlanks.text, insurer_}, header);
     const int type = writeDrgRecord(header, context_, sink_);
     if (type != 0 && type != -1) convertedBatch_ = true;
     if (type != batchType_) selectBatchType(type);
     return;
   }
-  if (!planOf_[letter]) return;  // an excluded batch, or nothing to write for this letter
-  const Plan& plan = plans_[planOf_[letter] - 1u];
+  if (!batch_->planOf[letter]) return;  // an excluded batch, or nothing to write for this letter
+  const Plan& plan = batch_->plans[batch_->planOf[letter] - 1u];
   const DispatchRow* row = plan.row;
 
-  takeLine(record);
-  if (const OlderLayout* older = olderLayouts_[letter])
+  takeLine(record, reader.nulFree());
+  if (const OlderLayout* older = batch_->olderLayouts[letter])
     lineLength_ = widenOlderLayout(*older, line_.data(), lineLength_);
   if (row->use & kReadsNextLine) readNextLine(reader);
 
   const bool longLayout = row->longLayoutLength && lineLength_ == row->longLayoutLength;
   const auto& steps = longLayout ? row->longLayoutSteps : row->steps;
   const auto& prepared = longLayout ? plan.longLayoutSteps : plan.steps;
+  const RuleInputs inputs{line_.data(), next_, document_, insurer_};
   bool documentRecord = false;
   for (size_t i = 0; i < steps.size() && steps[i].rule; ++i) {
     const DispatchStep& step = steps[i];
     // A working line holds no NUL, which strchr would match.
     if (step.onlyIfPosition && !std::strchr(step.onlyIfOneOf, line_[step.onlyIfPosition - 1u])) continue;
-    write(*step.rule, prepared[i]);
+    if (prepared[i])
+      prepared[i]->write(inputs, context_, sink_);
+    else
+      write(*step.rule, inputs);
     documentRecord = documentRecord || step.rule->record == &kRecordB;
   }
   if (row->use & kBecomesDocumentLine) {

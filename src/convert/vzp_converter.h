@@ -5,9 +5,11 @@
 // convertVzpText.
 #pragma once
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "convert/dispatch.h"
@@ -38,8 +40,8 @@ class VzpConverter {
   VzpConverter(const VzpConverter&) = delete;
   VzpConverter& operator=(const VzpConverter&) = delete;
 
-  // Converts one record (a line without its line end). The reader is the one the record
-  // came from; a document record of batch 05 or 36 looks at the line after it there.
+  // Converts one record (a line without its line end), the one the reader's next() gave
+  // last; a document record of batch 05 or 36 looks at the line after it there.
   void convertLine(std::string_view record, LineReader& reader);
 
   // The batch type of the last header (0 before the first, -1 while a batch is excluded).
@@ -49,28 +51,35 @@ class VzpConverter {
 
  private:
   // Working copies of lines: the record, then blanks to the end.
-  static constexpr size_t kLineCapacity = 192;
+  static constexpr size_t kLineCapacity = kReadableLineBytes;
   using LineBuffer = std::array<char, kLineCapacity>;
 
   void selectBatchType(int type);
-  void takeLine(std::string_view record);
+  void takeLine(std::string_view record, bool nulFree);
   void readNextLine(LineReader& reader);
-  void write(const FillingRule& rule, const PreparedRule* prepared);
+  // A record without a prepared rule, field by field.
+  void write(const FillingRule& rule, const RuleInputs& inputs);
 
   const ConversionSettings& settings_;
   RecordSink& sink_;
   RecordContext context_;
+  std::optional<std::string_view> insurer_;
   int batchType_ = 0;
   bool convertedBatch_ = false;
-  // How the lines of each letter are written in the current batch type.
+  // How the lines of each letter are written in a batch type.
   struct Plan {
     const DispatchRow* row;
     std::array<const PreparedRule*, 3> steps;
     std::array<const PreparedRule*, 3> longLayoutSteps;
   };
-  std::array<Plan, 32> plans_{};
-  std::array<uint8_t, 256> planOf_{};  // 1 + index into plans_; 0: the letter writes nothing
-  std::array<const OlderLayout*, 256> olderLayouts_{};
+  struct BatchPlans {
+    std::array<Plan, 32> plans{};
+    std::array<uint8_t, 256> planOf{};  // 1 + index into plans; 0: the letter writes nothing
+    std::array<const OlderLayout*, 256> olderLayouts{};
+  };
+  // Made once per batch type met, as a file holds many batches of few types.
+  std::unordered_map<int, std::unique_ptr<BatchPlans>> plansOfType_;
+  const BatchPlans* batch_ = nullptr;
 
   LineBuffer line_;
   size_t lineLength_ = 0;

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "runtime/large_block.h"
 
 namespace quervik {
@@ -13,17 +17,54 @@ namespace {
 
 constexpr size_t kMinimumCapacity = 4096;
 
+size_t markWords(size_t bytes) { return (bytes + 63) / 64; }
+
+// The marks of the 64 bytes at p; without kCrOrNul only the line ends. A CR or NUL mark may
+// also stand for another control character (1, 4, 5, 8, 9 or 12): the mark only spares a
+// search where there is none.
+template <bool kCrOrNul, typename Marks>
+Marks marksOf(const char* p) {
+#ifdef __SSE2__
+  const __m128i lf = _mm_set1_epi8('\n'), crOrNul = _mm_set1_epi8(char(~0x0D)), zero = _mm_setzero_si128();
+  const auto* v = reinterpret_cast<const __m128i*>(p);
+  const __m128i v0 = _mm_loadu_si128(v), v1 = _mm_loadu_si128(v + 1), v2 = _mm_loadu_si128(v + 2),
+                v3 = _mm_loadu_si128(v + 3);
+  auto mask = [](__m128i a, __m128i b, __m128i c, __m128i d) {
+    return uint64_t(uint32_t(_mm_movemask_epi8(a))) | uint64_t(uint32_t(_mm_movemask_epi8(b))) << 16 |
+           uint64_t(uint32_t(_mm_movemask_epi8(c))) << 32 | uint64_t(uint32_t(_mm_movemask_epi8(d))) << 48;
+  };
+  const uint64_t lineEnds =
+      mask(_mm_cmpeq_epi8(v0, lf), _mm_cmpeq_epi8(v1, lf), _mm_cmpeq_epi8(v2, lf), _mm_cmpeq_epi8(v3, lf));
+  if (!kCrOrNul) return {lineEnds, 0};
+  // A byte with no bit outside those of CR (0x0D) is a CR, a NUL, or one of the rare others.
+  auto special = [&](__m128i x) { return _mm_cmpeq_epi8(_mm_and_si128(x, crOrNul), zero); };
+  return {lineEnds, mask(special(v0), special(v1), special(v2), special(v3))};
+#else
+  Marks marks{0, 0};
+  for (int i = 0; i < 64; ++i) {
+    marks.lineEnds |= uint64_t(p[i] == '\n') << i;
+    if (kCrOrNul) marks.crOrNul |= uint64_t((p[i] & ~0x0D) == 0) << i;
+  }
+  return marks;
+#endif
+}
+
 }  // namespace
 
 BlockReader::BlockReader(FILE* stream, size_t capacity, bool wipe)
     : stream_(stream), capacity_(std::max(capacity, kMinimumCapacity)), wipe_(wipe) {
   buffer_ = static_cast<char*>(wipe_ ? allocateSecretBlock(capacity_) : ::operator new(capacity_));
   data_ = buffer_;
+  marks_.reset(new Marks[markWords(capacity_)]);
   if (!stream_) ended_ = true;
 }
 
 BlockReader::BlockReader(std::string_view text)
-    : data_(text.data()), end_(text.size()), read_(int64_t(text.size())), ended_(true) {}
+    : data_(text.data()),
+      end_(text.size()),
+      marks_(new Marks[markWords(text.size())]),
+      read_(int64_t(text.size())),
+      ended_(true) {}
 
 BlockReader::~BlockReader() {
   if (!buffer_) return;
@@ -41,6 +82,7 @@ bool BlockReader::readMore() {
     std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
+    scanned_ = 0;  // the bytes moved: their marks no longer fit
   }
   const size_t n = std::fread(buffer_ + end_, 1, capacity_ - end_, stream_);
   read_ += int64_t(n);
@@ -58,17 +100,51 @@ std::string_view BlockReader::hold(size_t want) {
   return held();
 }
 
-size_t BlockReader::findLineEndBeyond(size_t limit, size_t searched) {
-  for (;;) {
-    const size_t available = end_ - begin_;
-    if (available >= limit || !readMore()) return npos;
-    const size_t upto = std::min(end_ - begin_, limit);
-    if (upto > searched) {
-      const char* from = data_ + begin_;
-      if (const void* lf = std::memchr(from + searched, '\n', upto - searched))
-        return size_t(static_cast<const char*>(lf) - from);
-      searched = upto;
+void BlockReader::scan() {
+  // A word partly marked before (the input then ended within it) is marked again whole.
+  const size_t from = std::max(scanned_, begin_) & ~size_t(63);
+  const size_t to = std::min(end_, from + kScanStep);
+  if (markCrOrNul_)
+    mark<true>(from, to);
+  else
+    mark<false>(from, to);
+  scanned_ = to;
+}
+
+template <bool kCrOrNul>
+void BlockReader::mark(size_t from, size_t to) {
+  char last[64];
+  for (; from < to; from += 64) {
+    const char* p = data_ + from;
+    if (to - from < 64) {
+      // The last bytes of the input, through a copy: nothing may be read past them.
+      std::memset(last, ' ', sizeof last);
+      std::memcpy(last, p, to - from);
+      p = last;
     }
+    marks_[from / 64] = marksOf<kCrOrNul, Marks>(p);
+  }
+}
+
+size_t BlockReader::findLineEndBeyond(size_t limit) {
+  for (;;) {
+    if (begin_ < scanned_) {
+      size_t w = begin_ >> 6;
+      for (uint64_t m = marks_[w].lineEnds & (~uint64_t(0) << (begin_ & 63));; m = marks_[w].lineEnds) {
+        if (m) {
+          const size_t at = (w << 6) + size_t(std::countr_zero(m)) - begin_;
+          return at < limit ? at : npos;
+        }
+        if (++w << 6 >= scanned_) break;
+        if ((w << 6) - begin_ >= limit) return npos;  // those bytes are held, none is a LF
+      }
+    }
+    // No LF among the bytes marked from the position on.
+    if (scanned_ > begin_ && scanned_ - begin_ >= limit) return npos;
+    if (scanned_ < end_)
+      scan();
+    else if (!readMore())
+      return npos;
   }
 }
 
@@ -76,10 +152,14 @@ void BlockReader::drop(size_t from, size_t to) {
   char* at = buffer_ + begin_;
   std::memmove(at + from, at + to, end_ - begin_ - to);
   end_ -= to - from;
+  // The word the removed bytes began in is marked again whole: no mark of a byte that moved
+  // may remain behind what is scanned.
+  scanned_ = std::min(scanned_, (begin_ + from) & ~size_t(63));
 }
 
 bool BlockReader::rewind() {
   begin_ = 0;
+  scanned_ = 0;
   if (!stream_) return true;
   end_ = 0;
   read_ = 0;

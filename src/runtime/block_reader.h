@@ -4,10 +4,12 @@
 // adapter over it (the DRG checker's 767-character pieces, the VZP checker's 499-character
 // reads, the converter's records, the birth-number coder's pieces of any length).
 #pragma once
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace quervik {
@@ -37,12 +39,36 @@ class BlockReader {
   // needed; npos when there is none, and then at least `limit` bytes are held (as far as the
   // capacity allows) or the input has ended.
   size_t findLineEnd(size_t limit = npos) {
-    // Nearly always the line end is among the bytes held: one search, no call of our own.
-    const size_t available = end_ - begin_;
-    const size_t upto = available < limit ? available : limit;
-    if (const void* lf = upto ? std::memchr(data_ + begin_, '\n', upto) : nullptr)
-      return size_t(static_cast<const char*>(lf) - (data_ + begin_));
-    return findLineEndBeyond(limit, upto);
+    // Nearly always the line end is in the word of marks the position lies in or the next.
+    if (begin_ < scanned_) {
+      size_t word = begin_ & ~size_t(63);
+      uint64_t m = marks_[word / 64].lineEnds & (~uint64_t(0) << (begin_ & 63));
+      if (!m && word + 64 < scanned_) m = marks_[(word += 64) / 64].lineEnds;
+      if (m) {
+        const size_t at = word + size_t(std::countr_zero(m)) - begin_;
+        return at < limit ? at : npos;
+      }
+    }
+    return findLineEndBeyond(limit);
+  }
+  // Has the reader mark CRs and NULs too, for mayHoldCrOrNul; done before the first read.
+  void markCrAndNul() {
+    markCrOrNul_ = true;
+    scanned_ = 0;
+  }
+  // False when none of the first n held bytes (n at most held().size()) is a CR or a NUL;
+  // true when one may be (a few other control characters share their mark, and without
+  // markCrAndNul every byte may be one).
+  bool mayHoldCrOrNul(size_t n) {
+    if (n == 0) return false;
+    if (!markCrOrNul_) return true;
+    const size_t last = begin_ + n - 1;
+    while (scanned_ <= last) scan();
+    size_t w = begin_ >> 6;
+    uint64_t m = marks_[w].crOrNul & (~uint64_t(0) << (begin_ & 63));
+    for (; w < last >> 6; m = marks_[++w].crOrNul)
+      if (m) return true;
+    return (m & (~uint64_t(0) >> (63 - (last & 63)))) != 0;
   }
   // Moves the position on by n held bytes.
   void skip(size_t n) { begin_ += n; }
@@ -64,8 +90,21 @@ class BlockReader {
   // Reads once more behind what is held, the held bytes moved to the front first; false
   // when nothing more came.
   bool readMore();
-  // findLineEnd once the first `searched` bytes held had no line end.
-  size_t findLineEndBeyond(size_t limit, size_t searched);
+  // findLineEnd once the word of marks at the position had no line end.
+  size_t findLineEndBeyond(size_t limit);
+  // Marks the next bytes after those scanned (at most kScanStep).
+  void scan();
+  template <bool kCrOrNul>
+  void mark(size_t from, size_t to);
+
+  // Where the LFs are, and the CRs and NULs, one bit a byte for the 64 bytes of the input
+  // from offset 64 w of data_ on. The bytes are scanned a few KB ahead of the lines asked
+  // for, once each, so a line end costs a look at a word rather than a search of its own.
+  struct Marks {
+    uint64_t lineEnds;
+    uint64_t crOrNul;  // and a few other control characters
+  };
+  static constexpr size_t kScanStep = 4096;
 
   FILE* stream_ = nullptr;
   char* buffer_ = nullptr;  // owned, for a stream
@@ -73,6 +112,10 @@ class BlockReader {
   bool wipe_ = false;
   const char* data_ = nullptr;  // buffer_, or the text in memory
   size_t begin_ = 0, end_ = 0;
+  std::unique_ptr<Marks[]> marks_;  // one per 64 bytes the buffer (or the text) can hold
+  // The bytes of data_ before it are marked; the word it lies in marks no byte after it.
+  size_t scanned_ = 0;
+  bool markCrOrNul_ = false;
   int64_t read_ = 0;  // bytes read from the stream, dropped ones included
   bool ended_ = false, failed_ = false;
 };
