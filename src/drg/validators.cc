@@ -64,7 +64,9 @@ bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 char at(std::string_view t, size_t i) { return i < t.size() ? t[i] : '\0'; }
 
 bool allDigits(std::string_view t) {
-  return std::all_of(t.begin(), t.end(), isDigit);
+  for (char c : t)
+    if (!isDigit(c)) return false;
+  return true;
 }
 
 bool oneOf(std::string_view text, std::span<const std::string_view> list) {
@@ -109,19 +111,23 @@ int checkAgainstBatchPeriod(std::string_view text) {
   return 0;
 }
 
+// A hospital date as it is kept for the comparison: its first eight characters up to a NUL.
+// Returns how many of its numbers were read. Eight digits were read by the format check.
+int readHospitalDate(std::string_view text, Date& date) {
+  if (text.size() == 8 && allDigits(text)) {
+    date = fieldDate(text);
+    return 3;
+  }
+  text = text.substr(0, std::min(text.find('\0'), size_t(8)));
+  return readDate(text, date);
+}
+
 // Unreadable dates count as later than any other.
-bool admissionAfterDischarge(const char* admission, const char* discharge) {
-  Date a, d;
-  if (readDate(admission, a) < 3 || readDate(discharge, d) < 3) return true;
+bool admissionAfterDischarge(const Date& a, int aRead, const Date& d, int dRead) {
+  if (aRead < 3 || dRead < 3) return true;
   if (a.year != d.year) return a.year > d.year;
   if (a.month != d.month) return a.month > d.month;
   return a.day > d.day;
-}
-
-void copyDate(char (&to)[9], std::string_view text) {
-  const size_t n = std::min<size_t>(8, text.size());
-  std::copy_n(text.data(), n, to);
-  to[n] = '\0';
 }
 
 }  // namespace
@@ -319,19 +325,21 @@ int checkHospitalDate(std::string_view text) {
   if (!isHospitalisation()) return 0;
   BatchState& s = batchState();
   if (!s.admissionPending) {
-    s.admissionDate[0] = s.dischargeDate[0] = '\0';
+    s.admissionRead = 0;
     if (text.empty()) {
       s.admissionPending = true;
       return -DRG_ADMISSION_MISSING;
     }
-    copyDate(s.admissionDate, text);
+    s.admissionDate = Date{};
+    s.admissionRead = readHospitalDate(text, s.admissionDate);
   } else {
     if (text.empty()) {
       s.admissionPending = false;
       return -DRG_DISCHARGE_MISSING;
     }
-    copyDate(s.dischargeDate, text);
-    if (admissionAfterDischarge(s.admissionDate, s.dischargeDate)) {
+    Date discharge;
+    const int dischargeRead = readHospitalDate(text, discharge);
+    if (admissionAfterDischarge(s.admissionDate, s.admissionRead, discharge, dischargeRead)) {
       s.admissionPending = false;
       return -DRG_ADMISSION_AFTER_DISCHARGE;
     }
