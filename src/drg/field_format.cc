@@ -13,6 +13,7 @@
 
 #include "drg/codes.h"
 #include "drg/validators.h"
+#include "runtime/line_classes.h"
 #include "runtime/report.h"
 #include "runtime/report_sink.h"
 
@@ -356,6 +357,19 @@ FieldDescriptor describeField(const FieldSpec& row) {
   f.skipLeadingZero = d == "Icz" || f.icpField;
   f.icpZz = d == "ICP ZZ";
   f.birthDate = d == "Datum narozeni";
+  f.blankNumber = f.freeChars || f.icpField;
+  // Fields of a line's classes are at most 63 bytes wide; a leading zero to skip is settled
+  // by the full check except in numbers.
+  if (f.length < 64 && !(f.skipLeadingZero && f.format != 'f')) {
+    switch (f.format) {
+      case 'd': f.shape = FieldShape::Date; break;
+      case 'r': f.shape = f.decimals == 0 && !f.quantity ? FieldShape::Raw : FieldShape::Scan; break;
+      case 's': f.shape = FieldShape::Token; break;
+      case 'f':
+        f.shape = f.quantity ? FieldShape::Quantity : f.decimals == 0 ? FieldShape::Number : FieldShape::Amount;
+        break;
+    }
+  }
   return f;
 }
 
@@ -584,13 +598,68 @@ int sameText(std::string_view a, std::string_view b, bool ignoreCase) {
   return 0;
 }
 
+namespace {
+
+using DrgLineClasses = LineClasses<8>;  // every record with fields is at most 128 bytes long
+
+// The format check of a field of a printable line, from the line's classes, for the shapes of
+// clean fields: the result is the one the full check gives for them. kNoShortcut for anything
+// else, which the full check then decides.
+inline int formatByClasses(FieldDescriptor& field, const char* p, const DrgLineClasses& classes) {
+  const size_t at = size_t(field.offset);
+  const int len = field.length;
+  const uint64_t all = (uint64_t(1) << len) - 1;
+  const uint64_t filled = ~bitsOf(classes.blank, at, size_t(len)) & all;
+  switch (field.shape) {
+    case FieldShape::Date:  // eight digits for the date check, or blank
+      if (filled == 0) return len;
+      return bitsOf(classes.digit, at, size_t(len)) == all ? checkDate(field, std::string_view(p, 8)) : kNoShortcut;
+    case FieldShape::Raw:  // the line is printable throughout
+      return filled == 0 ? len : 0;
+    case FieldShape::Token:  // letters, digits and '-' from the first column on, then blanks
+      if (filled == 0) return len;
+      return (filled & (filled + 1)) == 0 && (bitsOf(classes.token, at, size_t(len)) & filled) == filled ? 0
+                                                                                                      : kNoShortcut;
+    case FieldShape::Number:
+    case FieldShape::Amount:
+    case FieldShape::Quantity: {
+      // A right-aligned bare zero needs no decimals.
+      if (field.decimals >= 1 && p[len - 1] == '0' && p[len - 2] == ' ') return 0;
+      if (field.skipLeadingZero && p[0] == '0') return kNoShortcut;
+      if (filled == 0) return field.blankNumber ? len : kNoShortcut;
+      // Blanks, then digits to the end but for one decimal point.
+      const int blanks = std::countr_zero(filled);
+      const uint64_t odd = (all << blanks) & all & ~bitsOf(classes.digit, at, size_t(len));
+      if (odd == 0) return blanks;
+      if (field.shape == FieldShape::Number || (odd & (odd - 1)) != 0) return kNoShortcut;
+      const int point = std::countr_zero(odd), after = len - 1 - point;
+      if (point <= blanks || p[point] != '.') return kNoShortcut;
+      if (field.shape == FieldShape::Amount) return after == field.decimals ? blanks : kNoShortcut;
+      // The quantity takes on two or three decimals.
+      if (after < 2 || after > 3) return kNoShortcut;
+      field.decimals = after;
+      return blanks;
+    }
+    case FieldShape::Scan:
+      break;
+  }
+  return kNoShortcut;
+}
+
+}  // namespace
+
 void checkFields(std::span<FieldDescriptor> fields, std::string_view line) {
   // Two dashes in a row are rare; a line without them spares every field the search.
   LineDashes dashes(line);
+  // Nearly every line is printable ASCII: its classes then settle the clean fields.
+  DrgLineClasses classes;
+  const bool printable = line.size() >= 16 && line.size() <= DrgLineClasses::kMaxLength &&
+                         classifyPrintableLine(line.data(), line.size(), classes);
   for (FieldDescriptor& field : fields) {
     const std::string_view text(line.data() + field.offset, size_t(field.length));
+    int r = printable ? formatByClasses(field, text.data(), classes) : kNoShortcut;
     // The bytes after the field, up to the end of the line, may be read too.
-    int r = quickFormat(field, text, int(line.size()) - field.offset);
+    if (r == kNoShortcut) r = quickFormat(field, text, int(line.size()) - field.offset);
     if (r == kNoShortcut) r = scanFormat(field, text, &dashes);
     if (r < 0) {
       if (r != -DRG_DAY_BEYOND_MONTH) reportDrgFinding(-r);

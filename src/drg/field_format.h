@@ -30,6 +30,11 @@ struct FieldSpec {
   bool freeChars = false;  // characters other than letters, digits, '-' and blanks allowed
 };
 
+// How a clean field is recognised from the character classes of its line (one pass over the
+// line gives them), decided once per field: a date, raw text, one left-aligned token, a
+// whole number, an amount with its decimals, the quantity. Scan: always the full check.
+enum class FieldShape : unsigned char { Scan, Date, Raw, Token, Number, Amount, Quantity };
+
 // The field as a check run uses it. The rules that depend on the description are decided
 // once, when the layout is built, instead of comparing texts for every line.
 struct FieldDescriptor {
@@ -45,6 +50,8 @@ struct FieldDescriptor {
   bool icpField = false;         // "ICP ...": may be left blank
   bool icpZz = false;            // "ICP ZZ": may begin with a blank
   bool birthDate = false;        // "Datum narozeni": 11111111 stands for an unknown date
+  bool blankNumber = false;      // a number that may be left blank (freeChars or icpField)
+  FieldShape shape = FieldShape::Scan;
 };
 
 FieldDescriptor describeField(const FieldSpec& row);
