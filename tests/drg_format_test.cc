@@ -23,6 +23,18 @@ int keepText(std::string_view text) {
   return 0;
 }
 
+// The field as the line check sees it in a record of its own: -1 for a finding, otherwise
+// the offset of what its validator gets.
+int inRecord(FieldDescriptor f, std::string_view text) {
+  f.validator = keepText;
+  f.length = int(text.size());
+  const std::string record = std::string(text) + std::string(16, ' ');
+  batchState().errorCount = 0;
+  checkFields(std::span<FieldDescriptor>(&f, 1), record);
+  clearErrors();
+  return batchState().errorCount > 0 ? -1 : int(text.size() - gValidated.size());
+}
+
 class DrgFormat : public DrgTest {};
 
 TEST_F(DrgFormat, DatesFollowTheCalendarWithEveryFourthYearLeap) {
@@ -58,6 +70,9 @@ TEST_F(DrgFormat, DateRawTextAndLeadingZeroRules) {
       {"Datum prijeti", 'd', 8, "01012025", -7022}, {"Datum prijeti", 'd', 8, "01072024", -7026},
       {"Datum prijeti", 'd', 8, "16062024", -7023}, {"Datum prijeti", 'd', 8, "15062024", 0},
       {"Datum prijeti", 'd', 8, "01132024", -7026}, {"Datum prijeti", 'd', 8, "0101 024", -7016},
+      {"Datum prijeti", 'd', 8, "29022004", 0}, {"Datum prijeti", 'd', 8, "29022003", -7115},
+      {"Datum prijeti", 'd', 8, "31052024", 0}, {"Datum prijeti", 'd', 8, "31042023", -7115},
+      {"Datum prijeti", 'd', 8, "01011800", 0}, {"Datum prijeti", 'd', 8, "31121799", -6059},
       {"Nazev", 'r', 12, "Jan Novak, 2", 0}, {"Nazev", 'r', 12, "  --  nazev ", 0},
       {"Nazev", 'r', 12, "\xA6\x9F" "asn\xD8 Z   ", 0},  // national letters of code page 852
       {"Nazev", 'r', 12, "Tab\there    ", -7027}, {"Nazev", 'r', 12, std::string_view("Nul\0here    ", 12), -7027},
@@ -68,6 +83,7 @@ TEST_F(DrgFormat, DateRawTextAndLeadingZeroRules) {
   };
   for (const Row& r : rows) {
     EXPECT_EQ(format(field(r.description, r.format, r.width), r.text), r.expected) << r.description << " '" << r.text << "'";
+    EXPECT_EQ(inRecord(field(r.description, r.format, r.width), r.text), std::max(r.expected, -1)) << r.text;
   }
 }
 

@@ -33,10 +33,12 @@ struct BatchState {
   // of its three numbers could be read (0: none stored).
   Date admissionDate;
   int admissionRead = 0;
-  // The last eight-character date read (fieldDate), by its bytes: a date field's validator
-  // reads the same text as its format check. Eight NUL bytes read as no date, as at the start.
+  // The last eight-character date read (readFieldDate), by its bytes, and how many of its
+  // numbers were read: a date field's validator reads the same text as its format check.
+  // Eight NUL bytes read as no date, as at the start.
   uint64_t lastDateBytes = 0;
   Date lastDate;
+  int lastDateRead = 0;
   bool entity2Filled = false;
   double percentage = -1.0;
   int errorCount = 0;

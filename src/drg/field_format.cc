@@ -532,10 +532,10 @@ namespace {
   return readLooseDate(text, date);
 }
 
-// Reads an eight-character date and keeps it for fieldDate.
+// Reads an eight-character date and keeps it for readFieldDate.
 [[gnu::always_inline]] inline Date readAndKeepDate(BatchState& s, std::string_view text) {
   Date d;
-  readDateInline(text, d);
+  s.lastDateRead = readDateInline(text, d);
   s.lastDateBytes = load8(text.data());
   s.lastDate = d;
   return d;
@@ -545,9 +545,12 @@ namespace {
 
 int readDate(std::string_view text, Date& date) { return readDateInline(text, date); }
 
-Date fieldDate(std::string_view text) {
+int readFieldDate(std::string_view text, Date& date) {
+  if (text.size() != 8) return readDate(text, date);
   BatchState& s = batchState();
-  return load8(text.data()) == s.lastDateBytes ? s.lastDate : readAndKeepDate(s, text);
+  if (load8(text.data()) != s.lastDateBytes) readAndKeepDate(s, text);
+  date = s.lastDate;
+  return s.lastDateRead;
 }
 
 int checkDate(const FieldDescriptor& field, std::string_view text) {
@@ -600,7 +603,28 @@ int sameText(std::string_view a, std::string_view b, bool ignoreCase) {
 
 namespace {
 
-using DrgLineClasses = LineClasses<8>;  // every record with fields is at most 128 bytes long
+using DrgLineClasses = LineClasses<8>;
+
+// checkDate for eight digits: a date in the past of a month that has its day is accepted
+// here, anything else is left to checkDate. Keeps the date for readFieldDate either way.
+inline int checkDigitDate(const FieldDescriptor& field, const char* p) {
+  BatchState& s = batchState();
+  const uint64_t bytes = load8(p);
+  // Each pair of digits as one number: DD MM YY YY in bytes 0, 2, 4 and 6.
+  uint64_t w = bytes - kOnes * '0';
+  w = (w * 10 + (w >> 8)) & 0x00FF00FF00FF00FFull;
+  const Date d{int(w & 0xFF), int(w >> 16 & 0xFF), int(w >> 32 & 0xFF) * 100 + int(w >> 48)};
+  s.lastDateBytes = bytes;
+  s.lastDate = d;
+  s.lastDateRead = 3;
+  const Date& t = s.today;
+  const bool past = d.year != t.year ? d.year < t.year : d.month != t.month ? d.month < t.month : d.day <= t.day;
+  if (d.year >= 1800 && past && d.month >= 1 && d.month <= 12 && d.day >= 1) {
+    const int days = d.month == 2 ? (d.year % 4 == 0 ? 29 : 28) : kMonthDays[d.month - 1];
+    if (d.day <= days) return 0;
+  }
+  return checkDate(field, std::string_view(p, 8));
+}  // every record with fields is at most 128 bytes long
 
 // The format check of a field of a printable line, from the line's classes, for the shapes of
 // clean fields: the result is the one the full check gives for them. kNoShortcut for anything
@@ -613,7 +637,7 @@ inline int formatByClasses(FieldDescriptor& field, const char* p, const DrgLineC
   switch (field.shape) {
     case FieldShape::Date:  // eight digits for the date check, or blank
       if (filled == 0) return len;
-      return bitsOf(classes.digit, at, size_t(len)) == all ? checkDate(field, std::string_view(p, 8)) : kNoShortcut;
+      return bitsOf(classes.digit, at, size_t(len)) == all ? checkDigitDate(field, p) : kNoShortcut;
     case FieldShape::Raw:  // the line is printable throughout
       return filled == 0 ? len : 0;
     case FieldShape::Token:  // letters, digits and '-' from the first column on, then blanks

@@ -69,9 +69,9 @@ int checkDate(const FieldDescriptor& field, std::string_view text);
 // Day, month and year as "%2d%2d%4d" reads them from the start of the text, never past its
 // end. Returns how many of the three were read; those not read are left as they were.
 int readDate(std::string_view text, Date& date);
-// The same for a text of exactly eight characters (what is not read stays 0), read once for
-// the format check and the validator of a field.
-Date fieldDate(std::string_view text);
+// readDate for a field's text into a date of zeros; a text of eight characters is read
+// once for the format check and the validators of its field.
+int readFieldDate(std::string_view text, Date& date);
 // Reads one number as "%<width>d" does, starting at pos and advancing it. False when no
 // number could be read.
 bool readNumber(std::string_view text, size_t& pos, int width, int& value);

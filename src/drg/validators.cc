@@ -102,24 +102,10 @@ bool isRequesterDocument() {
 int checkAgainstBatchPeriod(std::string_view text) {
   const BatchState& s = batchState();
   Date d;
-  if (text.size() == 8)
-    d = fieldDate(text);  // read by the format check already
-  else
-    readDate(text, d);
+  readFieldDate(text, d);  // read by the format check already
   if (d.year > s.batchYear) return -DRG_DATE_YEAR_AFTER_BATCH;
   if (d.year == s.batchYear && d.month > s.batchMonth) return -DRG_DATE_MONTH_AFTER_BATCH;
   return 0;
-}
-
-// A hospital date as it is kept for the comparison: its first eight characters up to a NUL.
-// Returns how many of its numbers were read. Eight digits were read by the format check.
-int readHospitalDate(std::string_view text, Date& date) {
-  if (text.size() == 8 && allDigits(text)) {
-    date = fieldDate(text);
-    return 3;
-  }
-  text = text.substr(0, std::min(text.find('\0'), size_t(8)));
-  return readDate(text, date);
 }
 
 // Unreadable dates count as later than any other.
@@ -331,14 +317,14 @@ int checkHospitalDate(std::string_view text) {
       return -DRG_ADMISSION_MISSING;
     }
     s.admissionDate = Date{};
-    s.admissionRead = readHospitalDate(text, s.admissionDate);
+    s.admissionRead = readFieldDate(text, s.admissionDate);
   } else {
     if (text.empty()) {
       s.admissionPending = false;
       return -DRG_DISCHARGE_MISSING;
     }
     Date discharge;
-    const int dischargeRead = readHospitalDate(text, discharge);
+    const int dischargeRead = readFieldDate(text, discharge);
     if (admissionAfterDischarge(s.admissionDate, s.admissionRead, discharge, dischargeRead)) {
       s.admissionPending = false;
       return -DRG_ADMISSION_AFTER_DISCHARGE;
