@@ -670,16 +670,68 @@ inline int formatByClasses(FieldDescriptor& field, const char* p, const DrgLineC
   return kNoShortcut;
 }
 
+// Whether every quiet field of the line is clean: what formatByClasses accepts for each.
+bool quietFieldsClean(const QuietFields& q, const DrgLineClasses& classes, const char* line) {
+  using Bits = QuietFields::Bits;
+  const Bits blank = lineBits(classes.blank), filled = ~blank, digit = lineBits(classes.digit);
+  const bool clean = (filled & ~digit & q.numbers) == q.points && (blank & q.filled) == 0 &&
+                     (filled << 1 & blank & q.rightAligned) == 0 && (filled & ~lineBits(classes.token) & q.tokens) == 0 &&
+                     (blank << 1 & filled & q.leftAligned) == 0;
+  if (!clean) return false;
+  for (int i = 0; i < q.pointCount; ++i)
+    if (line[q.pointAt[i]] != '.') return false;
+  return true;
+}
+
 }  // namespace
 
-void checkFields(std::span<FieldDescriptor> fields, std::string_view line) {
+QuietFields quietFieldsOf(std::span<FieldDescriptor> fields, int recordLength) {
+  QuietFields q;
+  if (recordLength < 16 || recordLength > int(DrgLineClasses::kMaxLength)) return q;
+  using Bits = QuietFields::Bits;
+  for (FieldDescriptor& f : fields) {
+    if (f.validator != noCheck || f.skipLeadingZero || f.freeChars || f.quantity) continue;
+    const Bits columns = ((Bits(1) << f.length) - 1) << f.offset, first = Bits(1) << f.offset;
+    switch (f.shape) {
+      case FieldShape::Raw:
+        break;
+      case FieldShape::Token:
+        q.tokens |= columns;
+        q.leftAligned |= columns & ~first;
+        break;
+      case FieldShape::Number:
+        q.numbers |= columns;
+        q.rightAligned |= columns & ~first;
+        if (!f.blankNumber) q.filled |= Bits(1) << (f.offset + f.length - 1);
+        break;
+      case FieldShape::Amount: {
+        const int point = f.offset + f.length - 1 - f.decimals;
+        if (point <= f.offset || f.blankNumber || q.pointCount == int(std::size(q.pointAt))) continue;
+        q.numbers |= columns;
+        q.rightAligned |= columns & ~first;
+        q.points |= Bits(1) << point;
+        q.filled |= Bits(1) << (point - 1);
+        q.pointAt[q.pointCount++] = point;
+        break;
+      }
+      default:
+        continue;
+    }
+    f.quiet = true;
+  }
+  return q;
+}
+
+void checkFields(std::span<FieldDescriptor> fields, std::string_view line, const QuietFields* quiet) {
   // Two dashes in a row are rare; a line without them spares every field the search.
   LineDashes dashes(line);
   // Nearly every line is printable ASCII: its classes then settle the clean fields.
   DrgLineClasses classes;
   const bool printable = line.size() >= 16 && line.size() <= DrgLineClasses::kMaxLength &&
                          classifyPrintableLine(line.data(), line.size(), classes);
+  const bool skipQuiet = printable && quiet && quietFieldsClean(*quiet, classes, line.data());
   for (FieldDescriptor& field : fields) {
+    if (skipQuiet && field.quiet) continue;
     const std::string_view text(line.data() + field.offset, size_t(field.length));
     int r = printable ? formatByClasses(field, text.data(), classes) : kNoShortcut;
     // The bytes after the field, up to the end of the line, may be read too.

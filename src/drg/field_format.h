@@ -52,7 +52,27 @@ struct FieldDescriptor {
   bool birthDate = false;        // "Datum narozeni": 11111111 stands for an unknown date
   bool blankNumber = false;      // a number that may be left blank (freeChars or icpField)
   FieldShape shape = FieldShape::Scan;
+  bool quiet = false;            // one of its record kind's QuietFields
 };
+
+// The fields of a record kind that have no validator and whose clean form shows in the
+// character classes of a printable line (raw text, tokens, whole numbers, amounts with their
+// point), as masks over the record's columns: a line that passes all of them at once needs
+// none of those fields checked one by one. Bit i stands for column i + 1.
+struct QuietFields {
+  __extension__ using Bits = unsigned __int128;
+  Bits numbers = 0;     // numbers and amounts: digits only, but for their points
+  Bits points = 0;      // the decimal point of each amount
+  Bits filled = 0;      // a number's last column, the digit before an amount's point
+  Bits rightAligned = 0;  // numbers and amounts but their first column: no blank after a character
+  Bits tokens = 0;      // tokens: letters, digits and '-' only
+  Bits leftAligned = 0;   // tokens but their first column: no character after a blank
+  int pointAt[8] = {};  // the columns of points (0-based)
+  int pointCount = 0;
+};
+
+// Marks the quiet fields of a record kind of this length and returns their masks.
+QuietFields quietFieldsOf(std::span<FieldDescriptor> fields, int recordLength);
 
 FieldDescriptor describeField(const FieldSpec& row);
 
@@ -81,8 +101,9 @@ bool isBlank(std::string_view text);
 // 0 when the texts are equal once trailing white space is ignored (and case, when asked).
 int sameText(std::string_view a, std::string_view b, bool ignoreCase);
 
-// Runs both checks on every field of a record and reports what they find.
-void checkFields(std::span<FieldDescriptor> fields, std::string_view line);
+// Runs both checks on every field of a record and reports what they find. quiet: the record
+// kind's quiet fields (marked in fields), or none.
+void checkFields(std::span<FieldDescriptor> fields, std::string_view line, const QuietFields* quiet = nullptr);
 
 // A finding of the current line: the code's text (with its arguments and " (code)") is
 // reported inside 7900 with the line number, or inside 7110 for codes 7002 to 7007. Counts

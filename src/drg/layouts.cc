@@ -56,6 +56,7 @@ Layouts buildLayouts() {
       kind.required = row.required;
       kind.mayEnd = row.mayEnd;
       for (const FieldSpec& field : row.fields) kind.fields.push_back(describeField(field));
+      kind.quiet = quietFieldsOf(kind.fields, kind.length);
       layouts.files[f].push_back(std::move(kind));
     }
   }

@@ -21,6 +21,7 @@ struct RecordKind {
   bool required = false;
   bool mayEnd = false;
   std::vector<FieldDescriptor> fields;
+  QuietFields quiet;  // of fields
   int count = 0;  // occurrences in the current file
 };
 

@@ -81,4 +81,14 @@ inline uint64_t bitsOf(const uint16_t (&mask)[Elements], size_t from, size_t cou
   return (word >> (from % 8)) & ((uint64_t(1) << count) - 1);
 }
 
+// The first 128 bits of a mask as one number (bit i for byte i).
+__extension__ using LineBits = unsigned __int128;
+template <size_t Elements>
+inline LineBits lineBits(const uint16_t (&mask)[Elements]) {
+  static_assert(Elements >= 8);
+  LineBits bits;
+  std::memcpy(&bits, mask, sizeof bits);
+  return bits;
+}
+
 }  // namespace quervik
