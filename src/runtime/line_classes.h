@@ -70,10 +70,10 @@ bool classifyPrintableLine(const char* line, size_t length, LineClasses<Chunks>&
 #endif
 }
 
-// Bits [from, from + count) of a mask as the low bits of a word; count 1 to 56, and the range
-// lies within the line.
 static_assert(std::endian::native == std::endian::little, "the masks are read as little-endian words");
 
+// Bits [from, from + count) of a mask as the low bits of a word; count 1 to 56, and the range
+// lies within the line.
 template <size_t Elements>
 inline uint64_t bitsOf(const uint16_t (&mask)[Elements], size_t from, size_t count) {
   uint64_t word;
