@@ -365,8 +365,11 @@ FieldDescriptor describeField(const FieldSpec& row) {
       case 'd': f.shape = FieldShape::Date; break;
       case 'r': f.shape = f.decimals == 0 && !f.quantity ? FieldShape::Raw : FieldShape::Scan; break;
       case 's': f.shape = FieldShape::Token; break;
-      case 'f':
-        f.shape = f.quantity ? FieldShape::Quantity : f.decimals == 0 ? FieldShape::Number : FieldShape::Amount;
+      case 'f':  // with decimals, at least the bare zero's two columns
+        f.shape = f.decimals == 0 ? FieldShape::Number
+                  : f.length < 2  ? FieldShape::Scan
+                  : f.quantity    ? FieldShape::Quantity
+                                  : FieldShape::Amount;
         break;
     }
   }
