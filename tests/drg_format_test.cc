@@ -16,6 +16,25 @@ FieldDescriptor field(const char* description, char format, int width, int decim
 
 int format(FieldDescriptor f, std::string_view text) { return checkFieldFormat(f, text); }
 
+// A validator that keeps the text it was given.
+std::string gValidated;
+int keepText(std::string_view text) {
+  gValidated = text;
+  return 0;
+}
+
+// The field as the line check sees it in a record of its own: -1 for a finding, otherwise
+// the offset of what its validator gets.
+int inRecord(FieldDescriptor f, std::string_view text) {
+  f.validator = keepText;
+  f.length = int(text.size());
+  const std::string record = std::string(text) + std::string(16, ' ');
+  batchState().errorCount = 0;
+  checkFields(std::span<FieldDescriptor>(&f, 1), record);
+  clearErrors();
+  return batchState().errorCount > 0 ? -1 : int(text.size() - gValidated.size());
+}
+
 class DrgFormat : public DrgTest {};
 
 TEST_F(DrgFormat, DatesFollowTheCalendarWithEveryFourthYearLeap) {
@@ -51,6 +70,9 @@ TEST_F(DrgFormat, DateRawTextAndLeadingZeroRules) {
       {"Datum prijeti", 'd', 8, "01012025", -7022}, {"Datum prijeti", 'd', 8, "01072024", -7026},
       {"Datum prijeti", 'd', 8, "16062024", -7023}, {"Datum prijeti", 'd', 8, "15062024", 0},
       {"Datum prijeti", 'd', 8, "01132024", -7026}, {"Datum prijeti", 'd', 8, "0101 024", -7016},
+      {"Datum prijeti", 'd', 8, "29022004", 0}, {"Datum prijeti", 'd', 8, "29022003", -7115},
+      {"Datum prijeti", 'd', 8, "31052024", 0}, {"Datum prijeti", 'd', 8, "31042023", -7115},
+      {"Datum prijeti", 'd', 8, "01011800", 0}, {"Datum prijeti", 'd', 8, "31121799", -6059},
       {"Nazev", 'r', 12, "Jan Novak, 2", 0}, {"Nazev", 'r', 12, "  --  nazev ", 0},
       {"Nazev", 'r', 12, "\xA6\x9F" "asn\xD8 Z   ", 0},  // national letters of code page 852
       {"Nazev", 'r', 12, "Tab\there    ", -7027}, {"Nazev", 'r', 12, std::string_view("Nul\0here    ", 12), -7027},
@@ -61,6 +83,7 @@ TEST_F(DrgFormat, DateRawTextAndLeadingZeroRules) {
   };
   for (const Row& r : rows) {
     EXPECT_EQ(format(field(r.description, r.format, r.width), r.text), r.expected) << r.description << " '" << r.text << "'";
+    EXPECT_EQ(inRecord(field(r.description, r.format, r.width), r.text), std::max(r.expected, -1)) << r.text;
   }
 }
 
@@ -286,8 +309,9 @@ TEST_F(DrgFormat, ScanAgreesWithTheCharacterByCharacterRulesOnRandomFields) {
       if (token) text[i] = char('0' + next() % 10);
       if (shape == 3 || next() % 8 == 0) text[i] = alphabet[next() % alphabet.size()];
     }
+    // A decimal point, mostly where the field's decimals put it.
     if (original.format == 'f' && original.decimals > 0 && next() % 2 && text.size() > 4)
-      text[text.size() - 1 - size_t(original.decimals)] = '.';
+      text[text.size() - 1 - (next() % 3 ? size_t(original.decimals) : next() % 5)] = '.';
     FieldDescriptor a = original, b = original, c = original;
     const int expected = referenceFormat(a, text);
     ASSERT_EQ(checkFieldFormat(b, text), expected) << original.description << " '" << text << "' " << original.format;
@@ -296,6 +320,17 @@ TEST_F(DrgFormat, ScanAgreesWithTheCharacterByCharacterRulesOnRandomFields) {
     const std::string line = text + alphabet.substr(next() % 8, 12);
     ASSERT_EQ(checkFieldFormat(c, std::string_view(line).substr(0, text.size()), true, int(line.size())), expected)
         << original.description << " '" << text << "' in a line";
+    // The line check settles clean fields of a printable line from the line's character
+    // classes: its validator gets what the format check leaves, the whole field after a finding.
+    FieldDescriptor d = original;
+    d.validator = keepText;
+    const size_t end = size_t(d.offset) + text.size();
+    const std::string record = std::string(size_t(d.offset), 'x') + text + std::string((end < 16 ? 16 - end : 0) + next() % 4, ' ');
+    batchState().errorCount = 0;
+    checkFields(std::span<FieldDescriptor>(&d, 1), record);
+    ASSERT_EQ(batchState().errorCount > 0, expected < 0) << original.description << " '" << text << "' in a record";
+    ASSERT_EQ(gValidated, expected < 0 ? text : text.substr(size_t(expected))) << original.description << " '" << text << "'";
+    ASSERT_EQ(d.decimals, a.decimals) << original.description << " '" << text << "' in a record";
     clearErrors();
   }
 }

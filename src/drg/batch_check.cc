@@ -139,7 +139,7 @@ bool checkBatchLines(FILE* file, std::span<RecordKind> kinds, const RecordKind*&
     }
     if (RecordKind* kind = findRecordKind(text, previousLetter, kinds)) {
       lastKind = kind;
-      checkFields(kind->fields, text);
+      checkFields(kind->fields, text, &kind->quiet);
     } else {
       reportBadPosition(text.empty() ? '\0' : text[0], kinds);
     }

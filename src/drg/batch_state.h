@@ -29,12 +29,16 @@ struct BatchState {
   const char* allowedCodeKinds = nullptr;  // of the last accepted document, none before
   int codeKind = kUnknownCodeKind;
   bool admissionPending = false;
-  char admissionDate[9] = {};
-  char dischargeDate[9] = {};
-  // The last eight-character date read (fieldDate), by its bytes: a date field's validator
-  // reads the same text as its format check. Eight NUL bytes read as no date, as at the start.
+  // The admission date of the current hospitalisation as read when it was seen, and how many
+  // of its three numbers could be read (0: none stored).
+  Date admissionDate;
+  int admissionRead = 0;
+  // The last eight-character date read (readFieldDate), by its bytes, and how many of its
+  // numbers were read: a date field's validator reads the same text as its format check.
+  // Eight NUL bytes read as no date, as at the start.
   uint64_t lastDateBytes = 0;
   Date lastDate;
+  int lastDateRead = 0;
   bool entity2Filled = false;
   double percentage = -1.0;
   int errorCount = 0;

@@ -13,6 +13,7 @@
 
 #include "drg/codes.h"
 #include "drg/validators.h"
+#include "runtime/line_classes.h"
 #include "runtime/report.h"
 #include "runtime/report_sink.h"
 
@@ -356,6 +357,22 @@ FieldDescriptor describeField(const FieldSpec& row) {
   f.skipLeadingZero = d == "Icz" || f.icpField;
   f.icpZz = d == "ICP ZZ";
   f.birthDate = d == "Datum narozeni";
+  f.blankNumber = f.freeChars || f.icpField;
+  // Fields of a line's classes are at most 63 bytes wide; a leading zero to skip is settled
+  // by the full check except in numbers.
+  if (f.length < 64 && !(f.skipLeadingZero && f.format != 'f')) {
+    switch (f.format) {
+      case 'd': f.shape = FieldShape::Date; break;
+      case 'r': f.shape = f.decimals == 0 && !f.quantity ? FieldShape::Raw : FieldShape::Scan; break;
+      case 's': f.shape = FieldShape::Token; break;
+      case 'f':  // with decimals, at least the bare zero's two columns
+        f.shape = f.decimals == 0 ? FieldShape::Number
+                  : f.length < 2  ? FieldShape::Scan
+                  : f.quantity    ? FieldShape::Quantity
+                                  : FieldShape::Amount;
+        break;
+    }
+  }
   return f;
 }
 
@@ -518,10 +535,10 @@ namespace {
   return readLooseDate(text, date);
 }
 
-// Reads an eight-character date and keeps it for fieldDate.
+// Reads an eight-character date and keeps it for readFieldDate.
 [[gnu::always_inline]] inline Date readAndKeepDate(BatchState& s, std::string_view text) {
   Date d;
-  readDateInline(text, d);
+  s.lastDateRead = readDateInline(text, d);
   s.lastDateBytes = load8(text.data());
   s.lastDate = d;
   return d;
@@ -531,9 +548,12 @@ namespace {
 
 int readDate(std::string_view text, Date& date) { return readDateInline(text, date); }
 
-Date fieldDate(std::string_view text) {
+int readFieldDate(std::string_view text, Date& date) {
+  if (text.size() != 8) return readDate(text, date);
   BatchState& s = batchState();
-  return load8(text.data()) == s.lastDateBytes ? s.lastDate : readAndKeepDate(s, text);
+  if (load8(text.data()) != s.lastDateBytes) readAndKeepDate(s, text);
+  date = s.lastDate;
+  return s.lastDateRead;
 }
 
 int checkDate(const FieldDescriptor& field, std::string_view text) {
@@ -584,13 +604,141 @@ int sameText(std::string_view a, std::string_view b, bool ignoreCase) {
   return 0;
 }
 
-void checkFields(std::span<FieldDescriptor> fields, std::string_view line) {
+namespace {
+
+using DrgLineClasses = LineClasses<8>;
+
+// checkDate for eight digits: a date in the past of a month that has its day is accepted
+// here, anything else is left to checkDate. Keeps the date for readFieldDate either way.
+inline int checkDigitDate(const FieldDescriptor& field, const char* p) {
+  BatchState& s = batchState();
+  const uint64_t bytes = load8(p);
+  // Each pair of digits as one number: DD MM YY YY in bytes 0, 2, 4 and 6.
+  uint64_t w = bytes - kOnes * '0';
+  w = (w * 10 + (w >> 8)) & 0x00FF00FF00FF00FFull;
+  const Date d{int(w & 0xFF), int(w >> 16 & 0xFF), int(w >> 32 & 0xFF) * 100 + int(w >> 48)};
+  s.lastDateBytes = bytes;
+  s.lastDate = d;
+  s.lastDateRead = 3;
+  const Date& t = s.today;
+  const bool past = d.year != t.year ? d.year < t.year : d.month != t.month ? d.month < t.month : d.day <= t.day;
+  if (d.year >= 1800 && past && d.month >= 1 && d.month <= 12 && d.day >= 1) {
+    const int days = d.month == 2 ? (d.year % 4 == 0 ? 29 : 28) : kMonthDays[d.month - 1];
+    if (d.day <= days) return 0;
+  }
+  return checkDate(field, std::string_view(p, 8));
+}  // every record with fields is at most 128 bytes long
+
+// The format check of a field of a printable line, from the line's classes, for the shapes of
+// clean fields: the result is the one the full check gives for them. kNoShortcut for anything
+// else, which the full check then decides.
+inline int formatByClasses(FieldDescriptor& field, const char* p, const DrgLineClasses& classes) {
+  const size_t at = size_t(field.offset);
+  const int len = field.length;
+  const uint64_t all = (uint64_t(1) << len) - 1;
+  const uint64_t filled = ~bitsOf(classes.blank, at, size_t(len)) & all;
+  switch (field.shape) {
+    case FieldShape::Date:  // eight digits for the date check, or blank
+      if (filled == 0) return len;
+      return bitsOf(classes.digit, at, size_t(len)) == all ? checkDigitDate(field, p) : kNoShortcut;
+    case FieldShape::Raw:  // the line is printable throughout
+      return filled == 0 ? len : 0;
+    case FieldShape::Token:  // letters, digits and '-' from the first column on, then blanks
+      if (filled == 0) return len;
+      return (filled & (filled + 1)) == 0 && (bitsOf(classes.token, at, size_t(len)) & filled) == filled ? 0
+                                                                                                      : kNoShortcut;
+    case FieldShape::Number:
+    case FieldShape::Amount:
+    case FieldShape::Quantity: {
+      // A right-aligned bare zero needs no decimals.
+      if (field.decimals >= 1 && p[len - 1] == '0' && p[len - 2] == ' ') return 0;
+      if (field.skipLeadingZero && p[0] == '0') return kNoShortcut;
+      if (filled == 0) return field.blankNumber ? len : kNoShortcut;
+      // Blanks, then digits to the end but for one decimal point.
+      const int blanks = std::countr_zero(filled);
+      const uint64_t odd = (all << blanks) & all & ~bitsOf(classes.digit, at, size_t(len));
+      if (odd == 0) return blanks;
+      if (field.shape == FieldShape::Number || (odd & (odd - 1)) != 0) return kNoShortcut;
+      const int point = std::countr_zero(odd), after = len - 1 - point;
+      if (point <= blanks || p[point] != '.') return kNoShortcut;
+      if (field.shape == FieldShape::Amount) return after == field.decimals ? blanks : kNoShortcut;
+      // The quantity takes on two or three decimals.
+      if (after < 2 || after > 3) return kNoShortcut;
+      field.decimals = after;
+      return blanks;
+    }
+    case FieldShape::Scan:
+      break;
+  }
+  return kNoShortcut;
+}
+
+// Whether every quiet field of the line is clean: what formatByClasses accepts for each.
+bool quietFieldsClean(const QuietFields& q, const DrgLineClasses& classes, const char* line) {
+  using Bits = QuietFields::Bits;
+  const Bits blank = lineBits(classes.blank), filled = ~blank, digit = lineBits(classes.digit);
+  const bool clean = (filled & ~digit & q.numbers) == q.points && (blank & q.filled) == 0 &&
+                     (filled << 1 & blank & q.rightAligned) == 0 && (filled & ~lineBits(classes.token) & q.tokens) == 0 &&
+                     (blank << 1 & filled & q.leftAligned) == 0;
+  if (!clean) return false;
+  for (int i = 0; i < q.pointCount; ++i)
+    if (line[q.pointAt[i]] != '.') return false;
+  return true;
+}
+
+}  // namespace
+
+QuietFields quietFieldsOf(std::span<FieldDescriptor> fields, int recordLength) {
+  QuietFields q;
+  if (recordLength < 16 || recordLength > int(DrgLineClasses::kMaxLength)) return q;
+  using Bits = QuietFields::Bits;
+  for (FieldDescriptor& f : fields) {
+    if (f.validator != noCheck || f.skipLeadingZero || f.freeChars || f.quantity) continue;
+    const Bits columns = ((Bits(1) << f.length) - 1) << f.offset, first = Bits(1) << f.offset;
+    switch (f.shape) {
+      case FieldShape::Raw:
+        break;
+      case FieldShape::Token:
+        q.tokens |= columns;
+        q.leftAligned |= columns & ~first;
+        break;
+      case FieldShape::Number:
+        q.numbers |= columns;
+        q.rightAligned |= columns & ~first;
+        if (!f.blankNumber) q.filled |= Bits(1) << (f.offset + f.length - 1);
+        break;
+      case FieldShape::Amount: {
+        const int point = f.offset + f.length - 1 - f.decimals;
+        if (point <= f.offset || f.blankNumber || q.pointCount == int(std::size(q.pointAt))) continue;
+        q.numbers |= columns;
+        q.rightAligned |= columns & ~first;
+        q.points |= Bits(1) << point;
+        q.filled |= Bits(1) << (point - 1);
+        q.pointAt[q.pointCount++] = point;
+        break;
+      }
+      default:
+        continue;
+    }
+    f.quiet = true;
+  }
+  return q;
+}
+
+void checkFields(std::span<FieldDescriptor> fields, std::string_view line, const QuietFields* quiet) {
   // Two dashes in a row are rare; a line without them spares every field the search.
   LineDashes dashes(line);
+  // Nearly every line is printable ASCII: its classes then settle the clean fields.
+  DrgLineClasses classes;
+  const bool printable = line.size() >= 16 && line.size() <= DrgLineClasses::kMaxLength &&
+                         classifyPrintableLine(line.data(), line.size(), classes);
+  const bool skipQuiet = printable && quiet && quietFieldsClean(*quiet, classes, line.data());
   for (FieldDescriptor& field : fields) {
+    if (skipQuiet && field.quiet) continue;
     const std::string_view text(line.data() + field.offset, size_t(field.length));
+    int r = printable ? formatByClasses(field, text.data(), classes) : kNoShortcut;
     // The bytes after the field, up to the end of the line, may be read too.
-    int r = quickFormat(field, text, int(line.size()) - field.offset);
+    if (r == kNoShortcut) r = quickFormat(field, text, int(line.size()) - field.offset);
     if (r == kNoShortcut) r = scanFormat(field, text, &dashes);
     if (r < 0) {
       if (r != -DRG_DAY_BEYOND_MONTH) reportDrgFinding(-r);

@@ -30,6 +30,11 @@ struct FieldSpec {
   bool freeChars = false;  // characters other than letters, digits, '-' and blanks allowed
 };
 
+// How a clean field is recognised from the character classes of its line (one pass over the
+// line gives them), decided once per field: a date, raw text, one left-aligned token, a
+// whole number, an amount with its decimals, the quantity. Scan: always the full check.
+enum class FieldShape : unsigned char { Scan, Date, Raw, Token, Number, Amount, Quantity };
+
 // The field as a check run uses it. The rules that depend on the description are decided
 // once, when the layout is built, instead of comparing texts for every line.
 struct FieldDescriptor {
@@ -45,7 +50,29 @@ struct FieldDescriptor {
   bool icpField = false;         // "ICP ...": may be left blank
   bool icpZz = false;            // "ICP ZZ": may begin with a blank
   bool birthDate = false;        // "Datum narozeni": 11111111 stands for an unknown date
+  bool blankNumber = false;      // a number that may be left blank (freeChars or icpField)
+  FieldShape shape = FieldShape::Scan;
+  bool quiet = false;            // one of its record kind's QuietFields
 };
+
+// The fields of a record kind that have no validator and whose clean form shows in the
+// character classes of a printable line (raw text, tokens, whole numbers, amounts with their
+// point), as masks over the record's columns: a line that passes all of them at once needs
+// none of those fields checked one by one. Bit i stands for column i + 1.
+struct QuietFields {
+  __extension__ using Bits = unsigned __int128;
+  Bits numbers = 0;     // numbers and amounts: digits only, but for their points
+  Bits points = 0;      // the decimal point of each amount
+  Bits filled = 0;      // a number's last column, the digit before an amount's point
+  Bits rightAligned = 0;  // numbers and amounts but their first column: no blank after a character
+  Bits tokens = 0;      // tokens: letters, digits and '-' only
+  Bits leftAligned = 0;   // tokens but their first column: no character after a blank
+  int pointAt[8] = {};  // the columns of points (0-based)
+  int pointCount = 0;
+};
+
+// Marks the quiet fields of a record kind of this length and returns their masks.
+QuietFields quietFieldsOf(std::span<FieldDescriptor> fields, int recordLength);
 
 FieldDescriptor describeField(const FieldSpec& row);
 
@@ -62,9 +89,9 @@ int checkDate(const FieldDescriptor& field, std::string_view text);
 // Day, month and year as "%2d%2d%4d" reads them from the start of the text, never past its
 // end. Returns how many of the three were read; those not read are left as they were.
 int readDate(std::string_view text, Date& date);
-// The same for a text of exactly eight characters (what is not read stays 0), read once for
-// the format check and the validator of a field.
-Date fieldDate(std::string_view text);
+// readDate for a field's text into a date of zeros; a text of eight characters is read
+// once for the format check and the validators of its field.
+int readFieldDate(std::string_view text, Date& date);
 // Reads one number as "%<width>d" does, starting at pos and advancing it. False when no
 // number could be read.
 bool readNumber(std::string_view text, size_t& pos, int width, int& value);
@@ -74,8 +101,9 @@ bool isBlank(std::string_view text);
 // 0 when the texts are equal once trailing white space is ignored (and case, when asked).
 int sameText(std::string_view a, std::string_view b, bool ignoreCase);
 
-// Runs both checks on every field of a record and reports what they find.
-void checkFields(std::span<FieldDescriptor> fields, std::string_view line);
+// Runs both checks on every field of a record and reports what they find. quiet: the record
+// kind's quiet fields (marked in fields), or none.
+void checkFields(std::span<FieldDescriptor> fields, std::string_view line, const QuietFields* quiet = nullptr);
 
 // A finding of the current line: the code's text (with its arguments and " (code)") is
 // reported inside 7900 with the line number, or inside 7110 for codes 7002 to 7007. Counts

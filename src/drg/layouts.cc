@@ -1,7 +1,6 @@
 // Record kinds at run time; see layouts.h.
 #include "drg/layouts.h"
 
-#include <cstring>
 #include <string>
 
 #include "drg/codes.h"
@@ -52,9 +51,12 @@ Layouts buildLayouts() {
       kind.letter = row.letter;
       kind.length = row.length;
       kind.predecessors = row.predecessors;
+      if (row.predecessors)
+        for (const char* p = row.predecessors; *p; ++p) kind.follows[static_cast<unsigned char>(*p)] = true;
       kind.required = row.required;
       kind.mayEnd = row.mayEnd;
       for (const FieldSpec& field : row.fields) kind.fields.push_back(describeField(field));
+      kind.quiet = quietFieldsOf(kind.fields, kind.length);
       layouts.files[f].push_back(std::move(kind));
     }
   }
@@ -75,7 +77,7 @@ RecordKind* findRecordKind(std::string_view& line, char& previousLetter, std::sp
     }
     ++kind.count;
     if (!kind.predecessors) return &kind;
-    if (std::strchr(kind.predecessors, previousLetter) && previousLetter != '\0') {
+    if (kind.follows[static_cast<unsigned char>(previousLetter)]) {
       previousLetter = first;
       return &kind;
     }

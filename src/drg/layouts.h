@@ -17,9 +17,11 @@ struct RecordKind {
   char letter = ' ';
   int length = 0;
   const char* predecessors = nullptr;
+  std::array<bool, 256> follows{};  // the letters of predecessors, looked up per line
   bool required = false;
   bool mayEnd = false;
   std::vector<FieldDescriptor> fields;
+  QuietFields quiet;  // of fields
   int count = 0;  // occurrences in the current file
 };
 

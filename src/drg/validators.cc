@@ -59,12 +59,22 @@ constexpr DocumentKindRow kDocumentKinds[] = {
     {"05", kIn05, "AC0"},
 };
 
+// Document kinds are compared as two characters.
+constexpr bool twoCharacterKinds() {
+  for (const DocumentKindRow& row : kDocumentKinds)
+    if (row.documentKind.size() != 2) return false;
+  return true;
+}
+static_assert(twoCharacterKinds());
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 char at(std::string_view t, size_t i) { return i < t.size() ? t[i] : '\0'; }
 
 bool allDigits(std::string_view t) {
-  return std::all_of(t.begin(), t.end(), isDigit);
+  for (char c : t)
+    if (!isDigit(c)) return false;
+  return true;
 }
 
 bool oneOf(std::string_view text, std::span<const std::string_view> list) {
@@ -97,31 +107,19 @@ bool isRequesterDocument() {
 }
 
 // A date must not lie after the batch period.
-int checkAgainstBatchPeriod(std::string_view text) {
+int checkAgainstBatchPeriod(const Date& d) {
   const BatchState& s = batchState();
-  Date d;
-  if (text.size() == 8)
-    d = fieldDate(text);  // read by the format check already
-  else
-    readDate(text, d);
   if (d.year > s.batchYear) return -DRG_DATE_YEAR_AFTER_BATCH;
   if (d.year == s.batchYear && d.month > s.batchMonth) return -DRG_DATE_MONTH_AFTER_BATCH;
   return 0;
 }
 
 // Unreadable dates count as later than any other.
-bool admissionAfterDischarge(const char* admission, const char* discharge) {
-  Date a, d;
-  if (readDate(admission, a) < 3 || readDate(discharge, d) < 3) return true;
+bool admissionAfterDischarge(const Date& a, int aRead, const Date& d, int dRead) {
+  if (aRead < 3 || dRead < 3) return true;
   if (a.year != d.year) return a.year > d.year;
   if (a.month != d.month) return a.month > d.month;
   return a.day > d.day;
-}
-
-void copyDate(char (&to)[9], std::string_view text) {
-  const size_t n = std::min<size_t>(8, text.size());
-  std::copy_n(text.data(), n, to);
-  to[n] = '\0';
 }
 
 }  // namespace
@@ -260,7 +258,7 @@ int checkDocumentKind(std::string_view text) {
   BatchState& s = batchState();
   if (s.batchKind == 0) return -DRG_BAD_BATCH_KIND;
   for (const DocumentKindRow& row : kDocumentKinds) {
-    if (text != row.documentKind) continue;
+    if (text.size() != 2 || text[0] != row.documentKind[0] || text[1] != row.documentKind[1]) continue;
     if (std::find(row.batchKinds.begin(), row.batchKinds.end(), s.batchKind) == row.batchKinds.end()) break;
     s.documentKind = (text[0] - '0') * 10 + (text[1] - '0');
     s.allowedCodeKinds = row.codeKinds;
@@ -319,28 +317,28 @@ int checkHospitalDate(std::string_view text) {
   if (!isHospitalisation()) return 0;
   BatchState& s = batchState();
   if (!s.admissionPending) {
-    s.admissionDate[0] = s.dischargeDate[0] = '\0';
-    if (text.empty()) {
-      s.admissionPending = true;
-      return -DRG_ADMISSION_MISSING;
-    }
-    copyDate(s.admissionDate, text);
-  } else {
-    if (text.empty()) {
-      s.admissionPending = false;
-      return -DRG_DISCHARGE_MISSING;
-    }
-    copyDate(s.dischargeDate, text);
-    if (admissionAfterDischarge(s.admissionDate, s.dischargeDate)) {
-      s.admissionPending = false;
-      return -DRG_ADMISSION_AFTER_DISCHARGE;
-    }
+    s.admissionRead = 0;
+    s.admissionPending = true;
+    if (text.empty()) return -DRG_ADMISSION_MISSING;
+    s.admissionDate = Date{};
+    s.admissionRead = readFieldDate(text, s.admissionDate);  // read by the format check already
+    return checkAgainstBatchPeriod(s.admissionDate);
   }
-  s.admissionPending = !s.admissionPending;
-  return checkAgainstBatchPeriod(text);
+  s.admissionPending = false;
+  if (text.empty()) return -DRG_DISCHARGE_MISSING;
+  Date discharge;
+  const int dischargeRead = readFieldDate(text, discharge);
+  if (admissionAfterDischarge(s.admissionDate, s.admissionRead, discharge, dischargeRead))
+    return -DRG_ADMISSION_AFTER_DISCHARGE;
+  return checkAgainstBatchPeriod(discharge);
 }
 
-int checkServiceDate(std::string_view text) { return text.size() == 8 ? checkAgainstBatchPeriod(text) : 0; }
+int checkServiceDate(std::string_view text) {
+  if (text.size() != 8) return 0;
+  Date d;
+  readFieldDate(text, d);
+  return checkAgainstBatchPeriod(d);
+}
 
 int checkYear(std::string_view text) {
   const int64_t year = leadingInteger(text);
