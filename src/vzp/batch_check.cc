@@ -374,20 +374,20 @@ VzpLayouts::VzpLayouts() {
     }
   // Each type's layouts grouped by letter, in table order within a letter, as
   // findRecordDescriptor meets them.
-  for (const Record& r : records_) {
-    const uint16_t key = typeKey(r.descriptor->batchType[0], r.descriptor->batchType[1]);
-    if (std::none_of(types_.begin(), types_.end(), [key](const auto& t) { return t.first == key; }))
-      types_.emplace_back(key, TypeIndex());
+  const auto keyOf = [](const Record* r) { return typeKey(r->descriptor->batchType[0], r->descriptor->batchType[1]); };
+  std::vector<const Record*> order;
+  for (const Record& r : records_) order.push_back(&r);
+  std::stable_sort(order.begin(), order.end(), [&keyOf](const Record* a, const Record* b) {
+    return keyOf(a) != keyOf(b) ? keyOf(a) < keyOf(b) : uint8_t(a->descriptor->letter) < uint8_t(b->descriptor->letter);
+  });
+  for (const Record* r : order) {
+    if (types_.empty() || types_.back().first != keyOf(r)) types_.emplace_back(keyOf(r), TypeIndex());
+    TypeIndex& index = types_.back().second;
+    const uint8_t letter = uint8_t(r->descriptor->letter);
+    if (index.count[letter] == 0) index.first[letter] = uint16_t(candidates_.size());
+    candidates_.push_back({r->descriptor->length, r});
+    ++index.count[letter];
   }
-  for (auto& [key, index] : types_)
-    for (int letter = 0; letter < 256; ++letter) {
-      index.first[letter] = uint16_t(candidates_.size());
-      for (const Record& r : records_)
-        if (typeKey(r.descriptor->batchType[0], r.descriptor->batchType[1]) == key && uint8_t(r.descriptor->letter) == letter) {
-          candidates_.push_back({r.descriptor->length, &r});
-          ++index.count[letter];
-        }
-    }
   headerType_ = &typeIndex(kVzpHeaderBatchType[0], kVzpHeaderBatchType[1]);
 }
 
