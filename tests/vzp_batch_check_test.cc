@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <random>
+#include <set>
 
 #include "runtime/block_reader.h"
 #include "runtime/cancellation.h"
@@ -299,6 +300,25 @@ TEST_F(VzpBatchCheckTest, HeaderReadSeesThePiecesOfAReadPieceByPiece) {
 
 // A file that cannot be opened is a finding, never a clean file: here the process has no
 // file descriptor left when the check opens it (a permission would not stop root).
+// The layouts' own index answers as the table's search for every batch type, letter and
+// length of a layout, and finds nothing for the types, letters and lengths that have none.
+TEST_F(VzpBatchCheckTest, LayoutIndexAnswersAsTheTableSearch) {
+  VzpLayouts layouts;
+  std::set<std::string> types{"99", std::string{'\0', '\xFF'}};
+  std::set<int> lengths{0, 1, 500};
+  for (const VzpRecordDescriptor& r : vzpRecordTable()) {
+    types.insert(std::string(r.batchType, 2));
+    lengths.insert(r.length);
+  }
+  for (const std::string& type : types)
+    for (int letter = 0; letter < 256; ++letter)
+      for (int length : lengths) {
+        const VzpLayouts::Record* found = layouts.find(layouts.typeIndex(type[0], type[1]), char(letter), length);
+        ASSERT_EQ(found ? found->descriptor : nullptr, findRecordDescriptor(type, char(letter), length))
+            << type << " " << letter << " " << length;
+      }
+}
+
 TEST_F(VzpBatchCheckTest, UnreadableFileIsAFinding) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows has no descriptor limit to run out of";

@@ -160,6 +160,8 @@ TEST_F(VzpChecksTest, FacilityNumbers) {
   s.batchIco = "09997123";  // regions up to 10 are one area; 997 and 996 stand for the whole ICO
   run({{"ICP_vlastni", "10000000", 0}, {"ICP_vlastni", "11000000", 6024}, {"ICP_shoda", "09997123", 0},
        {"ICP_shoda", "09997124", 6022}, {"ICP_cizi", "10999999", 6023}, {"ICP_cizi", "11000000", 0}}, true);
+  s.batchIco = "\x81" "2345678";  // bytes order as unsigned, so this region lies above 10
+  run({{"ICP_vlastni", "05000000", 6024}, {"ICP_vlastni", "\x81" "2000000", 0}, {"ICP_cizi", "05000000", 0}}, true);
 }
 
 TEST_F(VzpChecksTest, BirthNumbersAndDiagnoses) {

@@ -54,6 +54,8 @@ const VzpFieldDescriptor& headerLetterField() {
   return findRecordDescriptor(kVzpHeaderBatchType, 'D', 62)->fields[0];
 }
 
+uint16_t typeKey(char first, char second) { return uint16_t(uint8_t(first) | uint8_t(second) << 8); }
+
 // The main pass over one file.
 class RecordPass {
  public:
@@ -90,7 +92,7 @@ class RecordPass {
   int64_t nextInterruptTest_ = 0;
 
   const VzpLayouts::Record* last_ = nullptr;  // its next set is what may follow; none: a header
-  char lookupType_[2] = {'0', '0'};
+  const VzpLayouts::TypeIndex* type_ = &layouts_.headerType();  // the layouts records are looked up in
   char previousLetter_ = '\0';
   int runLength_ = 0;
   int repeatLimit_ = 0;
@@ -145,7 +147,7 @@ void RecordPass::startBatch() {
   state.today = localDateNumber();
   headerDocuments_ = long(leadingInteger(part(line(), 28, 3)));
   documents_ = 0;
-  lookupType_[0] = lookupType_[1] = '0';
+  type_ = &layouts_.headerType();
 }
 
 static_assert(kVzpLineSlack >= kVzpValueSlack && 64 * kVzpMaskWords >= kVzpReadLimit);
@@ -278,8 +280,7 @@ int RecordPass::run() {
       startBatch();
       firstHeader = false;
     }
-    const VzpLayouts::Record* record =
-        layouts_.find(std::string_view(lookupType_, 2), letter, int(length_));
+    const VzpLayouts::Record* record = layouts_.find(*type_, letter, int(length_));
     if (!record) {
       reportRecordError(VZP_RECORD_UNKNOWN, counters.lines, letter);
       return VZP_RECORD_UNKNOWN;
@@ -288,10 +289,7 @@ int RecordPass::run() {
     if (record->descriptor->role == 'X') ++documents_;
     checkFields(*record);
     last_ = record;
-    if (header) {
-      lookupType_[0] = line_[2];
-      lookupType_[1] = line_[3];
-    }
+    if (header) type_ = &layouts_.typeIndex(line_[2], line_[3]);
   }
 
   // The file must not end after a record that needs a follower.
@@ -374,25 +372,30 @@ VzpLayouts::VzpLayouts() {
       if (f.generic) record.fastGeneric.push_back(&f);
       for (uint32_t i = 0; i < f.checkCount; ++i) record.fastNamed.push_back({checks_[f.firstCheck + i], f.offset, f.width, f.descriptor});
     }
+  // Each type's layouts grouped by letter, in table order within a letter, as
+  // findRecordDescriptor meets them.
+  const auto keyOf = [](const Record* r) { return typeKey(r->descriptor->batchType[0], r->descriptor->batchType[1]); };
+  std::vector<const Record*> order;
+  for (const Record& r : records_) order.push_back(&r);
+  std::stable_sort(order.begin(), order.end(), [&keyOf](const Record* a, const Record* b) {
+    return keyOf(a) != keyOf(b) ? keyOf(a) < keyOf(b) : uint8_t(a->descriptor->letter) < uint8_t(b->descriptor->letter);
+  });
+  for (const Record* r : order) {
+    if (types_.empty() || types_.back().first != keyOf(r)) types_.emplace_back(keyOf(r), TypeIndex());
+    TypeIndex& index = types_.back().second;
+    const uint8_t letter = uint8_t(r->descriptor->letter);
+    if (index.count[letter] == 0) index.first[letter] = uint16_t(candidates_.size());
+    candidates_.push_back({r->descriptor->length, r});
+    ++index.count[letter];
+  }
+  headerType_ = &typeIndex(kVzpHeaderBatchType[0], kVzpHeaderBatchType[1]);
 }
 
-const VzpLayouts::Record* VzpLayouts::findIndexed(std::string_view batchType, char letter, int length) {
-  if (batchType.size() != indexedType_.size() ||
-      (batchType.size() == 2 && (batchType[0] != indexedType_[0] || batchType[1] != indexedType_[1])) ||
-      (batchType.size() != 2 && batchType != indexedType_)) {
-    indexedType_ = std::string(batchType);
-    for (auto& list : byLetter_) list.clear();
-    lastFound_.fill(Candidate());
-    for (const Record& r : records_)
-      if (batchType == std::string_view(r.descriptor->batchType, 2))
-        byLetter_[uint8_t(r.descriptor->letter)].push_back({r.descriptor->length, &r});
-  }
-  for (const Candidate& c : byLetter_[uint8_t(letter)])
-    if (c.length == length) {
-      lastFound_[uint8_t(letter)] = c;
-      return c.record;
-    }
-  return nullptr;
+const VzpLayouts::TypeIndex& VzpLayouts::typeIndex(char first, char second) const {
+  const uint16_t key = typeKey(first, second);
+  for (const auto& [k, index] : types_)
+    if (k == key) return index;
+  return unknownType_;
 }
 
 void reportRecordError(int code, int lineNumber, char letter) {

@@ -34,8 +34,8 @@ int checkVzpBatches(const char* input, const char* insurer, const char* logDirec
                     bool move);
 
 // The layouts with the check lists of their fields looked up once, and an index from
-// (batch type, letter) to the layouts of that letter. Unknown check names are reported
-// with code 2 when the object is made and left out.
+// (batch type, letter) to the layouts of that letter, built once for every batch type.
+// Unknown check names are reported with code 2 when the object is made and left out.
 class VzpLayouts {
  public:
   struct Field {
@@ -50,11 +50,6 @@ class VzpLayouts {
   };
   struct Range {
     uint16_t offset, width;
-  };
-  struct Record;
-  struct Candidate {
-    int length = 0;  // the layout's, kept here so the search touches no descriptor
-    const Record* record = nullptr;
   };
   struct Record {
     const VzpRecordDescriptor* descriptor;
@@ -77,27 +72,40 @@ class VzpLayouts {
     std::vector<Named> fastNamed;
   };
 
+  // The layouts of one batch type by letter: a letter's layouts stand together in the
+  // candidate list, nearly always one of them, at most three.
+  struct TypeIndex {
+    std::array<uint16_t, 256> first{};
+    std::array<uint8_t, 256> count{};
+  };
+
   VzpLayouts();
-  // The same answer as findRecordDescriptor, from the index. Asked for every line, nearly
-  // always with the batch type of the line before and the length last found for the letter.
-  const Record* find(std::string_view batchType, char letter, int length) {
-    const Candidate& last = lastFound_[uint8_t(letter)];
-    if (last.length == length && last.record && batchType.size() == 2 && indexedType_.size() == 2 &&
-        batchType[0] == indexedType_[0] && batchType[1] == indexedType_[1])
-      return last.record;
-    return findIndexed(batchType, letter, length);
+  // The index points into the object's own lists.
+  VzpLayouts(const VzpLayouts&) = delete;
+  VzpLayouts& operator=(const VzpLayouts&) = delete;
+  // The index of a batch type; a type without layouts gets one where nothing is found.
+  const TypeIndex& typeIndex(char first, char second) const;
+  const TypeIndex& headerType() const { return *headerType_; }
+  // The same answer as findRecordDescriptor for the type of the index.
+  const Record* find(const TypeIndex& type, char letter, int length) const {
+    const Candidate* c = candidates_.data() + type.first[uint8_t(letter)];
+    for (const Candidate* end = c + type.count[uint8_t(letter)]; c != end; ++c)
+      if (c->length == length) return c->record;
+    return nullptr;
   }
   const VzpCheckFunction* checks() const { return checks_.data(); }
 
  private:
+  struct Candidate {
+    int length;  // the layout's, kept here so the search touches no descriptor
+    const Record* record;
+  };
   std::vector<Record> records_;
   std::vector<VzpCheckFunction> checks_;
-  std::string indexedType_;
-  std::array<std::vector<Candidate>, 256> byLetter_;
-  // Per letter, the layout last found for the indexed type.
-  std::array<Candidate, 256> lastFound_{};
-
-  const Record* findIndexed(std::string_view batchType, char letter, int length);
+  std::vector<Candidate> candidates_;
+  std::vector<std::pair<uint16_t, TypeIndex>> types_;  // by the type's two characters
+  TypeIndex unknownType_;
+  const TypeIndex* headerType_ = &unknownType_;
 };
 
 // Counters of the file being checked; the driver resets them before each file.

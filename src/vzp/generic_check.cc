@@ -141,19 +141,18 @@ int checkMoney(std::string_view v, char presence, int decimals) {
 bool classifyLine(const char* line, size_t length, VzpLineClasses& classes) {
 #ifdef __SSE2__
   // Sixteen bytes at a time, four of them to a mask word, each word stored whole (a word
-  // read back after smaller stores into it would wait for them); as signed bytes, printable
-  // ASCII is above 0x1F and below 0x7F.
-  const __m128i low = _mm_set1_epi8(0x1F), high = _mm_set1_epi8(0x7F), blanks = _mm_set1_epi8(' ');
-  const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
+  // read back after smaller stores into it would wait for them). A range of bytes is one
+  // signed compare once the range is moved to start at -128: printable ASCII (0x20-0x7E)
+  // plus 0x60, digits plus 0x50.
+  const __m128i toPrintable = _mm_set1_epi8(0x60), printableEnd = _mm_set1_epi8(-128 + 0x5F);
+  const __m128i toDigits = _mm_set1_epi8(0x50), digitsEnd = _mm_set1_epi8(-128 + 10), blanks = _mm_set1_epi8(' ');
   for (size_t at = 0; at < length; at += 64) {
     uint64_t printable = 0, blank = 0, digit = 0;
     for (size_t k = 0; k < 64 && at + k < length; k += 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + at + k));
-      printable |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, low), _mm_cmplt_epi8(v, high)))))
-                   << k;
+      printable |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmplt_epi8(_mm_add_epi8(v, toPrintable), printableEnd)))) << k;
       blank |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blanks)))) << k;
-      digit |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine)))))
-               << k;
+      digit |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_cmplt_epi8(_mm_add_epi8(v, toDigits), digitsEnd)))) << k;
     }
     const size_t left = length - at;
     const uint64_t keep = left >= 64 ? ~uint64_t(0) : (uint64_t(1) << left) - 1;
