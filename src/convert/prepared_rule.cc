@@ -18,19 +18,15 @@ const char* lineOf(const RuleInputs& in, Source s) {
   return s == Source::Line ? in.line : s == Source::NextLine ? in.nextLine : in.documentLine;
 }
 
-// The masks of put16: from kMasks + 16 - n, the first n bytes of 16 are kept.
-alignas(16) const char kMasks[32] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-
-// Puts the bytes at `from` that `keep` marks into `to`, through 16 bytes at `to`.
-void put16(char* to, const char* from, const char* keep) {
+// The line's bytes where `keep` is set, else those of `rest`, into 16 bytes at `to`.
+void putPiece(char* to, const char* from, const char* keep, const char* rest) {
 #ifdef __SSE2__
-  const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep));
-  auto* at = reinterpret_cast<__m128i*>(to);
+  const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(keep));
   const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-  _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(mask, value), _mm_andnot_si128(mask, _mm_loadu_si128(at))));
+  const __m128i other = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rest));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_or_si128(_mm_and_si128(mask, value), other));
 #else
-  for (int i = 0; i < 16; ++i)
-    if (keep[i]) to[i] = from[i];
+  for (int i = 0; i < 16; ++i) to[i] = keep[i] ? from[i] : rest[i];
 #endif
 }
 
@@ -62,6 +58,15 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
   std::memset(image_, ' ', sizeof image_);
   std::memcpy(image_, sink.buffered().data(), layout.length + 2);
 
+  // Stretches of the record copied from a line, in record order.
+  struct Run {
+    Source source;
+    uint8_t from;
+    uint8_t to;
+    uint8_t size;
+  };
+  Run runs[kMaxDrgFields];
+  size_t runCount = 0;
   size_t at = 0;
   for (size_t i = 0; i < layout.fields.size(); ++i) {
     offsets_[i] = uint8_t(at);
@@ -87,13 +92,33 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
     }
     const uint8_t size = std::min(fill->width, field.width);
     const uint8_t to = uint8_t(offsets_[i] + (field.leftAligned ? 0 : field.width - size));
-    for (uint8_t done = 0; done < size; done += 16) {
-      const uint8_t from = uint8_t(fill->position - 1 + done);
-      if (pieceCount_ == pieces_.size() || from + 16u > kReadableLineBytes) {
+    // Fields come in record order; one that goes on where the last ended, from the column
+    // after the last one's, lengthens it.
+    if (runCount && runs[runCount - 1].source == fill->source &&
+        runs[runCount - 1].to + runs[runCount - 1].size == to &&
+        runs[runCount - 1].from + runs[runCount - 1].size == fill->position - 1) {
+      runs[runCount - 1].size += size;
+      continue;
+    }
+    runs[runCount++] = {fill->source, uint8_t(fill->position - 1), to, size};
+  }
+  for (size_t r = 0; r < runCount; ++r) {
+    const Run& run = runs[r];
+    for (size_t done = 0; done < run.size; done += 16) {
+      const size_t from = run.from + done;
+      if (pieceCount_ == pieces_.size() || from + 16 > kReadableLineBytes) {
         direct_ = false;
-        break;
+        return;
       }
-      pieces_[pieceCount_++] = {fill->source, from, uint8_t(to + done), uint8_t(16 - std::min(size - done, 16))};
+      Piece& piece = pieces_[pieceCount_++];
+      piece.source = run.source;
+      piece.from = uint8_t(from);
+      piece.to = uint8_t(run.to + done);
+      for (size_t b = 0; b < 16; ++b) {
+        const bool taken = done + b < run.size;
+        piece.keep[b] = taken ? char(-1) : 0;
+        piece.rest[b] = taken ? 0 : image_[piece.to + b];
+      }
     }
   }
 }
@@ -110,7 +135,7 @@ void PreparedRule::writeDirect(const RuleInputs& inputs, int currentYear, Record
   static_assert(uint8_t(Source::Line) == 1 && uint8_t(Source::NextLine) == 2 && uint8_t(Source::DocumentLine) == 3);
   const char* const lines[4] = {nullptr, inputs.line, inputs.nextLine, inputs.documentLine};
   for (const Piece* p = pieces_.data(), *end = p + pieceCount_; p != end; ++p)
-    put16(out + p->to, lines[uint8_t(p->source)] + p->from, kMasks + p->keep);
+    putPiece(out + p->to, lines[uint8_t(p->source)] + p->from, p->keep, p->rest);
   for (uint8_t i = 0; i < computedCount_; ++i) {
     const Computed& c = computed_[i];
     const char* value = lineOf(inputs, c.source) + c.from;

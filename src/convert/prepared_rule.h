@@ -29,12 +29,16 @@ class PreparedRule {
   }
 
  private:
-  // Up to 16 bytes of the record taken from a line in one piece.
+  // Up to 16 bytes of the record taken from a line in one piece: adjacent fields taken from
+  // adjacent columns of one line are one piece. It is stored as 16 whole bytes, the line's
+  // where `keep` is set and the image's (`rest`) elsewhere; pieces go in by rising `to`, so
+  // a piece's 16 bytes never cover what a piece before it took from a line.
   struct Piece {
+    alignas(16) char keep[16];
+    char rest[16];
     Source source;  // a line
     uint8_t from;   // 0-based position in the line
     uint8_t to;     // offset in the record
-    uint8_t keep;   // 16 less its size
   };
   struct Computed {
     FieldKind kind;  // Sex, BirthDate, or CodeKind (then `from` and `size` are those of the code after it)
