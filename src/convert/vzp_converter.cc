@@ -20,7 +20,7 @@ const Blanks kBlanks;
 // Copies a record into a working line that held `previous` characters before: the record,
 // then blanks. A NUL byte reads as a blank, so a damaged line can never end a DRG field
 // early or put a NUL into a DRG file; the reader tells when the record holds none.
-size_t copyRecord(std::string_view record, bool nulFree, char* to, size_t previous) {
+[[gnu::always_inline]] inline size_t copyRecord(std::string_view record, bool nulFree, char* to, size_t previous) {
   static_assert(kReadableLineBytes >= kMaxVzpRecordLength + 32);
   const size_t n = std::min(record.size(), kMaxVzpRecordLength);
   const char* from = record.data();
@@ -93,7 +93,7 @@ void VzpConverter::selectBatchType(int type) {
   }
 }
 
-void VzpConverter::takeLine(std::string_view record, bool nulFree) {
+[[gnu::always_inline]] inline void VzpConverter::takeLine(std::string_view record, bool nulFree) {
   lineLength_ = copyRecord(record, nulFree, line_.data(), lineLength_);
 }
 
@@ -116,19 +116,21 @@ void VzpConverter::write(const FillingRule& rule, const RuleInputs& inputs) {
   writeDrgRecord(record, context_, sink_);
 }
 
+// Out of the line loop, which then keeps fewer registers for the few header lines.
+[[gnu::noinline]] void VzpConverter::convertHeader(std::string_view record, bool nulFree) {
+  takeLine(record, nulFree);
+  FilledRecord header(kRecordA);
+  applyFillingRule(kAFromD, RuleInputs{line_.data(), kBlanks.text, kBlanks.text, inputs_.insurerCode}, header);
+  const int type = writeDrgRecord(header, context_, sink_);
+  if (type != 0 && type != -1) convertedBatch_ = true;
+  if (type != batchType_) selectBatchType(type);
+}
+
 void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
   if (record.empty() || record.size() > kMaxVzpRecordLength) return;
   const unsigned char letter = static_cast<unsigned char>(record[0]);
 
-  if (letter == 'D') {
-    takeLine(record, reader.nulFree());
-    FilledRecord header(kRecordA);
-    applyFillingRule(kAFromD, RuleInputs{line_.data(), kBlanks.text, kBlanks.text, inputs_.insurerCode}, header);
-    const int type = writeDrgRecord(header, context_, sink_);
-    if (type != 0 && type != -1) convertedBatch_ = true;
-    if (type != batchType_) selectBatchType(type);
-    return;
-  }
+  if (letter == 'D') return convertHeader(record, reader.nulFree());
   if (!batch_->planOf[letter]) return;  // an excluded batch, or nothing to write for this letter
   const Plan& plan = batch_->plans[batch_->planOf[letter] - 1u];
   const DispatchRow* row = plan.row;

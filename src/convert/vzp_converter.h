@@ -56,6 +56,8 @@ class VzpConverter {
 
   void selectBatchType(int type);
   void takeLine(std::string_view record, bool nulFree);
+  // A batch header D: its A record, and the plans of its batch type.
+  void convertHeader(std::string_view record, bool nulFree);
   void readNextLine(LineReader& reader);
   // A record without a prepared rule, field by field.
   void write(const FillingRule& rule, const RuleInputs& inputs);
