@@ -5,10 +5,6 @@
 #include <cstring>
 #include <unordered_map>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace quervik::convert {
 namespace {
 
@@ -16,18 +12,6 @@ bool fromLine(Source s) { return s == Source::Line || s == Source::NextLine || s
 
 const char* lineOf(const RuleInputs& in, Source s) {
   return s == Source::Line ? in.line : s == Source::NextLine ? in.nextLine : in.documentLine;
-}
-
-// The line's bytes where `keep` is set, else those of `rest`, into 16 bytes at `to`.
-void putPiece(char* to, const char* from, const char* keep, const char* rest) {
-#ifdef __SSE2__
-  const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(keep));
-  const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-  const __m128i other = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rest));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_or_si128(_mm_and_si128(mask, value), other));
-#else
-  for (int i = 0; i < 16; ++i) to[i] = keep[i] ? from[i] : rest[i];
-#endif
 }
 
 }  // namespace
@@ -129,13 +113,7 @@ void PreparedRule::writeFilled(const RuleInputs& inputs, const RecordContext& co
   writeDrgRecord(record, context, sink);
 }
 
-void PreparedRule::writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const {
-  char* const out = sink.reserve(kImageSize);
-  std::memcpy(out, image_, kImageSize);
-  static_assert(uint8_t(Source::Line) == 1 && uint8_t(Source::NextLine) == 2 && uint8_t(Source::DocumentLine) == 3);
-  const char* const lines[4] = {nullptr, inputs.line, inputs.nextLine, inputs.documentLine};
-  for (const Piece* p = pieces_.data(), *end = p + pieceCount_; p != end; ++p)
-    putPiece(out + p->to, lines[uint8_t(p->source)] + p->from, p->keep, p->rest);
+void PreparedRule::writeComputed(const RuleInputs& inputs, int currentYear, char* out) const {
   for (uint8_t i = 0; i < computedCount_; ++i) {
     const Computed& c = computed_[i];
     const char* value = lineOf(inputs, c.source) + c.from;
@@ -156,7 +134,6 @@ void PreparedRule::writeDirect(const RuleInputs& inputs, int currentYear, Record
       }
     }
   }
-  sink.commit(length_ + 2u);
 }
 
 const PreparedRule* preparedRule(const FillingRule& rule) {

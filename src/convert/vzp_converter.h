@@ -69,11 +69,11 @@ class VzpConverter {
   bool convertedBatch_ = false;
   // How the lines of each letter are written in a batch type.
   struct Step {
-    const FillingRule* rule;          // null: no more steps
-    const PreparedRule* prepared;     // null: written field by field
+    const FillingRule* rule;       // null: no more steps
+    const PreparedRule* prepared;  // null: written field by field
     uint8_t onlyIfPosition;
     const char* onlyIfOneOf;
-    bool documentRecord;              // writes a B record
+    bool documentRecord;  // writes a B record
   };
   struct Plan {
     const DispatchRow* row;
