@@ -5,10 +5,6 @@
 #include <cstring>
 #include <unordered_map>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace quervik::convert {
 namespace {
 
@@ -16,22 +12,6 @@ bool fromLine(Source s) { return s == Source::Line || s == Source::NextLine || s
 
 const char* lineOf(const RuleInputs& in, Source s) {
   return s == Source::Line ? in.line : s == Source::NextLine ? in.nextLine : in.documentLine;
-}
-
-// The masks of put16: from kMasks + 16 - n, the first n bytes of 16 are kept.
-alignas(16) const char kMasks[32] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-
-// Puts the bytes at `from` that `keep` marks into `to`, through 16 bytes at `to`.
-void put16(char* to, const char* from, const char* keep) {
-#ifdef __SSE2__
-  const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep));
-  auto* at = reinterpret_cast<__m128i*>(to);
-  const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-  _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(mask, value), _mm_andnot_si128(mask, _mm_loadu_si128(at))));
-#else
-  for (int i = 0; i < 16; ++i)
-    if (keep[i]) to[i] = from[i];
-#endif
 }
 
 }  // namespace
@@ -62,6 +42,15 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
   std::memset(image_, ' ', sizeof image_);
   std::memcpy(image_, sink.buffered().data(), layout.length + 2);
 
+  // Stretches of the record copied from a line, in record order.
+  struct Run {
+    Source source;
+    uint8_t from;
+    uint8_t to;
+    uint8_t size;
+  };
+  Run runs[kMaxDrgFields];
+  size_t runCount = 0;
   size_t at = 0;
   for (size_t i = 0; i < layout.fields.size(); ++i) {
     offsets_[i] = uint8_t(at);
@@ -87,13 +76,33 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
     }
     const uint8_t size = std::min(fill->width, field.width);
     const uint8_t to = uint8_t(offsets_[i] + (field.leftAligned ? 0 : field.width - size));
-    for (uint8_t done = 0; done < size; done += 16) {
-      const uint8_t from = uint8_t(fill->position - 1 + done);
-      if (pieceCount_ == pieces_.size() || from + 16u > kReadableLineBytes) {
+    // Fields come in record order; one that goes on where the last ended, from the column
+    // after the last one's, lengthens it.
+    if (runCount && runs[runCount - 1].source == fill->source &&
+        runs[runCount - 1].to + runs[runCount - 1].size == to &&
+        runs[runCount - 1].from + runs[runCount - 1].size == fill->position - 1) {
+      runs[runCount - 1].size += size;
+      continue;
+    }
+    runs[runCount++] = {fill->source, uint8_t(fill->position - 1), to, size};
+  }
+  for (size_t r = 0; r < runCount; ++r) {
+    const Run& run = runs[r];
+    for (size_t done = 0; done < run.size; done += 16) {
+      const size_t from = run.from + done;
+      if (pieceCount_ == pieces_.size() || from + 16 > kReadableLineBytes) {
         direct_ = false;
-        break;
+        return;
       }
-      pieces_[pieceCount_++] = {fill->source, from, uint8_t(to + done), uint8_t(16 - std::min(size - done, 16))};
+      Piece& piece = pieces_[pieceCount_++];
+      piece.source = run.source;
+      piece.from = uint8_t(from);
+      piece.to = uint8_t(run.to + done);
+      for (size_t b = 0; b < 16; ++b) {
+        const bool taken = done + b < run.size;
+        piece.keep[b] = taken ? char(-1) : 0;
+        piece.rest[b] = taken ? 0 : image_[piece.to + b];
+      }
     }
   }
 }
@@ -104,13 +113,7 @@ void PreparedRule::writeFilled(const RuleInputs& inputs, const RecordContext& co
   writeDrgRecord(record, context, sink);
 }
 
-void PreparedRule::writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const {
-  char* const out = sink.reserve(kImageSize);
-  std::memcpy(out, image_, kImageSize);
-  static_assert(uint8_t(Source::Line) == 1 && uint8_t(Source::NextLine) == 2 && uint8_t(Source::DocumentLine) == 3);
-  const char* const lines[4] = {nullptr, inputs.line, inputs.nextLine, inputs.documentLine};
-  for (const Piece* p = pieces_.data(), *end = p + pieceCount_; p != end; ++p)
-    put16(out + p->to, lines[uint8_t(p->source)] + p->from, kMasks + p->keep);
+void PreparedRule::writeComputed(const RuleInputs& inputs, int currentYear, char* out) const {
   for (uint8_t i = 0; i < computedCount_; ++i) {
     const Computed& c = computed_[i];
     const char* value = lineOf(inputs, c.source) + c.from;
@@ -131,7 +134,6 @@ void PreparedRule::writeDirect(const RuleInputs& inputs, int currentYear, Record
       }
     }
   }
-  sink.commit(length_ + 2u);
 }
 
 const PreparedRule* preparedRule(const FillingRule& rule) {

@@ -9,6 +9,11 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "convert/filling_rules.h"
 #include "convert/record_writer.h"
@@ -29,12 +34,16 @@ class PreparedRule {
   }
 
  private:
-  // Up to 16 bytes of the record taken from a line in one piece.
+  // Up to 16 bytes of the record taken from a line in one piece: adjacent fields taken from
+  // adjacent columns of one line are one piece. It is stored as 16 whole bytes, the line's
+  // where `keep` is set and the image's (`rest`) elsewhere; pieces go in by rising `to`, so
+  // a piece's 16 bytes never cover what a piece before it took from a line.
   struct Piece {
+    alignas(16) char keep[16];
+    char rest[16];
     Source source;  // a line
     uint8_t from;   // 0-based position in the line
     uint8_t to;     // offset in the record
-    uint8_t keep;   // 16 less its size
   };
   struct Computed {
     FieldKind kind;  // Sex, BirthDate, or CodeKind (then `from` and `size` are those of the code after it)
@@ -44,7 +53,31 @@ class PreparedRule {
     uint8_t field;  // index of the field in the record
   };
 
-  void writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const;
+  // Inline in the converter's line loop: a record is the image, its pieces, and the fields
+  // computed from a line.
+  void writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const {
+    char* const out = sink.reserve(kImageSize);
+    std::memcpy(out, image_, kImageSize);
+    static_assert(uint8_t(Source::Line) == 1 && uint8_t(Source::NextLine) == 2 && uint8_t(Source::DocumentLine) == 3);
+    const char* const lines[4] = {nullptr, inputs.line, inputs.nextLine, inputs.documentLine};
+    for (const Piece* p = pieces_.data(), *end = p + pieceCount_; p != end; ++p)
+      putPiece(out + p->to, lines[uint8_t(p->source)] + p->from, p->keep, p->rest);
+    if (computedCount_) writeComputed(inputs, currentYear, out);
+    sink.commit(length_ + 2u);
+  }
+  // The line's bytes where `keep` is set, else those of `rest`, into 16 bytes at `to`.
+  static void putPiece(char* to, const char* from, const char* keep, const char* rest) {
+#ifdef __SSE2__
+    const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(keep));
+    const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i other = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rest));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_or_si128(_mm_and_si128(mask, value), other));
+#else
+    for (int i = 0; i < 16; ++i) to[i] = keep[i] ? from[i] : rest[i];
+#endif
+  }
+  // The sex, birth date and code kind fields.
+  void writeComputed(const RuleInputs& inputs, int currentYear, char* out) const;
   // Through applyFillingRule and writeDrgRecord.
   void writeFilled(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const;
 

@@ -11,10 +11,6 @@ namespace {
 
 constexpr char kInvalidDate[] = "11111111";
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-int twoDigits(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
-
 // True when one of the ten characters is a blank; eight of them tested in one word.
 bool holdsBlank(const char* p) {
   uint64_t word;
@@ -89,41 +85,30 @@ bool RecordSink::flush() {
 void birthDateFromBirthNumber(std::string_view n, int currentYear, char out[8]) {
   std::memcpy(out, kInvalidDate, 8);
   if (n.size() != 10) return;
-  char text[8];
-  // Day from digits 5 and 6. A woman's month is raised by 50 (70 in some numbers), so the
-  // third digit folds back into 0 or 1.
-  text[0] = n[4];
-  text[1] = n[5];
-  char m = n[2];
-  if (m == '5' || m == '8') m = '0';
-  if (m == '6' || m == '9') m = '1';
-  text[2] = m;
-  text[3] = n[3];
+  // The values of the first six digits; a byte that is no digit makes no date.
+  unsigned d[6];
+  for (int i = 0; i < 6; ++i) {
+    d[i] = unsigned(static_cast<unsigned char>(n[i])) - '0';
+    if (d[i] > 9) return;
+  }
+  // The day from digits 5 and 6: a number of some years adds 5 to its fifth digit. The month
+  // from digits 3 and 4: a woman's month is raised by 50 (70 in some numbers), so the third
+  // digit folds back into 0 or 1 (a 7 stays and makes no month).
+  static constexpr uint8_t kDayTens[10] = {0, 1, 2, 3, 10, 0, 1, 2, 3, 4};
+  static constexpr uint8_t kMonthTens[10] = {0, 1, 2, 3, 4, 0, 1, 7, 0, 1};
+  const unsigned dayTens = kDayTens[d[4]], monthTens = kMonthTens[d[2]];
+  const unsigned day = dayTens * 10 + d[5], month = monthTens * 10 + d[3];
   // The century: nine-digit numbers (ending in a blank) were issued before 1954.
-  const char* century;
+  unsigned century;
   if (holdsBlank(n.data()))
-    century = n[0] >= '6' && n[0] <= '9' ? "18" : "19";
-  else if (n[0] >= '5' && n[0] <= '9')
-    century = "19";
-  else if (n[4] > '3' && n[0] > '0')
-    century = "19";
+    century = d[0] >= 6 ? 18 : 19;
   else
-    century = "20";
-  if (text[0] > '3') text[0] = char(text[0] - 5);
-  text[4] = century[0];
-  text[5] = century[1];
-  text[6] = n[0];
-  text[7] = n[1];
-  for (char c : text)
-    if (!isDigit(c)) return;
-  const int day = twoDigits(text), month = twoDigits(text + 2);
-  const int year = twoDigits(text + 4) * 100 + twoDigits(text + 6);
-  if (month < 1 || month > 12 || day < 1 || day > 31 || year <= 0 || year > currentYear) return;
+    century = d[0] >= 5 || (d[4] > 3 && d[0] > 0) ? 19 : 20;
+  const int year = int(century * 100 + d[0] * 10 + d[1]);
+  if (month < 1 || month > 12 || day < 1 || day > 31 || year > currentYear) return;
+  const char text[8] = {char('0' + dayTens), char('0' + d[5]), char('0' + monthTens), char('0' + d[3]),
+                        char('0' + century / 10), char('0' + century % 10), n[0], n[1]};
   std::memcpy(out, text, 8);
-}
-
-char sexFromThirdDigit(std::string_view value) {
-  return !value.empty() && (value[0] == '5' || value[0] == '6') ? 'Z' : 'M';
 }
 
 void putValue(const DrgFieldTemplate& field, FieldValue v, char* to) {

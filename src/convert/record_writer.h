@@ -107,6 +107,8 @@ void putValue(const DrgFieldTemplate& field, FieldValue value, char* to);
 void birthDateFromBirthNumber(std::string_view birthNumber, int currentYear, char out[8]);
 
 // "Z" for a woman (the month of her birth number is raised by 50), else "M".
-char sexFromThirdDigit(std::string_view value);
+inline char sexFromThirdDigit(std::string_view value) {
+  return !value.empty() && (value[0] == '5' || value[0] == '6') ? 'Z' : 'M';
+}
 
 }  // namespace quervik::convert

@@ -20,7 +20,7 @@ const Blanks kBlanks;
 // Copies a record into a working line that held `previous` characters before: the record,
 // then blanks. A NUL byte reads as a blank, so a damaged line can never end a DRG field
 // early or put a NUL into a DRG file; the reader tells when the record holds none.
-size_t copyRecord(std::string_view record, bool nulFree, char* to, size_t previous) {
+[[gnu::always_inline]] inline size_t copyRecord(std::string_view record, bool nulFree, char* to, size_t previous) {
   static_assert(kReadableLineBytes >= kMaxVzpRecordLength + 32);
   const size_t n = std::min(record.size(), kMaxVzpRecordLength);
   const char* from = record.data();
@@ -48,12 +48,11 @@ size_t copyRecord(std::string_view record, bool nulFree, char* to, size_t previo
 
 VzpConverter::VzpConverter(const ConversionSettings& settings, RecordSink& sink)
     : settings_(settings), sink_(sink), context_{settings.currentYear, settings.excludedTypes} {
-  if (settings_.insurerCode) insurer_ = *settings_.insurerCode;
   line_.fill(' ');
   nextLine_.fill(' ');
   documentLine_.fill(' ');
-  next_ = kBlanks.text;
-  document_ = kBlanks.text;
+  inputs_ = {line_.data(), kBlanks.text, kBlanks.text, std::nullopt};
+  if (settings_.insurerCode) inputs_.insurerCode = *settings_.insurerCode;
   selectBatchType(0);
 }
 
@@ -77,11 +76,15 @@ void VzpConverter::selectBatchType(int type) {
     if (!row) continue;
     Plan& plan = batch.plans[count++];
     plan = Plan{row, {}, {}};
-    for (size_t i = 0; i < plan.steps.size(); ++i) {
-      if (!settings_.preparedRules) break;
-      if (row->steps[i].rule) plan.steps[i] = preparedRule(*row->steps[i].rule);
-      if (row->longLayoutSteps[i].rule) plan.longLayoutSteps[i] = preparedRule(*row->longLayoutSteps[i].rule);
-    }
+    const auto planSteps = [&](const std::array<DispatchStep, 3>& steps, std::array<Step, 4>& to) {
+      for (size_t i = 0; i < steps.size() && steps[i].rule; ++i) {
+        const FillingRule* rule = steps[i].rule;
+        to[i] = Step{rule, settings_.preparedRules ? preparedRule(*rule) : nullptr, steps[i].onlyIfPosition,
+                     steps[i].onlyIfOneOf, rule->record == &kRecordB};
+      }
+    };
+    planSteps(row->steps, plan.steps);
+    planSteps(row->longLayoutSteps, plan.longLayoutSteps);
     batch.planOf[letter] = uint8_t(count);
   }
   for (const OlderLayout& layout : olderLayouts()) {
@@ -90,7 +93,7 @@ void VzpConverter::selectBatchType(int type) {
   }
 }
 
-void VzpConverter::takeLine(std::string_view record, bool nulFree) {
+[[gnu::always_inline]] inline void VzpConverter::takeLine(std::string_view record, bool nulFree) {
   lineLength_ = copyRecord(record, nulFree, line_.data(), lineLength_);
 }
 
@@ -98,12 +101,12 @@ void VzpConverter::readNextLine(LineReader& reader) {
   std::string_view following;
   if (!reader.peek(following)) {
     reportError(msg::CONVERT_NO_NEXT_LINE);
-    next_ = kBlanks.text;
+    inputs_.nextLine = kBlanks.text;
   } else if (!following.empty() && following[0] == 'V') {
     nextLength_ = copyRecord(following, reader.nulFree(), nextLine_.data(), nextLength_);
-    next_ = nextLine_.data();
+    inputs_.nextLine = nextLine_.data();
   } else {
-    next_ = kBlanks.text;
+    inputs_.nextLine = kBlanks.text;
   }
 }
 
@@ -113,19 +116,21 @@ void VzpConverter::write(const FillingRule& rule, const RuleInputs& inputs) {
   writeDrgRecord(record, context_, sink_);
 }
 
+// Out of the line loop, which then keeps fewer registers for the few header lines.
+[[gnu::noinline]] void VzpConverter::convertHeader(std::string_view record, bool nulFree) {
+  takeLine(record, nulFree);
+  FilledRecord header(kRecordA);
+  applyFillingRule(kAFromD, RuleInputs{line_.data(), kBlanks.text, kBlanks.text, inputs_.insurerCode}, header);
+  const int type = writeDrgRecord(header, context_, sink_);
+  if (type != 0 && type != -1) convertedBatch_ = true;
+  if (type != batchType_) selectBatchType(type);
+}
+
 void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
   if (record.empty() || record.size() > kMaxVzpRecordLength) return;
   const unsigned char letter = static_cast<unsigned char>(record[0]);
 
-  if (letter == 'D') {
-    takeLine(record, reader.nulFree());
-    FilledRecord header(kRecordA);
-    applyFillingRule(kAFromD, RuleInputs{line_.data(), kBlanks.text, kBlanks.text, insurer_}, header);
-    const int type = writeDrgRecord(header, context_, sink_);
-    if (type != 0 && type != -1) convertedBatch_ = true;
-    if (type != batchType_) selectBatchType(type);
-    return;
-  }
+  if (letter == 'D') return convertHeader(record, reader.nulFree());
   if (!batch_->planOf[letter]) return;  // an excluded batch, or nothing to write for this letter
   const Plan& plan = batch_->plans[batch_->planOf[letter] - 1u];
   const DispatchRow* row = plan.row;
@@ -136,25 +141,21 @@ void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
   if (row->use & kReadsNextLine) readNextLine(reader);
 
   const bool longLayout = row->longLayoutLength && lineLength_ == row->longLayoutLength;
-  const auto& steps = longLayout ? row->longLayoutSteps : row->steps;
-  const auto& prepared = longLayout ? plan.longLayoutSteps : plan.steps;
-  const RuleInputs inputs{line_.data(), next_, document_, insurer_};
   bool documentRecord = false;
-  for (size_t i = 0; i < steps.size() && steps[i].rule; ++i) {
-    const DispatchStep& step = steps[i];
+  for (const Step* step = longLayout ? plan.longLayoutSteps.data() : plan.steps.data(); step->rule; ++step) {
     // A working line holds no NUL, which strchr would match.
-    if (step.onlyIfPosition && !std::strchr(step.onlyIfOneOf, line_[step.onlyIfPosition - 1u])) continue;
-    if (prepared[i])
-      prepared[i]->write(inputs, context_, sink_);
+    if (step->onlyIfPosition && !std::strchr(step->onlyIfOneOf, line_[step->onlyIfPosition - 1u])) continue;
+    if (step->prepared)
+      step->prepared->write(inputs_, context_, sink_);
     else
-      write(*step.rule, inputs);
-    documentRecord = documentRecord || step.rule->record == &kRecordB;
+      write(*step->rule, inputs_);
+    documentRecord |= step->documentRecord;
   }
   if (row->use & kBecomesDocumentLine) {
     documentLine_ = line_;
-    document_ = documentLine_.data();
+    inputs_.documentLine = documentLine_.data();
   } else if (documentRecord) {
-    document_ = kBlanks.text;  // the items of this document cannot read an earlier one
+    inputs_.documentLine = kBlanks.text;  // the items of this document cannot read an earlier one
   }
 }
 

@@ -56,6 +56,8 @@ class VzpConverter {
 
   void selectBatchType(int type);
   void takeLine(std::string_view record, bool nulFree);
+  // A batch header D: its A record, and the plans of its batch type.
+  void convertHeader(std::string_view record, bool nulFree);
   void readNextLine(LineReader& reader);
   // A record without a prepared rule, field by field.
   void write(const FillingRule& rule, const RuleInputs& inputs);
@@ -63,14 +65,20 @@ class VzpConverter {
   const ConversionSettings& settings_;
   RecordSink& sink_;
   RecordContext context_;
-  std::optional<std::string_view> insurer_;
   int batchType_ = 0;
   bool convertedBatch_ = false;
   // How the lines of each letter are written in a batch type.
+  struct Step {
+    const FillingRule* rule;       // null: no more steps
+    const PreparedRule* prepared;  // null: written field by field
+    uint8_t onlyIfPosition;
+    const char* onlyIfOneOf;
+    bool documentRecord;  // writes a B record
+  };
   struct Plan {
     const DispatchRow* row;
-    std::array<const PreparedRule*, 3> steps;
-    std::array<const PreparedRule*, 3> longLayoutSteps;
+    std::array<Step, 4> steps;
+    std::array<Step, 4> longLayoutSteps;
   };
   struct BatchPlans {
     std::array<Plan, 32> plans{};
@@ -86,8 +94,8 @@ class VzpConverter {
   LineBuffer nextLine_;
   size_t nextLength_ = 0;
   LineBuffer documentLine_;
-  const char* next_;      // nextLine_ or blanks
-  const char* document_;  // documentLine_ or blanks
+  // The working line; nextLine_ or blanks; documentLine_ or blanks.
+  RuleInputs inputs_;
 };
 
 // Converts a whole VZP text; the DRG records, each ended with CR LF.
