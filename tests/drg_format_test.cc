@@ -172,6 +172,8 @@ TEST_F(DrgValidators, CodeKindsFollowTheDocument) {
        {checkCodeKind, " 8", -7040}});
   s.allowedCodeKinds = "1234";  // the digit 1 matches, but not followed by a blank
   run({{checkCodeKind, "10", -7040}, {checkCodeKind, "07", -7040}});
+  s.allowedCodeKinds = "B1";  // the kind listed first decides: 11 before the digit 1
+  run({{checkCodeKind, "11", 0}, {checkCodeKind, "1 ", 0}, {checkCodeKind, "10", -7040}});
   s.allowedCodeKinds = "ABC0789";
   EXPECT_EQ(checkCodeKind("07"), 0);
   EXPECT_EQ(s.codeKind, 7);

@@ -636,17 +636,23 @@ inline int formatByClasses(FieldDescriptor& field, const char* p, const DrgLineC
   const size_t at = size_t(field.offset);
   const int len = field.length;
   const uint64_t all = (uint64_t(1) << len) - 1;
-  const uint64_t filled = ~bitsOf(classes.blank, at, size_t(len)) & all;
+  // The masks from the field's first column on; the bits past the field are cleared where
+  // they would matter, with `all` once rather than in every load.
+  const auto from = [at](const auto& mask) {
+    uint64_t word;
+    std::memcpy(&word, reinterpret_cast<const unsigned char*>(mask) + at / 8, sizeof word);
+    return word >> (at % 8);
+  };
+  const uint64_t filled = ~from(classes.blank) & all;
   switch (field.shape) {
     case FieldShape::Date:  // eight digits for the date check, or blank
       if (filled == 0) return len;
-      return bitsOf(classes.digit, at, size_t(len)) == all ? checkDigitDate(field, p) : kNoShortcut;
+      return (~from(classes.digit) & all) == 0 ? checkDigitDate(field, p) : kNoShortcut;
     case FieldShape::Raw:  // the line is printable throughout
       return filled == 0 ? len : 0;
     case FieldShape::Token:  // letters, digits and '-' from the first column on, then blanks
       if (filled == 0) return len;
-      return (filled & (filled + 1)) == 0 && (bitsOf(classes.token, at, size_t(len)) & filled) == filled ? 0
-                                                                                                      : kNoShortcut;
+      return (filled & (filled + 1)) == 0 && (from(classes.token) & filled) == filled ? 0 : kNoShortcut;
     case FieldShape::Number:
     case FieldShape::Amount:
     case FieldShape::Quantity: {
@@ -656,7 +662,7 @@ inline int formatByClasses(FieldDescriptor& field, const char* p, const DrgLineC
       if (filled == 0) return field.blankNumber ? len : kNoShortcut;
       // Blanks, then digits to the end but for one decimal point.
       const int blanks = std::countr_zero(filled);
-      const uint64_t odd = (all << blanks) & all & ~bitsOf(classes.digit, at, size_t(len));
+      const uint64_t odd = (all << blanks) & all & ~from(classes.digit);
       if (odd == 0) return blanks;
       if (field.shape == FieldShape::Number || (odd & (odd - 1)) != 0) return kNoShortcut;
       const int point = std::countr_zero(odd), after = len - 1 - point;
@@ -746,7 +752,8 @@ void checkFields(std::span<FieldDescriptor> fields, std::string_view line, const
     }
     // The validator runs after a format error too, on the whole field.
     if (field.validator == noCheck) continue;
-    const int v = field.validator(r < 0 ? text : text.substr(size_t(r)));
+    // r is at most the field's length.
+    const int v = field.validator(r < 0 ? text : std::string_view(text.data() + r, text.size() - size_t(r)));
     if (v < 0) {
       reportDrgFinding(-v);
       reportField(field, text);

@@ -2,6 +2,7 @@
 #include "drg/validators.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "drg/batch_state.h"
 #include "drg/codes.h"
@@ -267,6 +268,32 @@ int checkDocumentKind(std::string_view text) {
   return -DRG_DOCUMENT_KIND_NOT_ALLOWED;
 }
 
+namespace {
+
+// Where each character stands in a list of allowed code kinds (kNotListed: not in it), built
+// again when the list changes: a document's service lines all look up the same list.
+constexpr unsigned char kNotListed = 255;
+struct CodeKindRanks {
+  const char* list = nullptr;
+  unsigned char rank[256];
+};
+CodeKindRanks gCodeKindRanks;
+
+const unsigned char* codeKindRanks(const char* list) {
+  CodeKindRanks& r = gCodeKindRanks;
+  if (r.list != list) {
+    std::fill(std::begin(r.rank), std::end(r.rank), kNotListed);
+    for (int i = 0; list[i] && i < kNotListed; ++i) {
+      unsigned char& slot = r.rank[static_cast<unsigned char>(list[i])];
+      slot = std::min<unsigned char>(slot, static_cast<unsigned char>(i));
+    }
+    r.list = list;
+  }
+  return r.rank;
+}
+
+}  // namespace
+
 int checkCodeKind(std::string_view text) {
   BatchState& s = batchState();
   s.codeKind = 0;
@@ -277,27 +304,18 @@ int checkCodeKind(std::string_view text) {
     second = ' ';
   }
   if (!s.allowedCodeKinds) return -DRG_CODE_KIND_WITHOUT_DOCUMENT;
-  for (const char* k = s.allowedCodeKinds; *k; ++k) {
-    switch (*k) {
-      case 'A':
-      case 'B':
-      case 'C': {
-        const char units = char('0' + (*k - 'A'));  // A 10, B 11, C 12
-        if (first == '1' && second == units) {
-          s.codeKind = 10 + (*k - 'A');
-          return 0;
-        }
-        break;
-      }
-      default:
-        if (*k == first) {
-          if (second != ' ') return -DRG_CODE_KIND_NOT_ALLOWED;
-          s.codeKind = *k - '0';
-          return 0;
-        }
-    }
+  // The kind listed first decides: 'A', 'B' and 'C' stand for 10, 11 and 12, any other
+  // character for itself, taken only when followed by a blank.
+  const unsigned char* rank = codeKindRanks(s.allowedCodeKinds);
+  const unsigned char asListed = first >= 'A' && first <= 'C' ? kNotListed : rank[static_cast<unsigned char>(first)];
+  const unsigned char asTen = first == '1' && second >= '0' && second <= '2' ? rank['A' + (second - '0')] : kNotListed;
+  if (asTen < asListed) {
+    s.codeKind = 10 + (second - '0');
+    return 0;
   }
-  return -DRG_CODE_KIND_NOT_ALLOWED;
+  if (asListed == kNotListed || second != ' ') return -DRG_CODE_KIND_NOT_ALLOWED;
+  s.codeKind = first - '0';
+  return 0;
 }
 
 int checkAdmissionReason(std::string_view text) {
