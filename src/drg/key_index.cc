@@ -4,7 +4,7 @@
 namespace quervik::drg {
 namespace {
 
-uint64_t hashBytes(const char* p, size_t n) {
+uint32_t hashBytes(const char* p, size_t n) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
   while (n >= 8) {
     uint64_t v;
@@ -18,14 +18,14 @@ uint64_t hashBytes(const char* p, size_t n) {
   std::memcpy(&v, p, n);
   h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
   h ^= h >> 29;
-  return h | 1;  // 0 marks an empty slot
+  return uint32_t(h) | 1;  // 0 marks an empty slot
 }
 
 }  // namespace
 
 KeyIndex::KeyIndex() : slots_(16) {}
 
-const KeyIndex::Slot* KeyIndex::find(const KeyBuilder& key, uint64_t hash) const {
+const KeyIndex::Slot* KeyIndex::find(const KeyBuilder& key, uint32_t hash) const {
   const size_t mask = slots_.size() - 1;
   for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
     const Slot& s = slots_[i];
@@ -49,7 +49,7 @@ void KeyIndex::grow() {
 void KeyIndex::add(const KeyBuilder& key, uint32_t entry, uint64_t record) {
   if (count_ == 0) keyWidth_ = key.size();
   if ((count_ + 1) * 2 > slots_.size()) grow();
-  const uint64_t hash = hashBytes(key.data(), key.size());
+  const uint32_t hash = hashBytes(key.data(), key.size());
   Slot& s = const_cast<Slot&>(*find(key, hash));
   if (s.hash == 0) {
     s.hash = hash;
