@@ -41,13 +41,13 @@ struct FilledRecord {
   std::array<FieldValue, kMaxDrgFields> values;  // where set
 };
 
-// Where a rule reads. The three lines are working copies padded with blanks far beyond any
-// position a rule names, so a position past the end of a short line reads as a blank; a
-// missing next line or document line is all blanks.
 // Bytes of each line a rule may read (the working lines hold this many); the prepared rules
 // read up to 32 bytes from a position, so no position a rule names lies near the end.
 inline constexpr size_t kReadableLineBytes = 192;
 
+// Where a rule reads. The three lines are working copies padded with blanks far beyond any
+// position a rule names, so a position past the end of a short line reads as a blank; a
+// missing next line or document line is all blanks.
 struct RuleInputs {
   const char* line;
   const char* nextLine;

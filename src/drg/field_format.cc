@@ -199,13 +199,22 @@ class FieldWords {
 
 inline int leadingOnes(uint32_t bits) { return __builtin_ctz(~bits); }
 
+// A quantity with its one point at `point` after `blanks` leading blanks, digits elsewhere:
+// it takes on the two or three decimals it has. The result as the shortcuts give it.
+inline int quantityShortcut(FieldDescriptor& field, int point, int blanks, int len) {
+  const int after = len - 1 - point;
+  if (point <= blanks || after < 2 || after > 3) return kNoShortcut;
+  field.decimals = after;
+  return blanks;
+}
+
 int shortcutByBits(FieldDescriptor& field, const char* p, int len, int readable) {
   const FieldWords f(p, len, readable);
   const uint32_t blank = f.equal(' ');
   if (blank == f.all()) {
     if (field.format != 'f') return len;
     // A blank number is missing, except where it may be left blank.
-    return field.freeChars || field.icpField ? len : kNoShortcut;
+    return field.blankNumber ? len : kNoShortcut;
   }
   const int blanks = leadingOnes(blank);
   switch (field.format) {
@@ -222,10 +231,7 @@ int shortcutByBits(FieldDescriptor& field, const char* p, int len, int readable)
         // Two or three decimals after one point with digits before it: the field takes them on.
         const uint32_t point = f.equal('.');
         if (std::popcount(point) != 1 || (digit & rest) != (rest & ~point)) return kNoShortcut;
-        const int at = std::countr_zero(point), after = len - 1 - at;
-        if (at <= blanks || after < 2 || after > 3) return kNoShortcut;
-        field.decimals = after;
-        return blanks;
+        return quantityShortcut(field, std::countr_zero(point), blanks, len);
       }
       const int point = len - 1 - field.decimals;
       if (point <= blanks) return kNoShortcut;
@@ -606,7 +612,7 @@ int sameText(std::string_view a, std::string_view b, bool ignoreCase) {
 
 namespace {
 
-using DrgLineClasses = LineClasses<8>;
+using DrgLineClasses = LineClasses<8>;  // every record with fields is at most 128 bytes long
 
 // checkDate for eight digits: a date in the past of a month that has its day is accepted
 // here, anything else is left to checkDate. Keeps the date for readFieldDate either way.
@@ -627,7 +633,7 @@ inline int checkDigitDate(const FieldDescriptor& field, const char* p) {
     if (d.day <= days) return 0;
   }
   return checkDate(field, std::string_view(p, 8));
-}  // every record with fields is at most 128 bytes long
+}
 
 // The format check of a field of a printable line, from the line's classes, for the shapes of
 // clean fields: the result is the one the full check gives for them. kNoShortcut for anything
@@ -668,10 +674,7 @@ inline int formatByClasses(FieldDescriptor& field, const char* p, const DrgLineC
       const int point = std::countr_zero(odd), after = len - 1 - point;
       if (point <= blanks || p[point] != '.') return kNoShortcut;
       if (field.shape == FieldShape::Amount) return after == field.decimals ? blanks : kNoShortcut;
-      // The quantity takes on two or three decimals.
-      if (after < 2 || after > 3) return kNoShortcut;
-      field.decimals = after;
-      return blanks;
+      return quantityShortcut(field, point, blanks, len);
     }
     case FieldShape::Scan:
       break;

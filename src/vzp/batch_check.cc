@@ -78,6 +78,14 @@ class RecordPass {
   void replaceInsurerCode();
   void startBatch();
   bool printableFast(const VzpLayouts::Record& record, VzpLineClasses& classes) const;
+  // The field's generic check; on a line the whole-line test cleared (fast), a number the
+  // classes show clean passes without it.
+  int genericCode(const VzpLayouts::Field& f, bool fast, const VzpLineClasses& classes) const {
+    if (fast && f.quick != VzpQuickNumber::None &&
+        numberPassesByClasses(f.quick, classes, line_, f.offset, f.width, f.pointAt))
+      return 0;
+    return f.generic(std::string_view(line_ + f.offset, f.width), *f.descriptor);
+  }
   void checkFields(const VzpLayouts::Record& record);
   bool allowed(char letter) const { return last_ ? last_->next[uint8_t(letter)] : letter == 'D'; }
 
@@ -175,9 +183,7 @@ void RecordPass::checkFields(const VzpLayouts::Record& record) {
     // which reports everything in its order.
     bool generic = true;
     for (const VzpLayouts::Field* f : record.fastGeneric)
-      if (!(f->quick != VzpQuickNumber::None &&
-            numberPassesByClasses(f->quick, classes, line_, f->offset, f->width, f->pointAt)) &&
-          f->generic(std::string_view(line_ + f->offset, f->width), *f->descriptor) != 0) {
+      if (genericCode(*f, true, classes) != 0) {
         generic = false;
         break;
       }
@@ -190,10 +196,8 @@ void RecordPass::checkFields(const VzpLayouts::Record& record) {
   }
   for (const VzpLayouts::Field& f : fast ? record.printableFields : record.fields) {
     const std::string_view value(line_ + f.offset, f.width);
-    if (f.generic &&
-        !(fast && f.quick != VzpQuickNumber::None &&
-          numberPassesByClasses(f.quick, classes, line_, f.offset, f.width, f.pointAt)))
-      if (int code = f.generic(value, *f.descriptor)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
+    if (f.generic)
+      if (int code = genericCode(f, fast, classes)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
     for (uint32_t i = 0; i < f.checkCount; ++i)
       if (int code = checks[f.firstCheck + i](value)) reportFieldError(code, f.offset, *f.descriptor, lineNumber, line());
   }
