@@ -91,12 +91,19 @@ TEST_F(KeyHelpers, BadBlobFilesAreRefusedWithTheirCodes) {
   std::string good = hashKeyBlob(goodDesKey());
   std::string parityBroken = goodDesKey();
   parityBroken[0] ^= 1;
+  // A block of the right key whose padding is not that of an encrypted key (a signature's):
+  // refused every time, where a cut ciphertext is still the same number when it began with 0.
+  std::string signaturePadded = std::string(1, '\0') + '\x01' + std::string(128 - 27, '\xFF') + '\0' + goodDesKey();
+  std::string wrongPadding = toolOutput(
+      "openssl pkeyutl -encrypt -pubin -inkey " + shellQuote(keyMaterial().pubPem) + " -pkeyopt rsa_padding_mode:none",
+      signaturePadded);
+  ASSERT_EQ(wrongPadding.size(), 128u);
   const Case cases[] = {
       {hashKeyBlob(goodDesKey().substr(0, 16)), true, kKeyPassword, {159, 151}},
       {hashKeyBlob(goodDesKey() + goodDesKey().substr(0, 8)), true, kKeyPassword, {159, 151}},
       {"", false, kKeyPassword, {153, 151}},
       {"", true, kKeyPassword, {90003, 158, 151}},
-      {good.substr(1), true, kKeyPassword, {90003, 158, 151}},
+      {wrongPadding, true, kKeyPassword, {90003, 158, 151}},
       {good, true, "Spatne-Heslo", {247, 90001, 158, 151}},
       {hashKeyBlob(parityBroken), true, kKeyPassword, {161}},
   };
