@@ -343,6 +343,43 @@ TEST_F(VzpBatchCheckTest, UnreadableFileIsAFinding) {
 #endif
 }
 
+// Batches of type 16 or 80 must stand alone in a file: each of their headers in a file with
+// other batches is a finding, whichever batch comes first. A file whose first header is of
+// another type is read once, and that read moves the progress.
+TEST_F(VzpBatchCheckTest, SpaBatchesAmongOthersWhicheverComesFirst) {
+  struct Case {
+    std::vector<std::string> types;
+    size_t mixed;
+  };
+  const Case cases[] = {{{"05", "16"}, 1}, {{"16", "05"}, 1}, {{"16", "16"}, 0},
+                        {{"80", "80"}, 0}, {{"80", "16", "05"}, 2}, {{"05", "80", "05"}, 1}};
+  for (const Case& c : cases) {
+    Lines lines;
+    for (const std::string& type : c.types) {
+      const Lines batch = vzpBatchLines(type, 1);
+      lines.insert(lines.end(), batch.begin(), batch.end());
+    }
+    clearErrors();
+    check(write("m.111", lines));
+    const std::vector<VzpFinding> findings = vzpFindings();
+    EXPECT_EQ(size_t(std::count_if(findings.begin(), findings.end(), [](const VzpFinding& f) { return f.code == 6016; })),
+              c.mixed)
+        << joinLines(c.types, " ");
+  }
+  struct Percents : CancellationSource {
+    std::vector<int> seen;
+    bool consumeInterrupt() override {
+      seen.push_back(activityPercent());
+      return false;
+    }
+  } percents;
+  installCancellationSource(&percents);
+  check(write("big.111", vzpBatchLines("05", 3000)));
+  installCancellationSource(nullptr);
+  EXPECT_TRUE(std::is_sorted(percents.seen.begin(), percents.seen.end()));
+  EXPECT_TRUE(std::any_of(percents.seen.begin(), percents.seen.end(), [](int p) { return p > 0 && p < 100; }));
+}
+
 TEST_F(VzpBatchCheckTest, InterruptedRun) {
   fs::create_directory(tmp / "in");
   Lines bad = cleanBatch05();
@@ -350,11 +387,12 @@ TEST_F(VzpBatchCheckTest, InterruptedRun) {
   write("in/a.111", bad);
   write("in/b.111", cleanBatch05());
   const std::string logDir = tmp / "log", outDir = tmp / "out";
-  // Each small file is asked once per read: a's two reads, then b's first read.
-  InterruptAt third(3);
-  installCancellationSource(&third);
+  // Each small file is asked once per read, and a file whose first header is of type 05 is
+  // read once: a's read, then b's.
+  InterruptAt second(2);
+  installCancellationSource(&second);
   EXPECT_EQ(check(tmp / "in", logDir.c_str(), outDir.c_str(), true), -2);
-  EXPECT_EQ(third.asked(), 3);
+  EXPECT_EQ(second.asked(), 2);
   EXPECT_TRUE(fs::exists(logDir + "/err/a_111.log.err"));
   EXPECT_FALSE(fs::exists(logDir + "/ok/b_111.log.ok"));
   EXPECT_TRUE(fs::is_empty(outDir + "/ok"));  // nothing moved
@@ -362,8 +400,8 @@ TEST_F(VzpBatchCheckTest, InterruptedRun) {
   EXPECT_EQ(activityName(), std::string("Preruseno"));
   // Interrupted in the main pass of the first file.
   clearErrors();
-  InterruptAt second(2);
-  installCancellationSource(&second);
+  InterruptAt first(1);
+  installCancellationSource(&first);
   EXPECT_EQ(check(tmp / "in"), -1);
   EXPECT_EQ(entriesOf(6103).size(), 0u);
   installCancellationSource(nullptr);

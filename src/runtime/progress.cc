@@ -33,7 +33,8 @@ void setActivity(const char* name, int64_t total) {
   gSteps.step = total / 100;
   gSteps.remainder = total % 100;
   gSteps.lastPosition = 0;
-  updateProgress(0);
+  // A new activity starts at 0, not at where the one before it ended.
+  gPercent.store(0, std::memory_order_relaxed);
 }
 
 void updateProgress(int64_t position) {

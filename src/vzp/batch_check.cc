@@ -1,5 +1,7 @@
-// The VZP batch check; see batch_check.h. Each file is read twice: a first read finds the
-// batch headers (and moves the progress), the main pass checks the records.
+// The VZP batch check; see batch_check.h. The main pass checks the records. Whether every
+// batch of a file is of type 16, or every one of type 80, is only known from all its
+// headers, so a file whose first line is a header of either type is read twice: a first read
+// finds the batch headers, then the main pass. Any other file is read once.
 #include "vzp/batch_check.h"
 
 #include <algorithm>
@@ -59,8 +61,11 @@ uint16_t typeKey(char first, char second) { return uint16_t(uint8_t(first) | uin
 // The main pass over one file.
 class RecordPass {
  public:
-  RecordPass(VzpLineReader& reader, int fileKind, VzpLayouts& layouts)
-      : reader_(reader), fileKind_(fileKind), layouts_(layouts) {}
+  // progressTotal: the file's size when this pass is its only read and moves the progress,
+  // else -1.
+  RecordPass(VzpLineReader& reader, int fileKind, VzpLayouts& layouts, int64_t progressTotal = -1)
+      : reader_(reader), fileKind_(fileKind), layouts_(layouts), progressStep_(progressTotal / 100),
+        moveProgress_(progressTotal >= 0) {}
 
   int run();
 
@@ -69,7 +74,7 @@ class RecordPass {
   std::string_view line() const { return std::string_view(line_, length_); }
   char firstChar() const { return length_ > 0 ? line_[0] : '\n'; }
   // Asked before every line, skipped ones included (a skip may run to the end of a large
-  // file); an interruption counts as a finding and ends the file.
+  // file); an interruption counts as a finding and ends the file. The progress moves here too.
   bool interrupted();
   int stopInterrupted() {
     ++gCounters.errors;
@@ -98,6 +103,10 @@ class RecordPass {
   size_t length_ = 0;
   bool newline_ = false;
   int64_t nextInterruptTest_ = 0;
+  const int64_t progressStep_;
+  const bool moveProgress_;
+  int64_t progressAt_ = 0;
+  int64_t nextLook_ = 0;  // the position from which interruption or progress is due
 
   const VzpLayouts::Record* last_ = nullptr;  // its next set is what may follow; none: a header
   const VzpLayouts::TypeIndex* type_ = &layouts_.headerType();  // the layouts records are looked up in
@@ -127,9 +136,19 @@ bool RecordPass::read() {
 }
 
 bool RecordPass::interrupted() {
-  if (reader_.position() < nextInterruptTest_) return false;
-  nextInterruptTest_ = reader_.position() + kInterruptInterval;
-  return testInterrupted() == 1;
+  const int64_t at = reader_.position();
+  if (at < nextLook_) return false;
+  if (moveProgress_ && at > progressAt_ + progressStep_) {
+    progressAt_ = at;
+    updateProgress(at);
+  }
+  bool stop = false;
+  if (at >= nextInterruptTest_) {
+    nextInterruptTest_ = at + kInterruptInterval;
+    stop = testInterrupted() == 1;
+  }
+  nextLook_ = moveProgress_ ? std::min(nextInterruptTest_, progressAt_ + progressStep_ + 1) : nextInterruptTest_;
+  return stop;
 }
 
 // The insurer code of a header (characters 13-16) is rewritten from its ICO: the first two
@@ -446,9 +465,33 @@ int repeatLimitCode(char letter, int limit) {
   return VZP_REPEAT_OTHER;
 }
 
+// True when the first line is a header of a type other than 16 and 80: the file then has a
+// header and is neither all of type 16 nor all of type 80, which is all the first read would
+// find out. The reader is back at the start.
+bool firstHeaderSettlesKind(VzpLineReader& reader, bool& rewound) {
+  VzpLinePiece piece;
+  bool settles = false;
+  if (reader.next(piece) && !piece.text.empty() && piece.text[0] == 'D') {
+    const std::string_view type = part(piece.text, 2, 2);
+    settles = type != "16" && type != "80";
+  }
+  rewound = reader.rewind();
+  return settles;
+}
+
 int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts) {
   setActivity("Kontola rozhrani VZP", size);
   VzpLineReader reader(stream);
+  bool rewound = false;
+  if (firstHeaderSettlesKind(reader, rewound)) {
+    if (!rewound) return kVzpFileUnreadable;
+    const int result = RecordPass(reader, 0, layouts, size).run();
+    // Where the pass stopped early on a finding, the first read would still have moved the
+    // progress to the end.
+    if (result != kVzpFileInterrupted) updateProgress(size);
+    return result;
+  }
+  if (!rewound) return kVzpFileUnreadable;
   // First read: the batch headers and their types, which decide the file kind (16 or 80
   // when every batch is of that type, else 0). Only this read moves the progress.
   long headers = 0;
