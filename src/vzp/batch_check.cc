@@ -75,7 +75,8 @@ class RecordPass {
   char firstChar() const { return length_ > 0 ? line_[0] : '\n'; }
   // Asked before every line, skipped ones included (a skip may run to the end of a large
   // file); an interruption counts as a finding and ends the file. The progress moves here too.
-  bool interrupted();
+  bool interrupted() { return reader_.position() >= nextLook_ && lookAtHost(); }
+  bool lookAtHost();
   int stopInterrupted() {
     ++gCounters.errors;
     return kVzpFileInterrupted;
@@ -135,9 +136,8 @@ bool RecordPass::read() {
   return true;
 }
 
-bool RecordPass::interrupted() {
+bool RecordPass::lookAtHost() {
   const int64_t at = reader_.position();
-  if (at < nextLook_) return false;
   if (moveProgress_ && at > progressAt_ + progressStep_) {
     progressAt_ = at;
     updateProgress(at);
