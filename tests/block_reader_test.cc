@@ -1,11 +1,12 @@
 // The block reader against a plain model of its input: random lines (long ones, CR, NUL and
 // other control bytes among them) read through a small buffer and from memory, with random
 // limits, skips, holds and drops, so the marks of line ends are tested across refills, moves
-// and removed bytes.
+// and removed bytes, with the blocks read on the caller's thread and read ahead on another.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -26,7 +27,7 @@ std::string randomLines(std::mt19937& random, size_t size) {
   return text;
 }
 
-TEST(BlockReader, AgreesWithPlainSearchesOfItsInput) {
+void agreeWithModel(ReadAhead ahead) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
     std::mt19937 random(seed);
     std::string model = randomLines(random, 150000);  // what is left to read, dropped bytes removed
@@ -38,7 +39,9 @@ TEST(BlockReader, AgreesWithPlainSearchesOfItsInput) {
       std::rewind(file);
     }
     const std::string text = model;
-    BlockReader reader = file ? BlockReader(file, 4096) : BlockReader(std::string_view(text));
+    // Closed after the reader has gone, as the reader's callers do.
+    std::unique_ptr<FILE, int (*)(FILE*)> closer(file, [](FILE* f) { return f ? std::fclose(f) : 0; });
+    BlockReader reader = file ? BlockReader(file, 4096, false, ahead) : BlockReader(std::string_view(text));
     if (seed % 2) reader.markCrAndNul();
     size_t at = 0;  // the position in the model
     for (int step = 0; step < 200000 && at < model.size(); ++step) {
@@ -85,8 +88,27 @@ TEST(BlockReader, AgreesWithPlainSearchesOfItsInput) {
       }
       ASSERT_EQ(reader.position(), int64_t(at + (text.size() - model.size())));
     }
-    if (file) std::fclose(file);
+    if (file) {
+      ASSERT_TRUE(reader.rewind());
+      const std::string_view again = reader.hold(3000);
+      EXPECT_EQ(again, std::string_view(text).substr(0, again.size()));
+      EXPECT_GE(again.size(), std::min<size_t>(3000, text.size()));
+    }
   }
+}
+
+TEST(BlockReader, AgreesWithPlainSearchesOfItsInput) { agreeWithModel(ReadAhead::ForLargeFiles); }
+
+// The same with every block read ahead by a thread, and a read error kept as it is without.
+TEST(BlockReader, ThreadReadingAheadAgreesAndKeepsAReadError) {
+  agreeWithModel(ReadAhead::Always);
+  std::unique_ptr<FILE, int (*)(FILE*)> directory(std::fopen(".", "rb"), std::fclose);  // reading it fails
+  if (!directory) GTEST_SKIP() << "a directory cannot be opened as a file here";
+  BlockReader reader(directory.get(), 4096, false, ReadAhead::Always);
+  EXPECT_EQ(reader.findLineEnd(), BlockReader::npos);
+  EXPECT_TRUE(reader.held().empty());
+  EXPECT_TRUE(reader.ended());
+  EXPECT_TRUE(reader.failed());
 }
 
 }  // namespace

@@ -72,7 +72,8 @@ struct Run {
 enum class Outcome { Finished, Interrupted };
 
 // Converts the open input into the open DRG file. Sets failed and reports when reading or
-// writing failed or no batch was converted.
+// writing failed or no batch was converted. The input is closed after the reader is gone (it
+// may be reading ahead).
 Outcome convertOpenFile(Run& run, const std::string& inputPath, File input, File output, const std::string& drgPath,
                         bool& failed) {
   run.settings.currentYear = localYear();
@@ -86,7 +87,6 @@ Outcome convertOpenFile(Run& run, const std::string& inputPath, File input, File
     if (reader.position() >= nextPoll) {
       if (testInterrupted()) {
         sink.flush();  // the writer lets go of the file before it is closed
-        input.reset();
         output.reset();
         removeFile(drgPath.c_str());
         return Outcome::Interrupted;
@@ -100,7 +100,6 @@ Outcome convertOpenFile(Run& run, const std::string& inputPath, File input, File
   updateProgress(reader.position());
   bool written = sink.flush();
   if (std::fclose(output.release()) != 0) written = false;
-  input.reset();
 
   int code = 0;
   if (reader.failed())

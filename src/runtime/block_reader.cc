@@ -10,12 +10,18 @@
 #include <emmintrin.h>
 #endif
 
+#include "runtime/background_reader.h"
 #include "runtime/large_block.h"
+#include "runtime/platform.h"
 
 namespace quervik {
 namespace {
 
 constexpr size_t kMinimumCapacity = 4096;
+// Blocks read ahead stay small enough to be found in the cache by the time they are used; a
+// file smaller than a few of them is not worth a thread.
+constexpr size_t kAheadChunk = size_t(256) << 10;
+constexpr int64_t kReadAheadFrom = int64_t(8) * kAheadChunk;
 
 size_t markWords(size_t bytes) { return (bytes + 63) / 64; }
 
@@ -51,11 +57,20 @@ Marks marksOf(const char* p) {
 
 }  // namespace
 
-BlockReader::BlockReader(FILE* stream, size_t capacity, bool wipe)
+BlockReader::BlockReader(FILE* stream, size_t capacity, bool wipe, ReadAhead ahead)
     : stream_(stream), capacity_(std::max(capacity, kMinimumCapacity)), wipe_(wipe) {
-  buffer_ = static_cast<char*>(wipe_ ? allocateSecretBlock(capacity_) : ::operator new(capacity_));
+  if (stream_ && !wipe_ && (ahead == ReadAhead::Always || streamFileSize(stream_) >= kReadAheadFrom))
+    chunk_ = std::min(capacity_, kAheadChunk);
+  if (chunk_) {
+    // Zeroed, so the marks of a word that begins before the held bytes read no unset byte.
+    buffer_ = new char[capacity_ + chunk_]();
+    spare_ = new char[capacity_ + chunk_]();
+    startAhead();
+  } else {
+    buffer_ = static_cast<char*>(wipe_ ? allocateSecretBlock(capacity_) : ::operator new(capacity_));
+  }
   data_ = buffer_;
-  marks_.reset(new Marks[markWords(capacity_)]);
+  marks_.reset(new Marks[markWords(capacity_ + chunk_)]);
   if (!stream_) ended_ = true;
 }
 
@@ -67,8 +82,12 @@ BlockReader::BlockReader(std::string_view text)
       ended_(true) {}
 
 BlockReader::~BlockReader() {
+  ahead_.reset();  // no read into a buffer that goes
   if (!buffer_) return;
-  if (wipe_) {
+  if (chunk_) {
+    delete[] buffer_;
+    delete[] spare_;
+  } else if (wipe_) {
     OPENSSL_cleanse(buffer_, capacity_);
     freeSecretBlock(buffer_, capacity_);
   } else {
@@ -76,8 +95,39 @@ BlockReader::~BlockReader() {
   }
 }
 
+void BlockReader::startAhead() {
+  ahead_ = std::make_unique<BackgroundReader>(stream_);
+  if (ahead_->started())
+    ahead_->start(spare_ + capacity_, chunk_);
+  else
+    ahead_.reset();  // no thread: the blocks are read here
+}
+
+// The held bytes go in front of the block read ahead, and the buffer they were in is read
+// into next.
+bool BlockReader::takeAhead() {
+  bool error = false;
+  const size_t n = ahead_->take(error);
+  const size_t held = end_ - begin_;
+  std::memcpy(spare_ + capacity_ - held, data_ + begin_, held);
+  std::swap(buffer_, spare_);
+  data_ = buffer_;
+  begin_ = capacity_ - held;
+  end_ = capacity_ + n;
+  scanned_ = 0;
+  read_ += int64_t(n);
+  if (n == 0) {
+    ended_ = true;
+    failed_ = error;
+    return false;
+  }
+  ahead_->start(spare_ + capacity_, chunk_);
+  return true;
+}
+
 bool BlockReader::readMore() {
   if (ended_ || end_ - begin_ >= capacity_) return false;
+  if (ahead_) return takeAhead();
   if (begin_ > 0) {
     std::memmove(buffer_, buffer_ + begin_, end_ - begin_);
     end_ -= begin_;
@@ -161,11 +211,14 @@ bool BlockReader::rewind() {
   begin_ = 0;
   scanned_ = 0;
   if (!stream_) return true;
+  ahead_.reset();  // the stream is not moved under a read
   end_ = 0;
   read_ = 0;
   ended_ = failed_ = false;
   std::clearerr(stream_);
-  return std::fseek(stream_, 0, SEEK_SET) == 0;
+  const bool back = std::fseek(stream_, 0, SEEK_SET) == 0;
+  if (back && chunk_) startAhead();
+  return back;
 }
 
 }  // namespace quervik

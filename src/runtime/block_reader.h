@@ -14,16 +14,23 @@
 
 namespace quervik {
 
+class BackgroundReader;
+
+// A regular file of some size is read a block ahead on a thread of its own (BackgroundReader),
+// so the kernel's copy of the next block overlaps the work on this one. Never for secrets.
+enum class ReadAhead { ForLargeFiles, Always };
+
 class BlockReader {
  public:
   static constexpr size_t kDefaultCapacity = size_t(1) << 20;
   static constexpr size_t npos = static_cast<size_t>(-1);
 
   // Reads the stream from its current position through a buffer of `capacity` bytes (at
-  // least 4096); the caller keeps and closes the stream. With `wipe` the buffer held secrets
-  // (plain birth numbers): it lives on pages left out of core dumps and is wiped before it
-  // goes. Throws std::bad_alloc.
-  explicit BlockReader(FILE* stream, size_t capacity = kDefaultCapacity, bool wipe = false);
+  // least 4096); the caller keeps and closes the stream, and leaves it alone while the
+  // reader lives. With `wipe` the buffer held secrets (plain birth numbers): it lives on
+  // pages left out of core dumps and is wiped before it goes. Throws std::bad_alloc.
+  explicit BlockReader(FILE* stream, size_t capacity = kDefaultCapacity, bool wipe = false,
+                       ReadAhead ahead = ReadAhead::ForLargeFiles);
   // Reads a text held in memory, which must outlive the reader.
   explicit BlockReader(std::string_view text);
   ~BlockReader();
@@ -90,6 +97,9 @@ class BlockReader {
   // Reads once more behind what is held, the held bytes moved to the front first; false
   // when nothing more came.
   bool readMore();
+  // readMore from the block read ahead; startAhead sets the next one going.
+  bool takeAhead();
+  void startAhead();
   // findLineEnd once the word of marks at the position had no line end.
   size_t findLineEndBeyond(size_t limit);
   // Marks the next bytes after those scanned (at most kScanStep).
@@ -109,6 +119,11 @@ class BlockReader {
   FILE* stream_ = nullptr;
   char* buffer_ = nullptr;  // owned, for a stream
   size_t capacity_ = 0;
+  // Reading ahead: a block of chunk_ bytes is read into spare_ behind room for capacity_
+  // held bytes (both buffers are that large), then the buffers change places.
+  size_t chunk_ = 0;
+  char* spare_ = nullptr;
+  std::unique_ptr<BackgroundReader> ahead_;
   bool wipe_ = false;
   const char* data_ = nullptr;  // buffer_, or the text in memory
   size_t begin_ = 0, end_ = 0;
