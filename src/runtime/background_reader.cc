@@ -2,10 +2,11 @@
 #include "runtime/background_reader.h"
 
 #include <system_error>
+#include <utility>
 
 namespace quervik {
 
-BackgroundReader::BackgroundReader(FILE* stream) : stream_(stream) {
+BackgroundReader::BackgroundReader(FILE* stream, OnRead onRead) : stream_(stream), onRead_(std::move(onRead)) {
   try {
     thread_ = std::thread([this] { loop(); });
   } catch (const std::system_error&) {
@@ -50,6 +51,7 @@ void BackgroundReader::loop() {
     lock.unlock();
     const size_t got = std::fread(data, 1, n, stream_);
     const bool error = got == 0 && std::ferror(stream_) != 0;
+    if (got > 0 && onRead_) onRead_(data, got);
     lock.lock();
     got_ = got;
     error_ = error;

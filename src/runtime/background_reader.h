@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -13,8 +14,10 @@ namespace quervik {
 class BackgroundReader {
  public:
   // The stream stays the caller's, and is not touched by the caller while the reader lives.
-  // started() is false when no thread could be had.
-  explicit BackgroundReader(FILE* stream);
+  // started() is false when no thread could be had. onRead(data, n) runs on the reading
+  // thread after each read that brought n > 0 bytes, before take() hands them over.
+  using OnRead = std::function<void(const char* data, size_t n)>;
+  explicit BackgroundReader(FILE* stream, OnRead onRead = nullptr);
   // Waits for the read in flight.
   ~BackgroundReader();
   BackgroundReader(const BackgroundReader&) = delete;
@@ -31,6 +34,7 @@ class BackgroundReader {
   void loop();
 
   FILE* stream_;
+  OnRead onRead_;
   std::mutex mutex_;
   std::condition_variable changed_;
   char* data_ = nullptr;  // the read in flight, none when idle

@@ -55,22 +55,41 @@ Marks marksOf(const char* p) {
 #endif
 }
 
+// Marks the bytes [from, to) of data, from a multiple of 64 on.
+template <bool kCrOrNul, typename Marks>
+void markRange(const char* data, Marks* marks, size_t from, size_t to) {
+  char last[64];
+  for (; from < to; from += 64) {
+    const char* p = data + from;
+    if (to - from < 64) {
+      // The last bytes of the input, through a copy: nothing may be read past them.
+      std::memset(last, ' ', sizeof last);
+      std::memcpy(last, p, to - from);
+      p = last;
+    }
+    marks[from / 64] = marksOf<kCrOrNul, Marks>(p);
+  }
+}
+
 }  // namespace
 
 BlockReader::BlockReader(FILE* stream, size_t capacity, bool wipe, ReadAhead ahead)
     : stream_(stream), capacity_(std::max(capacity, kMinimumCapacity)), wipe_(wipe) {
   if (stream_ && !wipe_ && (ahead == ReadAhead::Always || streamFileSize(stream_) >= kReadAheadFrom))
     chunk_ = std::min(capacity_, kAheadChunk);
+  front_ = (capacity_ + 63) & ~size_t(63);
+  const size_t room = chunk_ ? front_ + chunk_ : capacity_;
+  marks_.reset(new Marks[markWords(room)]);
   if (chunk_) {
     // Zeroed, so the marks of a word that begins before the held bytes read no unset byte.
-    buffer_ = new char[capacity_ + chunk_]();
-    spare_ = new char[capacity_ + chunk_]();
+    buffer_ = new char[room]();
+    spare_ = new char[room]();
+    spareMarks_.reset(new Marks[markWords(room)]);
     startAhead();
   } else {
     buffer_ = static_cast<char*>(wipe_ ? allocateSecretBlock(capacity_) : ::operator new(capacity_));
   }
   data_ = buffer_;
-  marks_.reset(new Marks[markWords(capacity_ + chunk_)]);
   if (!stream_) ended_ = true;
 }
 
@@ -96,11 +115,23 @@ BlockReader::~BlockReader() {
 }
 
 void BlockReader::startAhead() {
-  ahead_ = std::make_unique<BackgroundReader>(stream_);
+  // The reading thread marks each block it has read, with the marks asked for when it began.
+  ahead_ = std::make_unique<BackgroundReader>(stream_, [this](const char* block, size_t n) {
+    const char* base = block - front_;
+    if (aheadCrOrNul_)
+      markRange<true>(base, spareMarks_.get(), front_, front_ + n);
+    else
+      markRange<false>(base, spareMarks_.get(), front_, front_ + n);
+  });
   if (ahead_->started())
-    ahead_->start(spare_ + capacity_, chunk_);
+    readAhead();
   else
     ahead_.reset();  // no thread: the blocks are read here
+}
+
+void BlockReader::readAhead() {
+  aheadCrOrNul_ = markCrOrNul_;
+  ahead_->start(spare_ + front_, chunk_);
 }
 
 // The held bytes go in front of the block read ahead, and the buffer they were in is read
@@ -109,19 +140,21 @@ bool BlockReader::takeAhead() {
   bool error = false;
   const size_t n = ahead_->take(error);
   const size_t held = end_ - begin_;
-  std::memcpy(spare_ + capacity_ - held, data_ + begin_, held);
+  std::memcpy(spare_ + front_ - held, data_ + begin_, held);
   std::swap(buffer_, spare_);
+  std::swap(marks_, spareMarks_);
   data_ = buffer_;
-  begin_ = capacity_ - held;
-  end_ = capacity_ + n;
+  begin_ = front_ - held;
+  end_ = front_ + n;
   scanned_ = 0;
+  premarked_ = aheadCrOrNul_ == markCrOrNul_ ? n : 0;
   read_ += int64_t(n);
   if (n == 0) {
     ended_ = true;
     failed_ = error;
     return false;
   }
-  ahead_->start(spare_ + capacity_, chunk_);
+  readAhead();
   return true;
 }
 
@@ -153,27 +186,18 @@ std::string_view BlockReader::hold(size_t want) {
 void BlockReader::scan() {
   // A word partly marked before (the input then ended within it) is marked again whole.
   const size_t from = std::max(scanned_, begin_) & ~size_t(63);
-  const size_t to = std::min(end_, from + kScanStep);
-  if (markCrOrNul_)
-    mark<true>(from, to);
-  else
-    mark<false>(from, to);
-  scanned_ = to;
-}
-
-template <bool kCrOrNul>
-void BlockReader::mark(size_t from, size_t to) {
-  char last[64];
-  for (; from < to; from += 64) {
-    const char* p = data_ + from;
-    if (to - from < 64) {
-      // The last bytes of the input, through a copy: nothing may be read past them.
-      std::memset(last, ' ', sizeof last);
-      std::memcpy(last, p, to - from);
-      p = last;
-    }
-    marks_[from / 64] = marksOf<kCrOrNul, Marks>(p);
+  // The block read ahead came marked; the held bytes before it are marked here.
+  if (from >= front_ && from < front_ + premarked_) {
+    scanned_ = front_ + premarked_;
+    return;
   }
+  size_t to = std::min(end_, from + kScanStep);
+  if (premarked_ && from < front_) to = std::min(to, front_);
+  if (markCrOrNul_)
+    markRange<true>(data_, marks_.get(), from, to);
+  else
+    markRange<false>(data_, marks_.get(), from, to);
+  scanned_ = to;
 }
 
 size_t BlockReader::findLineEndBeyond(size_t limit) {
@@ -199,6 +223,7 @@ size_t BlockReader::findLineEndBeyond(size_t limit) {
 }
 
 void BlockReader::drop(size_t from, size_t to) {
+  premarked_ = 0;  // bytes move
   char* at = buffer_ + begin_;
   std::memmove(at + from, at + to, end_ - begin_ - to);
   end_ -= to - from;
@@ -212,6 +237,7 @@ bool BlockReader::rewind() {
   scanned_ = 0;
   if (!stream_) return true;
   ahead_.reset();  // the stream is not moved under a read
+  premarked_ = 0;
   end_ = 0;
   read_ = 0;
   ended_ = failed_ = false;

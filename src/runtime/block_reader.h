@@ -62,6 +62,7 @@ class BlockReader {
   void markCrAndNul() {
     markCrOrNul_ = true;
     scanned_ = 0;
+    premarked_ = 0;
   }
   // False when none of the first n held bytes (n at most held().size()) is a CR or a NUL;
   // true when one may be (a few other control characters share their mark, and without
@@ -100,12 +101,11 @@ class BlockReader {
   // readMore from the block read ahead; startAhead sets the next one going.
   bool takeAhead();
   void startAhead();
+  void readAhead();
   // findLineEnd once the word of marks at the position had no line end.
   size_t findLineEndBeyond(size_t limit);
   // Marks the next bytes after those scanned (at most kScanStep).
   void scan();
-  template <bool kCrOrNul>
-  void mark(size_t from, size_t to);
 
   // Where the LFs are, and the CRs and NULs, one bit a byte for the 64 bytes of the input
   // from offset 64 w of data_ on. The bytes are scanned a few KB ahead of the lines asked
@@ -119,15 +119,21 @@ class BlockReader {
   FILE* stream_ = nullptr;
   char* buffer_ = nullptr;  // owned, for a stream
   size_t capacity_ = 0;
-  // Reading ahead: a block of chunk_ bytes is read into spare_ behind room for capacity_
-  // held bytes (both buffers are that large), then the buffers change places.
+  // Reading ahead: a block of chunk_ bytes is read into spare_ at front_, behind room for
+  // capacity_ held bytes (both buffers are that large), and marked into spareMarks_ on the
+  // reading thread; then the buffers and their marks change places.
   size_t chunk_ = 0;
+  size_t front_ = 0;
   char* spare_ = nullptr;
   std::unique_ptr<BackgroundReader> ahead_;
   bool wipe_ = false;
   const char* data_ = nullptr;  // buffer_, or the text in memory
   size_t begin_ = 0, end_ = 0;
   std::unique_ptr<Marks[]> marks_;  // one per 64 bytes the buffer (or the text) can hold
+  std::unique_ptr<Marks[]> spareMarks_;
+  bool aheadCrOrNul_ = false;  // the kind of marks of the block in flight
+  // The marks of the bytes [front_, front_ + premarked_) came with the block read ahead.
+  size_t premarked_ = 0;
   // The bytes of data_ before it are marked; the word it lies in marks no byte after it.
   size_t scanned_ = 0;
   bool markCrOrNul_ = false;
