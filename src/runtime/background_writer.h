@@ -1,23 +1,19 @@
-// Writing a stream on a thread of its own: the caller hands over a block and goes on filling
-// the next one while the kernel copies the last one out. One block is in flight at a time, so
-// memory stays two blocks whatever the size of the output. When no thread can be started the
-// blocks are written at once on the caller's thread, with the same results.
+// Writing a stream on a thread of its own (BackgroundStream): the caller hands over a block
+// and goes on filling the next one while the kernel copies the last one out. When no thread
+// can be started the blocks are written at once on the caller's thread, with the same results.
 #pragma once
-#include <condition_variable>
 #include <cstddef>
 #include <cstdio>
-#include <mutex>
-#include <thread>
+
+#include "runtime/background_stream.h"
 
 namespace quervik {
 
 class BackgroundWriter {
  public:
   // The stream stays the caller's: it is closed only after finish() (or the destructor).
-  explicit BackgroundWriter(FILE* stream);
-  ~BackgroundWriter();
-  BackgroundWriter(const BackgroundWriter&) = delete;
-  BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+  explicit BackgroundWriter(FILE* stream)
+      : stream_(stream), background_(stream, BackgroundStream::Direction::Write) {}
 
   // Waits for the block before, then starts writing n bytes from data, which must stay
   // unchanged until the next call of submit() or finish(). After a failed write the
@@ -27,17 +23,12 @@ class BackgroundWriter {
   bool finish();
 
  private:
-  void waitIdle(std::unique_lock<std::mutex>& lock);
-  void loop();
+  // The outcome of the block in flight, if any, joins failed_.
+  void settle();
 
   FILE* stream_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  const char* data_ = nullptr;  // the block in flight, none when idle
-  size_t size_ = 0;
+  BackgroundStream background_;
   bool failed_ = false;
-  bool stopping_ = false;
-  std::thread thread_;
 };
 
 }  // namespace quervik

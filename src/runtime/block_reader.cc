@@ -10,7 +10,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "runtime/background_reader.h"
+#include "runtime/background_stream.h"
 #include "runtime/large_block.h"
 #include "runtime/platform.h"
 
@@ -116,13 +116,14 @@ BlockReader::~BlockReader() {
 
 void BlockReader::startAhead() {
   // The reading thread marks each block it has read, with the marks asked for when it began.
-  ahead_ = std::make_unique<BackgroundReader>(stream_, [this](const char* block, size_t n) {
+  auto mark = [this](const char* block, size_t n) {
     const char* base = block - front_;
     if (aheadCrOrNul_)
       markRange<true>(base, spareMarks_.get(), front_, front_ + n);
     else
       markRange<false>(base, spareMarks_.get(), front_, front_ + n);
-  });
+  };
+  ahead_ = std::make_unique<BackgroundStream>(stream_, BackgroundStream::Direction::Read, mark);
   if (ahead_->started())
     readAhead();
   else
@@ -138,7 +139,7 @@ void BlockReader::readAhead() {
 // into next.
 bool BlockReader::takeAhead() {
   bool error = false;
-  const size_t n = ahead_->take(error);
+  const size_t n = ahead_->wait(error);
   const size_t held = end_ - begin_;
   std::memcpy(spare_ + front_ - held, data_ + begin_, held);
   std::swap(buffer_, spare_);

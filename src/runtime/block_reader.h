@@ -14,9 +14,9 @@
 
 namespace quervik {
 
-class BackgroundReader;
+class BackgroundStream;
 
-// A regular file of some size is read a block ahead on a thread of its own (BackgroundReader),
+// A regular file of some size is read a block ahead on a thread of its own (BackgroundStream),
 // so the kernel's copy of the next block overlaps the work on this one. Never for secrets.
 enum class ReadAhead { ForLargeFiles, Always };
 
@@ -125,7 +125,7 @@ class BlockReader {
   size_t chunk_ = 0;
   size_t front_ = 0;
   char* spare_ = nullptr;
-  std::unique_ptr<BackgroundReader> ahead_;
+  std::unique_ptr<BackgroundStream> ahead_;
   bool wipe_ = false;
   const char* data_ = nullptr;  // buffer_, or the text in memory
   size_t begin_ = 0, end_ = 0;

@@ -1,20 +1,21 @@
-// Reading a stream on a thread of its own; see background_reader.h.
-#include "runtime/background_reader.h"
+// Moving blocks between a stream and memory on a thread of its own; see background_stream.h.
+#include "runtime/background_stream.h"
 
 #include <system_error>
 #include <utility>
 
 namespace quervik {
 
-BackgroundReader::BackgroundReader(FILE* stream, OnRead onRead) : stream_(stream), onRead_(std::move(onRead)) {
+BackgroundStream::BackgroundStream(FILE* stream, Direction direction, OnRead onRead)
+    : stream_(stream), direction_(direction), onRead_(std::move(onRead)) {
   try {
     thread_ = std::thread([this] { loop(); });
   } catch (const std::system_error&) {
-    // No thread to be had: the caller reads for itself.
+    // No thread to be had: the caller moves its blocks itself.
   }
 }
 
-BackgroundReader::~BackgroundReader() {
+BackgroundStream::~BackgroundStream() {
   if (!thread_.joinable()) return;
   {
     std::unique_lock lock(mutex_);
@@ -25,7 +26,7 @@ BackgroundReader::~BackgroundReader() {
   thread_.join();
 }
 
-void BackgroundReader::start(char* data, size_t n) {
+void BackgroundStream::start(char* data, size_t n) {
   {
     std::lock_guard lock(mutex_);
     data_ = data;
@@ -34,14 +35,14 @@ void BackgroundReader::start(char* data, size_t n) {
   changed_.notify_all();
 }
 
-size_t BackgroundReader::take(bool& error) {
+size_t BackgroundStream::wait(bool& error) {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return data_ == nullptr; });
   error = error_;
-  return got_;
+  return moved_;
 }
 
-void BackgroundReader::loop() {
+void BackgroundStream::loop() {
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return data_ != nullptr || stopping_; });
@@ -49,11 +50,18 @@ void BackgroundReader::loop() {
     char* data = data_;
     const size_t n = size_;
     lock.unlock();
-    const size_t got = std::fread(data, 1, n, stream_);
-    const bool error = got == 0 && std::ferror(stream_) != 0;
-    if (got > 0 && onRead_) onRead_(data, got);
+    size_t moved;
+    bool error;
+    if (direction_ == Direction::Read) {
+      moved = std::fread(data, 1, n, stream_);
+      error = moved == 0 && std::ferror(stream_) != 0;
+      if (moved > 0 && onRead_) onRead_(data, moved);
+    } else {
+      moved = std::fwrite(data, 1, n, stream_);
+      error = moved != n;
+    }
     lock.lock();
-    got_ = got;
+    moved_ = moved;
     error_ = error;
     data_ = nullptr;
     changed_.notify_all();
