@@ -138,15 +138,21 @@ class MemoryProgress {
 int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEntry>& s, const CrossLogs& logs) {
   if (s.empty()) return 0;
   KeyIndex costCentres, departments, workplaces;
+  // Where each entry's own keys went: the duplicate searches below ask about exactly those.
+  struct Places {
+    uint32_t costCentre, department, workplace;
+  };
+  std::vector<Places> places(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     const OrgEntry& e = s[i];
-    costCentres.add(costCentreKey(e.year, e.month, e.icz, whole(e.costCentreCode)), uint32_t(i),
-                    recordId(e.file, e.nLine));
-    departments.add(departmentKey(e), uint32_t(i), recordId(e.file, e.oLine));
+    places[i].costCentre = costCentres.add(costCentreKey(e.year, e.month, e.icz, whole(e.costCentreCode)), uint32_t(i),
+                                           recordId(e.file, e.nLine));
+    places[i].department = departments.add(departmentKey(e), uint32_t(i), recordId(e.file, e.oLine));
     // A cost centre without a workplace has no workplace to compare.
-    if (e.pLine != 0)
-      workplaces.add(workplaceKey(e.year, e.month, e.icp, whole(e.mainSpecialty), whole(e.workplaceSymbol)),
-                     uint32_t(i), recordId(e.file, e.pLine));
+    places[i].workplace =
+        e.pLine == 0 ? kNoEntry
+                     : workplaces.add(workplaceKey(e.year, e.month, e.icp, whole(e.mainSpecialty), whole(e.workplaceSymbol)),
+                                      uint32_t(i), recordId(e.file, e.pLine));
   }
   const auto ranges = rangesByFile(s, orgFiles.size());
 
@@ -162,7 +168,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         ++n;
       }
       if (e.oLine != reportedO) {
-        const uint32_t x = departments.firstOutside(departmentKey(e), recordId(e.file, e.oLine));
+        const uint32_t x = departments.firstOutside(places[i].department, recordId(e.file, e.oLine));
         if (x != kNoEntry) {
           reportAtLine(DRG_DUPLICATE_DEPARTMENT, e.oLine, item.name, shown(e.departmentCode), e.year, e.month, e.icz,
                        orgFiles[size_t(s[x].file)].name, s[x].oLine);
@@ -171,8 +177,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         }
       }
       if (e.nLine != reportedN) {
-        const uint32_t x = costCentres.firstOutside(costCentreKey(e.year, e.month, e.icz, whole(e.costCentreCode)),
-                                                    recordId(e.file, e.nLine));
+        const uint32_t x = costCentres.firstOutside(places[i].costCentre, recordId(e.file, e.nLine));
         if (x != kNoEntry) {
           reportAtLine(DRG_DUPLICATE_COST_CENTRE, e.nLine, item.name, shown(e.costCentreCode), e.year, e.month, e.icz,
                        orgFiles[size_t(s[x].file)].name, s[x].nLine);
@@ -181,9 +186,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         }
       }
       if (e.pLine != 0 && e.pLine != reportedP) {
-        const uint32_t x = workplaces.firstOutside(
-            workplaceKey(e.year, e.month, e.icp, whole(e.mainSpecialty), whole(e.workplaceSymbol)),
-            recordId(e.file, e.pLine));
+        const uint32_t x = workplaces.firstOutside(places[i].workplace, recordId(e.file, e.pLine));
         if (x != kNoEntry) {
           const std::string_view symbol = shown(e.workplaceSymbol);
           reportAtLine(DRG_DUPLICATE_WORKPLACE, e.pLine, item.name, e.icp,

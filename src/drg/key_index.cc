@@ -38,7 +38,12 @@ bool sameKey(const char* a, const char* b) {
 
 }  // namespace
 
-KeyIndex::KeyIndex(size_t slots) : slots_(new Slot[slots]), mask_(slots - 1) {}
+KeyIndex::KeyIndex(size_t keys) {
+  size_t slots = 2;
+  while (slots < keys * 2) slots *= 2;
+  slots_.reset(new Slot[slots]);
+  mask_ = slots - 1;
+}
 
 KeyIndex::Slot* KeyIndex::find(const char* key) const {
   for (size_t i = hashKey(key) & mask_;; i = (i + 1) & mask_) {
@@ -80,9 +85,12 @@ bool KeyIndex::contains(const KeyBuilder& key) const { return find(key.data())->
 uint32_t KeyIndex::place(const KeyBuilder& key) const { return find(key.data())->id - 1; }
 
 uint32_t KeyIndex::firstOutside(const KeyBuilder& key, uint64_t record) const {
-  const Slot& s = *find(key.data());
-  if (s.id == 0) return kNoEntry;
-  const Entries& e = entries_[s.id - 1];
+  const uint32_t at = place(key);
+  return at == kNoEntry ? kNoEntry : firstOutside(at, record);
+}
+
+uint32_t KeyIndex::firstOutside(uint32_t place, uint64_t record) const {
+  const Entries& e = entries_[place];
   // Every entry before `other` belongs to the first entry's record.
   return e.firstRecord != record ? e.first : e.other;
 }

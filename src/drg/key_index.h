@@ -49,9 +49,9 @@ class KeyBuilder {
 
 class KeyIndex {
  public:
-  // The table starts with the given number of slots (a power of two) and grows with the
-  // keys added.
-  explicit KeyIndex(size_t slots = 16);
+  // The table starts with room for about the given number of keys and grows with the keys
+  // added.
+  explicit KeyIndex(size_t keys = 8);
 
   // Adds an entry (indexes are added in increasing order) of a record under the key; returns
   // the key's place among the distinct keys in the order they were first added.
@@ -61,6 +61,8 @@ class KeyIndex {
   uint32_t place(const KeyBuilder& key) const;
   // The first entry added under the key whose record is not the given one, or kNoEntry.
   uint32_t firstOutside(const KeyBuilder& key, uint64_t record) const;
+  // The same for the key at a place add returned.
+  uint32_t firstOutside(uint32_t place, uint64_t record) const;
   size_t size() const { return entries_.size(); }
 
  private:
@@ -92,7 +94,7 @@ class GroupedKeys {
  public:
   void add(const KeyBuilder& group, const KeyBuilder& key) {
     const uint32_t g = groups_.add(group, 0, 0);
-    if (g == members_.size()) members_.emplace_back(2);  // most groups are small
+    if (g == members_.size()) members_.emplace_back(1);  // most groups are small
     members_[g].add(key, 0, 0);
   }
   // The group's place, or kNoEntry when no key was added in it.
