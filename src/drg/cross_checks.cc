@@ -112,7 +112,9 @@ KeyBuilder workplaceKey(int year, int month, int icp, std::string_view specialty
 KeyBuilder specialtyKey(int year, int month, int icz, std::string_view specialty) {
   return periodKey(year, month, icz).text(specialty, 3);
 }
-KeyBuilder workplaceInPeriodKey(int icp, std::string_view specialty) { return KeyBuilder().number(icp).text(specialty, 3); }
+KeyBuilder workplaceInPeriodKey(int icp, std::string_view specialty) {
+  return KeyBuilder().number(icp).text(specialty, 3);
+}
 KeyBuilder accountKey(int year, int icz, std::string_view account) {
   return KeyBuilder().number(year).number(icz).text(account, 10);
 }
@@ -140,7 +142,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
   KeyIndex costCentres, departments, workplaces;
   // Where each entry's own keys went: the duplicate searches below ask about exactly those.
   struct Places {
-    uint32_t costCentre, department, workplace;
+    uint32_t costCentre = kNoEntry, department = kNoEntry, workplace = kNoEntry;
   };
   std::vector<Places> places(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
@@ -149,10 +151,10 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
                                            recordId(e.file, e.nLine));
     places[i].department = departments.add(departmentKey(e), uint32_t(i), recordId(e.file, e.oLine));
     // A cost centre without a workplace has no workplace to compare.
-    places[i].workplace =
-        e.pLine == 0 ? kNoEntry
-                     : workplaces.add(workplaceKey(e.year, e.month, e.icp, whole(e.mainSpecialty), whole(e.workplaceSymbol)),
-                                      uint32_t(i), recordId(e.file, e.pLine));
+    if (e.pLine != 0)
+      places[i].workplace =
+          workplaces.add(workplaceKey(e.year, e.month, e.icp, whole(e.mainSpecialty), whole(e.workplaceSymbol)),
+                         uint32_t(i), recordId(e.file, e.pLine));
   }
   const auto ranges = rangesByFile(s, orgFiles.size());
 
@@ -327,7 +329,8 @@ int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartE
     accounts.add(accountKey(chart[i].year, chart[i].icz, whole(chart[i].accountNumber)), uint32_t(i), 0);
   // By facility and period, as the turnover lines come.
   GroupedKeys costCentres;
-  for (const OrgEntry& e : s) costCentres.add(periodKey(e.year, e.month, e.icz), costCentreCodeKey(whole(e.costCentreCode)));
+  for (const OrgEntry& e : s)
+    costCentres.add(periodKey(e.year, e.month, e.icz), costCentreCodeKey(whole(e.costCentreCode)));
   const std::string checkName = !chart.empty() && !s.empty() ? "EKO_X_ORG_X_OSN" : !chart.empty() ? "EKO_X_OSN" : "EKO_X_ORG";
   const int length = lengthOf(kEkoKinds, ' ');
 

@@ -19,7 +19,7 @@ inline uint64_t recordId(int file, int line) { return (uint64_t(uint32_t(file)) 
 
 // Builds a key from numbers and fixed-width texts; every key of one index is built from the
 // same parts, so all have the same width. The bytes after the key are zeros, so an index
-// may hash and compare its whole capacity, which the widest key (25 bytes) fits.
+// may hash and compare its whole capacity, which the widest key (21 bytes) fits.
 class KeyBuilder {
  public:
   static constexpr size_t kCapacity = 28;
@@ -63,7 +63,6 @@ class KeyIndex {
   uint32_t firstOutside(const KeyBuilder& key, uint64_t record) const;
   // The same for the key at a place add returned.
   uint32_t firstOutside(uint32_t place, uint64_t record) const;
-  size_t size() const { return entries_.size(); }
 
  private:
   // The key is held in its slot and a slot fills half a cache line, so a question about a
