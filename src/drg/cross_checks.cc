@@ -104,6 +104,7 @@ KeyBuilder periodKey(int year, int month, int icz) { return KeyBuilder().number(
 KeyBuilder costCentreKey(int year, int month, int icz, std::string_view code) {
   return periodKey(year, month, icz).text(code, 6);
 }
+KeyBuilder costCentreCodeKey(std::string_view code) { return KeyBuilder().text(code, 6); }
 KeyBuilder departmentKey(const OrgEntry& e) { return periodKey(e.year, e.month, e.icz).text(whole(e.departmentCode), 8); }
 KeyBuilder workplaceKey(int year, int month, int icp, std::string_view specialty, std::string_view symbol) {
   return KeyBuilder().number(year).number(month).number(icp).text(specialty, 3).text(symbol, 6);
@@ -111,8 +112,8 @@ KeyBuilder workplaceKey(int year, int month, int icp, std::string_view specialty
 KeyBuilder specialtyKey(int year, int month, int icz, std::string_view specialty) {
   return periodKey(year, month, icz).text(specialty, 3);
 }
-KeyBuilder documentWorkplaceKey(int year, int month, int icz, int icp, std::string_view specialty) {
-  return periodKey(year, month, icz).number(icp).text(specialty, 3);
+KeyBuilder workplaceInPeriodKey(int icp, std::string_view specialty) {
+  return KeyBuilder().number(icp).text(specialty, 3);
 }
 KeyBuilder accountKey(int year, int icz, std::string_view account) {
   return KeyBuilder().number(year).number(icz).text(account, 10);
@@ -139,15 +140,21 @@ class MemoryProgress {
 int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEntry>& s, const CrossLogs& logs) {
   if (s.empty()) return 0;
   KeyIndex costCentres, departments, workplaces;
+  // Where each entry's own keys went: the duplicate searches below ask about exactly those.
+  struct Places {
+    uint32_t costCentre = kNoEntry, department = kNoEntry, workplace = kNoEntry;
+  };
+  std::vector<Places> places(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     const OrgEntry& e = s[i];
-    costCentres.add(costCentreKey(e.year, e.month, e.icz, whole(e.costCentreCode)), uint32_t(i),
-                    recordId(e.file, e.nLine));
-    departments.add(departmentKey(e), uint32_t(i), recordId(e.file, e.oLine));
+    places[i].costCentre = costCentres.add(costCentreKey(e.year, e.month, e.icz, whole(e.costCentreCode)), uint32_t(i),
+                                           recordId(e.file, e.nLine));
+    places[i].department = departments.add(departmentKey(e), uint32_t(i), recordId(e.file, e.oLine));
     // A cost centre without a workplace has no workplace to compare.
     if (e.pLine != 0)
-      workplaces.add(workplaceKey(e.year, e.month, e.icp, whole(e.mainSpecialty), whole(e.workplaceSymbol)),
-                     uint32_t(i), recordId(e.file, e.pLine));
+      places[i].workplace =
+          workplaces.add(workplaceKey(e.year, e.month, e.icp, whole(e.mainSpecialty), whole(e.workplaceSymbol)),
+                         uint32_t(i), recordId(e.file, e.pLine));
   }
   const auto ranges = rangesByFile(s, orgFiles.size());
 
@@ -163,7 +170,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         ++n;
       }
       if (e.oLine != reportedO) {
-        const uint32_t x = departments.firstOutside(departmentKey(e), recordId(e.file, e.oLine));
+        const uint32_t x = departments.firstOutside(places[i].department, recordId(e.file, e.oLine));
         if (x != kNoEntry) {
           reportAtLine(DRG_DUPLICATE_DEPARTMENT, e.oLine, item.name, shown(e.departmentCode), e.year, e.month, e.icz,
                        orgFiles[size_t(s[x].file)].name, s[x].oLine);
@@ -172,8 +179,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         }
       }
       if (e.nLine != reportedN) {
-        const uint32_t x = costCentres.firstOutside(costCentreKey(e.year, e.month, e.icz, whole(e.costCentreCode)),
-                                                    recordId(e.file, e.nLine));
+        const uint32_t x = costCentres.firstOutside(places[i].costCentre, recordId(e.file, e.nLine));
         if (x != kNoEntry) {
           reportAtLine(DRG_DUPLICATE_COST_CENTRE, e.nLine, item.name, shown(e.costCentreCode), e.year, e.month, e.icz,
                        orgFiles[size_t(s[x].file)].name, s[x].nLine);
@@ -182,9 +188,7 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
         }
       }
       if (e.pLine != 0 && e.pLine != reportedP) {
-        const uint32_t x = workplaces.firstOutside(
-            workplaceKey(e.year, e.month, e.icp, whole(e.mainSpecialty), whole(e.workplaceSymbol)),
-            recordId(e.file, e.pLine));
+        const uint32_t x = workplaces.firstOutside(places[i].workplace, recordId(e.file, e.pLine));
         if (x != kNoEntry) {
           const std::string_view symbol = shown(e.workplaceSymbol);
           reportAtLine(DRG_DUPLICATE_WORKPLACE, e.pLine, item.name, e.icp,
@@ -201,16 +205,16 @@ int crossCheckStructure(std::vector<FileItem>& orgFiles, const std::vector<OrgEn
 }
 
 int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& s, const CrossLogs& logs) {
-  // Sized by the keys they get: a few periods and specialties stay in the cache.
-  KeyIndex periods, workplaces, symbols, specialties;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const OrgEntry& e = s[i];
-    periods.add(periodKey(e.year, e.month, e.icz), uint32_t(i), 0);
-    workplaces.add(documentWorkplaceKey(e.year, e.month, e.icz, e.icp, whole(e.mainSpecialty)), uint32_t(i), 0);
-    symbols.add(documentWorkplaceKey(e.year, e.month, e.icz, e.icp, whole(e.mainSpecialty))
-                    .text(whole(e.workplaceSymbol), 6),
-                uint32_t(i), 0);
-    specialties.add(specialtyKey(e.year, e.month, e.icz, whole(e.mainSpecialty)), uint32_t(i), 0);
+  // The workplaces by the facility and period they are in force for; the periods and
+  // specialties are few and stay in the cache anyway.
+  GroupedKeys workplaces, symbols;
+  KeyIndex specialties;
+  for (const OrgEntry& e : s) {
+    const KeyBuilder period = periodKey(e.year, e.month, e.icz);
+    const KeyBuilder workplace = workplaceInPeriodKey(e.icp, whole(e.mainSpecialty));
+    workplaces.add(period, workplace);
+    symbols.add(period, KeyBuilder(workplace).text(whole(e.workplaceSymbol), 6));
+    specialties.add(specialtyKey(e.year, e.month, e.icz, whole(e.mainSpecialty)), 0, 0);
   }
   const int lengthA = lengthOf(kDrgKinds, 'A'), lengthB = lengthOf(kDrgKinds, 'B'), lengthC = lengthOf(kDrgKinds, 'C');
 
@@ -252,15 +256,17 @@ int crossCheckDrg(std::vector<FileItem>& drgFiles, const std::vector<OrgEntry>& 
         const int year = reference.year, month = reference.month;
         if (firstC) {
           firstC = false;
-          if (!periods.contains(periodKey(year, month, icz))) {
+          // Every facility and period of the structure has a group of workplaces.
+          const uint32_t period = workplaces.group(periodKey(year, month, icz));
+          if (period == kNoEntry) {
             reportAtLine(DRG_DOCUMENT_FACILITY_NOT_IN_STRUCTURE, bLine, item.name, icz, year, month);
             ++n;
             enabled = false;
           } else {
             const bool anySymbol = isBlank(symbol);
-            const bool found =
-                anySymbol ? workplaces.contains(documentWorkplaceKey(year, month, icz, icpZz, specialty))
-                          : symbols.contains(documentWorkplaceKey(year, month, icz, icpZz, specialty).text(symbol, 6));
+            const KeyBuilder workplace = workplaceInPeriodKey(icpZz, specialty);
+            const bool found = anySymbol ? workplaces.contains(period, workplace)
+                                         : symbols.contains(period, KeyBuilder(workplace).text(symbol, 6));
             if (!found) {
               if (anySymbol)
                 reportAtLine(DRG_WORKPLACE_NOT_IN_STRUCTURE, bLine, item.name, icpZz, specialty, icz, year, month);
@@ -318,11 +324,13 @@ int crossCheckChart(std::vector<FileItem>& osnFiles, const std::vector<ChartEntr
 int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartEntry>& chart,
                        const std::vector<OrgEntry>& s, const CrossLogs& logs) {
   if (chart.empty() && s.empty()) return 0;
-  KeyIndex accounts, costCentres;
+  KeyIndex accounts;
   for (size_t i = 0; i < chart.size(); ++i)
     accounts.add(accountKey(chart[i].year, chart[i].icz, whole(chart[i].accountNumber)), uint32_t(i), 0);
-  for (size_t i = 0; i < s.size(); ++i)
-    costCentres.add(costCentreKey(s[i].year, s[i].month, s[i].icz, whole(s[i].costCentreCode)), uint32_t(i), 0);
+  // By facility and period, as the turnover lines come.
+  GroupedKeys costCentres;
+  for (const OrgEntry& e : s)
+    costCentres.add(periodKey(e.year, e.month, e.icz), costCentreCodeKey(whole(e.costCentreCode)));
   const std::string checkName = !chart.empty() && !s.empty() ? "EKO_X_ORG_X_OSN" : !chart.empty() ? "EKO_X_OSN" : "EKO_X_ORG";
   const int length = lengthOf(kEkoKinds, ' ');
 
@@ -340,7 +348,7 @@ int crossCheckTurnover(std::vector<FileItem>& ekoFiles, const std::vector<ChartE
         reportAtLine(DRG_ACCOUNT_NOT_IN_CHART, lineNumber, item.name, account, year, icz);
         ++n;
       }
-      if (!s.empty() && !costCentres.contains(costCentreKey(year, month, icz, costCentre))) {
+      if (!s.empty() && !costCentres.contains(periodKey(year, month, icz), costCentreCodeKey(costCentre))) {
         reportAtLine(DRG_COST_CENTRE_NOT_IN_STRUCTURE, lineNumber, item.name, costCentre, year, month, icz);
         ++n;
       }

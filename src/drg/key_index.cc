@@ -4,76 +4,95 @@
 namespace quervik::drg {
 namespace {
 
-uint32_t hashBytes(const char* p, size_t n) {
-  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
-  while (n >= 8) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    h = (h ^ v) * 0xFF51AFD7ED558CCDull;
+constexpr size_t kKeyBytes = KeyBuilder::kCapacity;
+
+uint64_t word(const char* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+uint32_t tail(const char* p) {
+  uint32_t v;
+  std::memcpy(&v, p + 24, sizeof v);
+  return v;
+}
+
+static_assert(kKeyBytes == 28, "the hash and the comparison read three words and a tail");
+
+size_t hashKey(const char* p) {
+  uint64_t h = 0x9E3779B97F4A7C15ull;
+  for (int i = 0; i < 3; ++i) {
+    h = (h ^ word(p + 8 * i)) * 0xFF51AFD7ED558CCDull;
     h ^= h >> 32;
-    p += 8;
-    n -= 8;
   }
-  uint64_t v = 0;
-  std::memcpy(&v, p, n);
-  h = (h ^ v) * 0xC4CEB9FE1A85EC53ull;
+  h = (h ^ tail(p)) * 0xC4CEB9FE1A85EC53ull;
   h ^= h >> 29;
-  return uint32_t(h) | 1;  // 0 marks an empty slot
+  return size_t(h);
+}
+
+bool sameKey(const char* a, const char* b) {
+  return ((word(a) ^ word(b)) | (word(a + 8) ^ word(b + 8)) | (word(a + 16) ^ word(b + 16)) |
+          uint64_t(tail(a) ^ tail(b))) == 0;
 }
 
 }  // namespace
 
-KeyIndex::KeyIndex() : slots_(16) {}
+KeyIndex::KeyIndex(size_t keys) {
+  size_t slots = 2;
+  while (slots < keys * 2) slots *= 2;
+  slots_.reset(new Slot[slots]);
+  mask_ = slots - 1;
+}
 
-const KeyIndex::Slot* KeyIndex::find(const KeyBuilder& key, uint32_t hash) const {
-  const size_t mask = slots_.size() - 1;
-  for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
-    const Slot& s = slots_[i];
-    if (s.hash == 0) return &s;
-    if (s.hash == hash && std::memcmp(keys_.data() + s.keyOffset, key.data(), keyWidth_) == 0) return &s;
+KeyIndex::Slot* KeyIndex::find(const char* key) const {
+  for (size_t i = hashKey(key) & mask_;; i = (i + 1) & mask_) {
+    Slot& s = slots_[i];
+    if (s.id == 0 || sameKey(s.key, key)) return &s;
   }
 }
 
 void KeyIndex::grow() {
-  std::vector<Slot> old(slots_.size() * 2);
+  std::unique_ptr<Slot[]> old(new Slot[(mask_ + 1) * 2]);
   old.swap(slots_);
-  const size_t mask = slots_.size() - 1;
-  for (const Slot& s : old) {
-    if (s.hash == 0) continue;
-    size_t i = size_t(s.hash) & mask;
-    while (slots_[i].hash != 0) i = (i + 1) & mask;
+  const size_t oldSize = mask_ + 1;
+  mask_ = oldSize * 2 - 1;
+  for (size_t k = 0; k < oldSize; ++k) {
+    const Slot& s = old[k];
+    if (s.id == 0) continue;
+    size_t i = hashKey(s.key) & mask_;
+    while (slots_[i].id != 0) i = (i + 1) & mask_;
     slots_[i] = s;
   }
 }
 
-void KeyIndex::add(const KeyBuilder& key, uint32_t entry, uint64_t record) {
-  if (count_ == 0) keyWidth_ = key.size();
-  if ((count_ + 1) * 2 > slots_.size()) grow();
-  const uint32_t hash = hashBytes(key.data(), key.size());
-  Slot& s = const_cast<Slot&>(*find(key, hash));
-  if (s.hash == 0) {
-    s.hash = hash;
-    s.keyOffset = uint32_t(keys_.size());
-    keys_.insert(keys_.end(), key.data(), key.data() + key.size());
-    s.first = entry;
-    s.firstRecord = record;
-    ++count_;
-  } else if (s.other == kNoEntry && record != s.firstRecord) {
-    s.other = entry;
+uint32_t KeyIndex::add(const KeyBuilder& key, uint32_t entry, uint64_t record) {
+  if ((entries_.size() + 1) * 2 > mask_ + 1) grow();
+  Slot& s = *find(key.data());
+  if (s.id == 0) {
+    entries_.push_back({entry, kNoEntry, record});
+    s.id = uint32_t(entries_.size());
+    std::memcpy(s.key, key.data(), kKeyBytes);
+  } else {
+    Entries& e = entries_[s.id - 1];
+    if (e.other == kNoEntry && record != e.firstRecord) e.other = entry;
   }
+  return s.id - 1;
 }
 
-bool KeyIndex::contains(const KeyBuilder& key) const {
-  if (count_ == 0) return false;
-  return find(key, hashBytes(key.data(), key.size()))->hash != 0;
-}
+bool KeyIndex::contains(const KeyBuilder& key) const { return find(key.data())->id != 0; }
+
+uint32_t KeyIndex::place(const KeyBuilder& key) const { return find(key.data())->id - 1; }
 
 uint32_t KeyIndex::firstOutside(const KeyBuilder& key, uint64_t record) const {
-  if (count_ == 0) return kNoEntry;
-  const Slot& s = *find(key, hashBytes(key.data(), key.size()));
-  if (s.hash == 0) return kNoEntry;
+  const uint32_t at = place(key);
+  return at == kNoEntry ? kNoEntry : firstOutside(at, record);
+}
+
+uint32_t KeyIndex::firstOutside(uint32_t place, uint64_t record) const {
+  const Entries& e = entries_[place];
   // Every entry before `other` belongs to the first entry's record.
-  return s.firstRecord != record ? s.first : s.other;
+  return e.firstRecord != record ? e.first : e.other;
 }
 
 }  // namespace quervik::drg
