@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -123,8 +124,12 @@ void BlockReader::startAhead() {
     else
       markRange<false>(base, spareMarks_.get(), front_, front_ + n);
   };
-  ahead_ = std::make_unique<BackgroundStream>(stream_, BackgroundStream::Direction::Read, mark);
-  if (ahead_->started())
+  try {
+    ahead_ = std::make_unique<BackgroundStream>(stream_, BackgroundStream::Direction::Read, mark);
+  } catch (const std::bad_alloc&) {
+    ahead_.reset();
+  }
+  if (ahead_ && ahead_->started())
     readAhead();
   else
     ahead_.reset();  // no thread: the blocks are read here
