@@ -83,9 +83,10 @@ BlockReader::BlockReader(FILE* stream, size_t capacity, bool wipe, ReadAhead ahe
   marks_.reset(new Marks[markWords(room)]);
   if (chunk_) {
     // Zeroed, so the marks of a word that begins before the held bytes read no unset byte.
-    buffer_ = new char[room]();
-    spare_ = new char[room]();
+    std::unique_ptr<char[]> one(new char[room]()), other(new char[room]());
     spareMarks_.reset(new Marks[markWords(room)]);
+    buffer_ = one.release();
+    spare_ = other.release();
     startAhead();
   } else {
     buffer_ = static_cast<char*>(wipe_ ? allocateSecretBlock(capacity_) : ::operator new(capacity_));
