@@ -467,31 +467,25 @@ int repeatLimitCode(char letter, int limit) {
 
 // True when the first line is a header of a type other than 16 and 80: the file then has a
 // header and is neither all of type 16 nor all of type 80, which is all the first read would
-// find out. The reader is back at the start.
-bool firstHeaderSettlesKind(VzpLineReader& reader, bool& rewound) {
-  VzpLinePiece piece;
-  bool settles = false;
-  if (reader.next(piece) && !piece.text.empty() && piece.text[0] == 'D') {
-    const std::string_view type = part(piece.text, 2, 2);
-    settles = type != "16" && type != "80";
-  }
-  rewound = reader.rewind();
-  return settles;
+// find out. The first four bytes tell, and nothing is consumed; a line end among them at
+// worst sends the file the way of two reads, which is always right.
+bool firstHeaderSettlesKind(VzpLineReader& reader) {
+  const std::string_view start = reader.peek(4);
+  if (start.empty() || start[0] != 'D') return false;
+  const std::string_view type = part(start, 2, 2);
+  return type != "16" && type != "80";
 }
 
 int checkVzpStream(FILE* stream, int64_t size, VzpLayouts& layouts) {
   setActivity("Kontola rozhrani VZP", size);
   VzpLineReader reader(stream);
-  bool rewound = false;
-  if (firstHeaderSettlesKind(reader, rewound)) {
-    if (!rewound) return kVzpFileUnreadable;
+  if (firstHeaderSettlesKind(reader)) {
     const int result = RecordPass(reader, 0, layouts, size).run();
     // Where the pass stopped early on a finding, the first read would still have moved the
     // progress to the end.
     if (result != kVzpFileInterrupted) updateProgress(size);
     return result;
   }
-  if (!rewound) return kVzpFileUnreadable;
   // First read: the batch headers and their types, which decide the file kind (16 or 80
   // when every batch is of that type, else 0). Only this read moves the progress.
   long headers = 0;

@@ -45,6 +45,9 @@ class VzpLineReader {
   // bytes are looked at; a line of more pieces goes through next().
   template <class OnPiece>
   bool skimHeaders(int64_t stopAt, OnPiece&& onHeader);
+  // The input from the position on, at least n bytes of it unless it ends first; nothing
+  // is consumed.
+  std::string_view peek(size_t n) { return reader_.hold(n); }
   // Bytes of the file consumed so far.
   int64_t position() const { return reader_.position(); }
   // Back to the start of the file.
