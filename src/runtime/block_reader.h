@@ -46,10 +46,12 @@ class BlockReader {
   // needed; npos when there is none, and then at least `limit` bytes are held (as far as the
   // capacity allows) or the input has ended.
   size_t findLineEnd(size_t limit = npos) {
-    // Nearly always the line end is in the word of marks the position lies in or the next.
+    // Nearly always the line end is in the word of marks the position lies in or one of the
+    // next two (lines of records are up to 128 bytes and more).
     if (begin_ < scanned_) {
       size_t word = begin_ & ~size_t(63);
       uint64_t m = marks_[word / 64].lineEnds & (~uint64_t(0) << (begin_ & 63));
+      if (!m && word + 64 < scanned_) m = marks_[(word += 64) / 64].lineEnds;
       if (!m && word + 64 < scanned_) m = marks_[(word += 64) / 64].lineEnds;
       if (m) {
         const size_t at = word + size_t(std::countr_zero(m)) - begin_;
