@@ -32,21 +32,22 @@ template <size_t Chunks>
 bool classifyPrintableLine(const char* line, size_t length, LineClasses<Chunks>& classes) {
   classes = LineClasses<Chunks>{};
 #ifdef __SSE2__
-  // As signed bytes, printable ASCII lies above 0x1F and below 0x7F, and bytes above 0x7F are
-  // below every class.
-  const __m128i low = _mm_set1_epi8(0x1F), high = _mm_set1_epi8(0x7F), blanks = _mm_set1_epi8(' ');
-  const __m128i belowZero = _mm_set1_epi8('0' - 1), aboveNine = _mm_set1_epi8('9' + 1);
-  const __m128i belowA = _mm_set1_epi8('a' - 1), aboveZ = _mm_set1_epi8('z' + 1), lower = _mm_set1_epi8(0x20);
-  const __m128i dash = _mm_set1_epi8('-');
-  __m128i printable = _mm_set1_epi8(-1);
+  // A class that is a range of bytes is one compare: the byte plus (0x80 - first) is below
+  // -128 + size as a signed byte exactly when the byte lies in [first, first + size).
+  const auto in = [](__m128i v, char first, int size) {
+    return _mm_cmplt_epi8(_mm_add_epi8(v, _mm_set1_epi8(char(0x80 - first))), _mm_set1_epi8(char(-128 + size)));
+  };
+  const __m128i blanks = _mm_set1_epi8(' '), lower = _mm_set1_epi8(0x20), dash = _mm_set1_epi8('-');
+  // Printable ASCII (0x20 to 0x7E) is settled for the whole line from its least and greatest
+  // byte in each of the sixteen places.
+  __m128i least = _mm_set1_epi8(char(0xFF)), greatest = _mm_setzero_si128();
   // Sixteen bytes from `from`, whose masks shifted down by `shift` go to element i.
   const auto classify = [&](size_t from, unsigned shift, size_t i) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + from));
-    printable = _mm_and_si128(printable, _mm_and_si128(_mm_cmpgt_epi8(v, low), _mm_cmplt_epi8(v, high)));
-    const __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, belowZero), _mm_cmplt_epi8(v, aboveNine));
-    const __m128i folded = _mm_or_si128(v, lower);
-    const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(folded, belowA), _mm_cmplt_epi8(folded, aboveZ));
-    const __m128i token = _mm_or_si128(_mm_or_si128(letter, digit), _mm_cmpeq_epi8(v, dash));
+    least = _mm_min_epu8(least, v);
+    greatest = _mm_max_epu8(greatest, v);
+    const __m128i digit = in(v, '0', 10);
+    const __m128i token = _mm_or_si128(_mm_or_si128(in(_mm_or_si128(v, lower), 'a', 26), digit), _mm_cmpeq_epi8(v, dash));
     classes.blank[i] = uint16_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, blanks))) >> shift);
     classes.digit[i] = uint16_t(unsigned(_mm_movemask_epi8(digit)) >> shift);
     classes.token[i] = uint16_t(unsigned(_mm_movemask_epi8(token)) >> shift);
@@ -55,7 +56,9 @@ bool classifyPrintableLine(const char* line, size_t length, LineClasses<Chunks>&
   for (size_t i = 0; i < whole; ++i) classify(16 * i, 0, i);
   // The last bytes are loaded as the line's last sixteen, overlapping the piece before.
   if (const size_t rest = length % 16) classify(length - 16, unsigned(16 - rest), whole);
-  return _mm_movemask_epi8(printable) == 0xFFFF;
+  const __m128i aboveLow = _mm_cmpeq_epi8(_mm_max_epu8(least, lower), least);
+  const __m128i belowHigh = _mm_cmpeq_epi8(_mm_min_epu8(greatest, _mm_set1_epi8(0x7E)), greatest);
+  return _mm_movemask_epi8(_mm_and_si128(aboveLow, belowHigh)) == 0xFFFF;
 #else
   for (size_t i = 0; i < length; ++i) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
