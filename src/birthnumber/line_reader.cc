@@ -7,7 +7,7 @@ bool LineReader::next(Piece& piece) {
   const size_t lf = reader_.findLineEnd();
   const std::string_view held = reader_.held();
   if (lf != BlockReader::npos) {
-    const size_t text = lf > 0 && held[lf - 1] == '\r' ? lf - 1 : lf;
+    const size_t text = reader_.lineLength(lf);
     piece = {held.substr(0, text), !inLine_, true, true};
     reader_.skip(lf + 1);
     inLine_ = false;

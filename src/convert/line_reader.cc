@@ -25,7 +25,7 @@ bool LineReader::locate(Located& line) {
   }
   // Nearly every line holds neither a CR nor a NUL before its line end (LF or CR LF), which
   // the reader knows without a search.
-  const size_t text = lineEnd > 0 && held[lineEnd - 1] == '\r' ? lineEnd - 1 : lineEnd;
+  const size_t text = reader_.lineLength(lineEnd);
   line.nulFree = !reader_.mayHoldCrOrNul(text);
   const void* cr = line.nulFree ? nullptr : std::memchr(held.data(), '\r', text);
   line.recordEnd = cr ? size_t(static_cast<const char*>(cr) - held.data()) : text;

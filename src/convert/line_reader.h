@@ -30,7 +30,7 @@ class LineReader {
       const size_t lf = reader_.findLineEnd();
       if (lf != BlockReader::npos) {
         const char* line = reader_.held().data();
-        const size_t text = lf > 0 && line[lf - 1] == '\r' ? lf - 1 : lf;
+        const size_t text = reader_.lineLength(lf);
         if (text <= kKeep && !reader_.mayHoldCrOrNul(text)) {
           record = {line, text};
           nulFree_ = true;

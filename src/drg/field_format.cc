@@ -53,6 +53,9 @@ constexpr const char* kMonthNames[12] = {"leden",  "unor",  "brezen", "duben", "
                                          "cervenec", "srpen", "zari",   "rijen", "listopad", "prosinec"};
 constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
+// Every fourth year is a leap year here, 1900 included.
+int daysInMonth(int month, int year) { return month == 2 ? (year % 4 == 0 ? 29 : 28) : kMonthDays[month - 1]; }
+
 bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 bool startsWith(std::string_view text, std::string_view prefix) {
@@ -578,9 +581,7 @@ int checkDate(const FieldDescriptor& field, std::string_view text) {
   }
   if (d.day < 1) return -DRG_BAD_DAY;
   if (d.month < 1 || d.month > 12) return -DRG_BAD_MONTH;
-  // Every fourth year is a leap year here, 1900 included.
-  int days = kMonthDays[d.month - 1];
-  if (d.month == 2) days = d.year % 4 == 0 ? 29 : 28;
+  const int days = daysInMonth(d.month, d.year);
   if (d.day > days) {
     reportDrgFinding(DRG_DAY_BEYOND_MONTH, kMonthNames[d.month - 1], days,
                      days == 29 ? " (pouze prestupny rok)" : "");
@@ -629,8 +630,7 @@ inline int checkDigitDate(const FieldDescriptor& field, const char* p) {
   const Date& t = s.today;
   const bool past = d.year != t.year ? d.year < t.year : d.month != t.month ? d.month < t.month : d.day <= t.day;
   if (d.year >= 1800 && past && d.month >= 1 && d.month <= 12 && d.day >= 1) {
-    const int days = d.month == 2 ? (d.year % 4 == 0 ? 29 : 28) : kMonthDays[d.month - 1];
-    if (d.day <= days) return 0;
+    if (d.day <= daysInMonth(d.month, d.year)) return 0;
   }
   return checkDate(field, std::string_view(p, 8));
 }

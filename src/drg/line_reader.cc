@@ -34,8 +34,7 @@ bool LineReader::next(Line& line) {
   const char* p = held.data();
   size_t take;  // bytes consumed
   if (lf != BlockReader::npos) {
-    size_t length = lf;
-    if (length > 0 && p[length - 1] == '\r') --length;
+    const size_t length = reader_.lineLength(lf);
     if (length + 1 <= size_t(kLineLimit)) {
       line.text = std::string_view(p, length);
       line.complete = true;

@@ -80,6 +80,9 @@ class BlockReader {
       if (m) return true;
     return (m & (~uint64_t(0) >> (63 - (last & 63)))) != 0;
   }
+  // The length of the line whose line end findLineEnd found at `lf` (or that ends at `lf`
+  // held bytes): a line ends with LF or CR LF, so a CR before its end is not counted.
+  size_t lineLength(size_t lf) const { return lf > 0 && data_[begin_ + lf - 1] == '\r' ? lf - 1 : lf; }
   // Moves the position on by n held bytes.
   void skip(size_t n) { begin_ += n; }
   // Removes the held bytes [from, to) (offsets from the position), which count as read. Only

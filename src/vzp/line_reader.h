@@ -72,7 +72,7 @@ inline bool VzpLineReader::next(VzpLinePiece& piece) {
   if (held.empty()) return false;
   const char* start = held.data();
   if (lf != BlockReader::npos) {
-    const size_t content = lf > 0 && start[lf - 1] == '\r' ? lf - 1 : lf;
+    const size_t content = reader_.lineLength(lf);
     if (content + 1 <= size_t(kVzpReadLimit)) {
       piece.text = std::string_view(start, content);
       piece.newline = true;
