@@ -3,12 +3,14 @@
 
 #include "convert/convert_driver.h"
 #include "convert/line_reader.h"
+#include "convert/vzp_converter.h"
 #include "convert_test_lines.h"
 #include "runtime/cancellation.h"
 #include "runtime/catalogue.h"
 #include "runtime/progress.h"
 #include "runtime/report.h"
 #include "test_support.h"
+#include "vzp_generator.h"
 
 namespace quervik::test {
 namespace {
@@ -93,6 +95,24 @@ TEST_F(ConvertDriverTest, UnwritableOutputGoesToErrAndOtherFilesAreLeftAlone) {
   EXPECT_FALSE(fs::exists(out + "/C_drg.drg"));
 
   EXPECT_EQ(convertVzpBatches(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, false), 0) << "no input";
+}
+
+// A file of megabytes is read a block ahead and written in many blocks by the writing thread:
+// the DRG file holds exactly what converting the same text in memory gives.
+TEST_F(ConvertDriverTest, LargeFileIsWrittenWhole) {
+  vzptools::VzpGeneratorOptions options;
+  options.batchTypes = vzptools::defaultVzpBatchTypes();
+  options.targetBytes = 3 << 20;
+  const std::string text = vzptools::generateVzpText(options);
+  const std::string input = put("BIG.111", text);
+  EXPECT_EQ(convertVzpBatches(nullptr, input.c_str(), nullptr, nullptr, nullptr, nullptr, false), 0);
+  const std::time_t now = std::time(nullptr);
+  const convert::ConversionSettings settings{std::string("111"), {}, std::localtime(&now)->tm_year + 1900};
+  const std::string expected = convert::convertVzpText(text, settings);
+  ASSERT_GT(expected.size(), size_t(4) << 20);
+  const std::string written = readFile(tmp / "BIG_111.drg");
+  ASSERT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected);  // not printed: megabytes
 }
 
 // Interrupted: the DRG file being written goes, and nothing is moved.

@@ -78,7 +78,9 @@ class RecordSink {
   std::string_view buffered() const { return {buffer_.data(), used_}; }
 
  private:
-  static constexpr size_t kBlock = 256 * 1024;
+  // The output is twice the input and more: a block of a megabyte wakes the writer a quarter
+  // as often as one of 256 KiB did, which took a sixth off a large conversion.
+  static constexpr size_t kBlock = 1024 * 1024;
   void makeRoom(size_t n);
   void handOver();
 
