@@ -701,7 +701,9 @@ QuietFields quietFieldsOf(std::span<FieldDescriptor> fields, int recordLength) {
   QuietFields q;
   if (recordLength < 16 || recordLength > int(DrgLineClasses::kMaxLength)) return q;
   using Bits = QuietFields::Bits;
-  for (FieldDescriptor& f : fields) {
+  for (size_t i = 0; i < fields.size(); ++i) {
+    FieldDescriptor& f = fields[i];
+    q.others.push_back(uint8_t(i));  // taken back below when the field becomes quiet
     if (f.validator != noCheck || f.skipLeadingZero || f.freeChars || f.quantity) continue;
     const Bits columns = ((Bits(1) << f.length) - 1) << f.offset, first = Bits(1) << f.offset;
     switch (f.shape) {
@@ -730,9 +732,21 @@ QuietFields quietFieldsOf(std::span<FieldDescriptor> fields, int recordLength) {
         continue;
     }
     f.quiet = true;
+    q.others.pop_back();
   }
   return q;
 }
+
+namespace {
+
+// The indices of every field, in order, for a line that needs all of them checked.
+constexpr auto kEveryField = [] {
+  std::array<uint8_t, 256> all{};
+  for (size_t i = 0; i < all.size(); ++i) all[i] = uint8_t(i);
+  return all;
+}();
+
+}  // namespace
 
 void checkFields(std::span<FieldDescriptor> fields, std::string_view line, const QuietFields* quiet) {
   // Two dashes in a row are rare; a line without them spares every field the search.
@@ -741,9 +755,11 @@ void checkFields(std::span<FieldDescriptor> fields, std::string_view line, const
   DrgLineClasses classes;
   const bool printable = line.size() >= 16 && line.size() <= DrgLineClasses::kMaxLength &&
                          classifyPrintableLine(line.data(), line.size(), classes);
-  const bool skipQuiet = printable && quiet && quietFieldsClean(*quiet, classes, line.data());
-  for (FieldDescriptor& field : fields) {
-    if (skipQuiet && field.quiet) continue;
+  // A line whose quiet fields are all clean needs only the others checked.
+  std::span<const uint8_t> order(kEveryField.data(), std::min(fields.size(), kEveryField.size()));
+  if (printable && quiet && quietFieldsClean(*quiet, classes, line.data())) order = quiet->others;
+  for (const uint8_t i : order) {
+    FieldDescriptor& field = fields[i];
     const std::string_view text(line.data() + field.offset, size_t(field.length));
     int r = printable ? formatByClasses(field, text.data(), classes) : kNoShortcut;
     // The bytes after the field, up to the end of the line, may be read too.

@@ -4,8 +4,10 @@
 // number, the field's description and text, and its column. Called by the record layouts
 // (layouts.h) for every recognised line.
 #pragma once
+#include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "drg/batch_state.h"
 #include "runtime/message_args.h"
@@ -69,6 +71,7 @@ struct QuietFields {
   Bits leftAligned = 0;   // tokens but their first column: no character after a blank
   int pointAt[8] = {};  // the columns of points (0-based)
   int pointCount = 0;
+  std::vector<uint8_t> others;  // the indices of the fields that are not quiet, in order
 };
 
 // Marks the quiet fields of a record kind of this length and returns their masks.
