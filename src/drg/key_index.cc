@@ -41,19 +41,19 @@ bool sameKey(const char* a, const char* b) {
 KeyIndex::KeyIndex(size_t keys) {
   size_t slots = 2;
   while (slots < keys * 2) slots *= 2;
-  slots_.reset(new Slot[slots]);
+  slots_.resize(slots);
   mask_ = slots - 1;
 }
 
-KeyIndex::Slot* KeyIndex::find(const char* key) const {
+size_t KeyIndex::find(const char* key) const {
   for (size_t i = hashKey(key) & mask_;; i = (i + 1) & mask_) {
-    Slot& s = slots_[i];
-    if (s.id == 0 || sameKey(s.key, key)) return &s;
+    const Slot& s = slots_[i];
+    if (s.id == 0 || sameKey(s.key, key)) return i;
   }
 }
 
 void KeyIndex::grow() {
-  std::unique_ptr<Slot[]> old(new Slot[(mask_ + 1) * 2]);
+  std::vector<Slot, BlockAllocator<Slot>> old((mask_ + 1) * 2);
   old.swap(slots_);
   const size_t oldSize = mask_ + 1;
   mask_ = oldSize * 2 - 1;
@@ -68,7 +68,7 @@ void KeyIndex::grow() {
 
 uint32_t KeyIndex::add(const KeyBuilder& key, uint32_t entry, uint64_t record) {
   if ((entries_.size() + 1) * 2 > mask_ + 1) grow();
-  Slot& s = *find(key.data());
+  Slot& s = slots_[find(key.data())];
   if (s.id == 0) {
     entries_.push_back({entry, kNoEntry, record});
     s.id = uint32_t(entries_.size());
@@ -80,9 +80,9 @@ uint32_t KeyIndex::add(const KeyBuilder& key, uint32_t entry, uint64_t record) {
   return s.id - 1;
 }
 
-bool KeyIndex::contains(const KeyBuilder& key) const { return find(key.data())->id != 0; }
+bool KeyIndex::contains(const KeyBuilder& key) const { return slots_[find(key.data())].id != 0; }
 
-uint32_t KeyIndex::place(const KeyBuilder& key) const { return find(key.data())->id - 1; }
+uint32_t KeyIndex::place(const KeyBuilder& key) const { return slots_[find(key.data())].id - 1; }
 
 uint32_t KeyIndex::firstOutside(const KeyBuilder& key, uint64_t record) const {
   const uint32_t at = place(key);

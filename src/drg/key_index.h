@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/large_block.h"
+
 namespace quervik::drg {
 
 inline constexpr uint32_t kNoEntry = 0xFFFFFFFFu;
@@ -78,10 +80,12 @@ class KeyIndex {
     uint64_t firstRecord = 0;
   };
 
-  Slot* find(const char* key) const;
+  // The slot that holds the key, or the empty one where it would go.
+  size_t find(const char* key) const;
   void grow();
 
-  std::unique_ptr<Slot[]> slots_;
+  // A large table lies on huge pages: a question about it then rarely misses the TLB too.
+  std::vector<Slot, BlockAllocator<Slot>> slots_;
   size_t mask_ = 0;  // the number of slots less one
   std::vector<Entries> entries_;
 };

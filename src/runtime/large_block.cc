@@ -12,7 +12,7 @@
 namespace quervik {
 
 void* allocateBlock(std::size_t bytes) {
-  if (bytes < kHugePage) return ::operator new(bytes);
+  if (bytes < kHugePage) return ::operator new(bytes, std::align_val_t(kBlockAlignment));
   std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   if (rounded < bytes) throw std::bad_alloc();
   void* block = std::aligned_alloc(kHugePage, rounded);
@@ -25,7 +25,7 @@ void* allocateBlock(std::size_t bytes) {
 
 void freeBlock(void* block, std::size_t bytes) noexcept {
   if (bytes < kHugePage)
-    ::operator delete(block);
+    ::operator delete(block, std::align_val_t(kBlockAlignment));
   else
     std::free(block);
 }

@@ -12,6 +12,8 @@
 namespace quervik {
 
 inline constexpr std::size_t kHugePage = std::size_t(2) << 20;
+// Every block begins on a cache line at least.
+inline constexpr std::size_t kBlockAlignment = 64;
 
 // Throws std::bad_alloc. A block is freed with the size it was allocated with.
 void* allocateBlock(std::size_t bytes);
@@ -29,7 +31,7 @@ struct BlockAllocator {
   BlockAllocator(const BlockAllocator<U>&) noexcept {}
 
   T* allocate(std::size_t n) {
-    static_assert(alignof(T) <= alignof(std::max_align_t));
+    static_assert(alignof(T) <= kBlockAlignment);
     if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
     return static_cast<T*>(allocateBlock(n * sizeof(T)));
   }

@@ -9,7 +9,7 @@
 namespace quervik {
 
 void* allocateBlock(std::size_t bytes) {
-  if (bytes < kHugePage) return ::operator new(bytes);
+  if (bytes < kHugePage) return ::operator new(bytes, std::align_val_t(kBlockAlignment));
   void* block = ::_aligned_malloc(bytes, kHugePage);
   if (!block) throw std::bad_alloc();
   return block;
@@ -17,7 +17,7 @@ void* allocateBlock(std::size_t bytes) {
 
 void freeBlock(void* block, std::size_t bytes) noexcept {
   if (bytes < kHugePage)
-    ::operator delete(block);
+    ::operator delete(block, std::align_val_t(kBlockAlignment));
   else
     ::_aligned_free(block);
 }
