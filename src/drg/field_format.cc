@@ -755,7 +755,8 @@ void checkFields(std::span<FieldDescriptor> fields, std::string_view line, const
   DrgLineClasses classes;
   const bool printable = line.size() >= 16 && line.size() <= DrgLineClasses::kMaxLength &&
                          classifyPrintableLine(line.data(), line.size(), classes);
-  // A line whose quiet fields are all clean needs only the others checked.
+  // A line whose quiet fields are all clean needs only the others checked. (A layout has
+  // at most 256 fields: layouts.cc checks it.)
   std::span<const uint8_t> order(kEveryField.data(), std::min(fields.size(), kEveryField.size()));
   if (printable && quiet && quietFieldsClean(*quiet, classes, line.data())) order = quiet->others;
   for (const uint8_t i : order) {

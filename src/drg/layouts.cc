@@ -10,8 +10,10 @@ namespace quervik::drg {
 namespace {
 
 // Every layout's rows are contiguous, each width matches its columns, and together they
-// cover the record exactly; every letter a kind may follow is a kind of the same file.
+// cover the record exactly; every letter a kind may follow is a kind of the same file. A
+// field's index fits a byte (the field check walks indices).
 constexpr bool layoutFits(const RecordKindSpec& kind) {
+  if (kind.fields.size() > 256) return false;
   int next = 1;
   for (const FieldSpec& f : kind.fields) {
     if (f.from != next || f.to - f.from + 1 != f.width || f.width <= 0) return false;
