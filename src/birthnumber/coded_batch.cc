@@ -13,7 +13,12 @@ namespace {
 
 constexpr char kLineEnd[] = "\r\n";
 
-bool put(FILE* out, const void* bytes, size_t n) { return n == 0 || std::fwrite(bytes, 1, n, out) == n; }
+// False once a write of the output is known to have failed.
+bool put(BlockSink& out, const void* bytes, size_t n) {
+  out.append(bytes, n);
+  out.flushIfFull();
+  return !out.failed();
+}
 
 // The coded number of a B record's birth number: from the set when the number was seen
 // before, else coded now and added.
@@ -82,7 +87,7 @@ class Lookahead {
 
 }  // namespace
 
-PassEnd copyWithCodedNumbers(LineReader& in, FILE* out, const TripleDesKey& hashKey, BirthNumberCoder& coder,
+PassEnd copyWithCodedNumbers(LineReader& in, BlockSink& out, const TripleDesKey& hashKey, BirthNumberCoder& coder,
                              BirthNumberSet& set, CodedCopy& copy) {
   LineReader::Piece piece;
   Lookahead ahead;
@@ -123,7 +128,7 @@ PassEnd copyWithCodedNumbers(LineReader& in, FILE* out, const TripleDesKey& hash
   return in.failed() ? PassEnd::ReadFailed : PassEnd::Done;
 }
 
-PassEnd writeIdentifierRecords(FILE* out, const TripleDesKey& sessionKey, const BirthNumberSet& set) {
+PassEnd writeIdentifierRecords(BlockSink& out, const TripleDesKey& sessionKey, const BirthNumberSet& set) {
   for (size_t i = 0; i < set.size(); ++i) {
     if (i % kInterruptCheckInterval == 0 && testInterrupted() == 1) return PassEnd::Interrupted;
     const BirthNumberSet::Entry& entry = set[i];

@@ -9,6 +9,7 @@
 #include "birthnumber/birth_number.h"
 #include "birthnumber/birth_number_set.h"
 #include "birthnumber/line_reader.h"
+#include "runtime/block_sink.h"
 
 namespace quervik {
 
@@ -34,12 +35,12 @@ struct CodedCopy {
 // progress to the input position as it goes. A line that begins with "X" ends the pass with
 // AlreadyCoded (copy.lines is its number): the batch was coded before, and coding its codes
 // again would lose the way back to the birth numbers. May throw std::bad_alloc (the set).
-PassEnd copyWithCodedNumbers(LineReader& in, FILE* out, const TripleDesKey& hashKey, BirthNumberCoder& coder,
+PassEnd copyWithCodedNumbers(LineReader& in, BlockSink& out, const TripleDesKey& hashKey, BirthNumberCoder& coder,
                              BirthNumberSet& set, CodedCopy& copy);
 
 // One Y record per entry of the set, in its order: "Y", the coded number, the recovery
 // identifier under the session key, CR LF. Asks testInterrupted and moves the progress to the
 // number of records written.
-PassEnd writeIdentifierRecords(FILE* out, const TripleDesKey& sessionKey, const BirthNumberSet& set);
+PassEnd writeIdentifierRecords(BlockSink& out, const TripleDesKey& sessionKey, const BirthNumberSet& set);
 
 }  // namespace quervik

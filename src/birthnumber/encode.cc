@@ -79,7 +79,7 @@ SecureBytes encryptShare(int64_t slot, int keyType, const char* holder, const Se
 // The X record: a fresh session key, split into shares, share A encrypted for the DRG centre
 // and share B for the trust centre, each written as "_"-lined base64. 0; 1 after the reports;
 // 2 for a key type that is neither 0 nor 1 (nothing reported).
-int writeKeyRecord(FILE* out, int64_t slot, int keyType, const char* drgCertificate, const char* tcCertificate,
+int writeKeyRecord(BlockSink& out, int64_t slot, int keyType, const char* drgCertificate, const char* tcCertificate,
                    TripleDesKey& sessionKey) {
   if (generateSessionKey(sessionKey) != 0) return 1;
   KeyShares shares;
@@ -98,9 +98,9 @@ int writeKeyRecord(FILE* out, int64_t slot, int keyType, const char* drgCertific
   if (forDrg.empty()) return 1;
   SecureBytes forTc = encryptShare(slot, keyType, tcCertificate, shares.shareB);
   if (forTc.empty()) return 1;
-  // A write error stays on the stream and fails the final commit.
+  // A write error shows when the output is flushed.
   std::string record = "X" + encodeUnderscoredBase64(forDrg) + encodeUnderscoredBase64(forTc) + "\r\n";
-  (void)std::fwrite(record.data(), 1, record.size(), out);
+  out.append(record.data(), record.size());
   return 0;
 }
 
@@ -108,7 +108,8 @@ int writeKeyRecord(FILE* out, int64_t slot, int keyType, const char* drgCertific
 int codeBatch(FILE* input, const char* inputFile, OutputTarget& output, const char* outputFile,
               const TripleDesKey& hashKey, int64_t slot, int keyType, const char* drgCertificate,
               const char* tcCertificate) {
-  FILE* out = output.stream();
+  // The records go out in large blocks on a writing thread while the next are coded.
+  BlockSink out(output.stream());
   BirthNumberSet distinct;
   BirthNumberCoder coder;
   if (!coder.ready()) {
@@ -137,10 +138,7 @@ int codeBatch(FILE* input, const char* inputFile, OutputTarget& output, const ch
   }
   if (copy.bRecords > 0) {
     // The X record starts a line of its own even after a last line that had no line end.
-    if (copy.lastLineUnended && std::fputs("\r\n", out) < 0) {
-      reportError(kMsgOutputNotOpened, outputFile);
-      return 1;
-    }
+    if (copy.lastLineUnended) out.append("\r\n", 2);
     setActivity(kIdentifierActivity, static_cast<int64_t>(distinct.size()));
     TripleDesKey sessionKey;
     if (writeKeyRecord(out, slot, keyType, drgCertificate, tcCertificate, sessionKey) != 0) return 1;
@@ -160,7 +158,7 @@ int codeBatch(FILE* input, const char* inputFile, OutputTarget& output, const ch
         return 1;
     }
   }
-  if (!output.commit()) {
+  if (!out.flush() || !output.commit()) {
     reportError(kMsgOutputNotOpened, outputFile);
     return 1;
   }
@@ -191,18 +189,10 @@ int encodeBirthNumbers(const char* inputFile, const char* outputFile, const char
     return 1;
   }
   int64_t size = inputFile ? fileSize(inputFile) : -1;
-  // Declared before the output, so that it outlives the stream that uses it.
-  std::unique_ptr<char[]> buffer;
   OutputTarget output;
   if (!output.open(outputFile)) {
     reportError(kMsgOutputNotOpened, outputFile);
     return 1;
-  }
-  // A fresh file takes a large buffer: the records are short and many.
-  constexpr size_t kOutputBuffer = size_t(1) << 20;
-  if (outputFile) {
-    buffer.reset(new char[kOutputBuffer]);
-    std::setvbuf(output.stream(), buffer.get(), _IOFBF, kOutputBuffer);
   }
   setActivity(kCodingActivity, size > 0 ? size : 0);
   try {

@@ -78,7 +78,7 @@ Outcome convertOpenFile(Run& run, const std::string& inputPath, File input, File
                         bool& failed) {
   run.settings.currentYear = localYear();
   setActivity("Konverze VZP rozhrani do DRG", fileSize(inputPath.c_str()));
-  RecordSink sink(output.get());
+  BlockSink sink(output.get());
   VzpConverter converter(run.settings, sink);
   LineReader reader(input.get());
   int64_t nextPoll = 0;

@@ -36,7 +36,7 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
       direct_ = false;  // the insurer code
     if (fill.codeKind) constants.codeKindFields |= 1u << fill.field;
   }
-  RecordSink sink;
+  BlockSink sink;
   writeDrgRecord(constants, RecordContext{0, {}}, sink);
   length_ = uint8_t(layout.length);
   std::memset(image_, ' ', sizeof image_);
@@ -107,7 +107,7 @@ PreparedRule::PreparedRule(const FillingRule& rule) : rule_(&rule) {
   }
 }
 
-void PreparedRule::writeFilled(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const {
+void PreparedRule::writeFilled(const RuleInputs& inputs, const RecordContext& context, BlockSink& sink) const {
   FilledRecord record(*rule_->record);
   applyFillingRule(*rule_, inputs, record);
   writeDrgRecord(record, context, sink);

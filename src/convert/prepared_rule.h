@@ -28,7 +28,7 @@ class PreparedRule {
   // False when records are written through applyFillingRule and writeDrgRecord.
   bool direct() const { return direct_; }
 
-  void write(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const {
+  void write(const RuleInputs& inputs, const RecordContext& context, BlockSink& sink) const {
     if (direct_) return writeDirect(inputs, context.currentYear, sink);
     writeFilled(inputs, context, sink);
   }
@@ -55,7 +55,7 @@ class PreparedRule {
 
   // Inline in the converter's line loop: a record is the image, its pieces, and the fields
   // computed from a line.
-  void writeDirect(const RuleInputs& inputs, int currentYear, RecordSink& sink) const {
+  void writeDirect(const RuleInputs& inputs, int currentYear, BlockSink& sink) const {
     char* const out = sink.reserve(kImageSize);
     std::memcpy(out, image_, kImageSize);
     static_assert(uint8_t(Source::Line) == 1 && uint8_t(Source::NextLine) == 2 && uint8_t(Source::DocumentLine) == 3);
@@ -79,7 +79,7 @@ class PreparedRule {
   // The sex, birth date and code kind fields.
   void writeComputed(const RuleInputs& inputs, int currentYear, char* out) const;
   // Through applyFillingRule and writeDrgRecord.
-  void writeFilled(const RuleInputs& inputs, const RecordContext& context, RecordSink& sink) const;
+  void writeFilled(const RuleInputs& inputs, const RecordContext& context, BlockSink& sink) const;
 
   const FillingRule* rule_;
   bool direct_ = true;

@@ -54,34 +54,6 @@ void applyFillingRule(const FillingRule& rule, const RuleInputs& in, FilledRecor
   }
 }
 
-RecordSink::RecordSink(FILE* file) {
-  if (file) {
-    writer_ = std::make_unique<BackgroundWriter>(file);
-    spare_.resize(kBlock + 1024);
-  }
-  buffer_.resize(file ? kBlock + 1024 : 4096);
-}
-
-void RecordSink::makeRoom(size_t n) {
-  if (writer_) handOver();
-  if (used_ + n > buffer_.size()) buffer_.resize(std::max(buffer_.size() * 2, used_ + n));
-}
-
-void RecordSink::handOver() {
-  if (used_ == 0) return;
-  // submit() waits for the block before, which is spare_: it can be filled again.
-  writer_->submit(buffer_.data(), used_);
-  std::swap(buffer_, spare_);
-  if (buffer_.size() < spare_.size()) buffer_.resize(spare_.size());
-  used_ = 0;
-}
-
-bool RecordSink::flush() {
-  if (!writer_) return true;
-  handOver();
-  return writer_->finish();
-}
-
 void birthDateFromBirthNumber(std::string_view n, int currentYear, char out[8]) {
   std::memcpy(out, kInvalidDate, 8);
   if (n.size() != 10) return;
@@ -156,7 +128,7 @@ void printField(const DrgFieldTemplate& field, FieldKind kind, FieldValue v, Fie
 
 }  // namespace
 
-int writeDrgRecord(FilledRecord& record, const RecordContext& context, RecordSink& sink) {
+int writeDrgRecord(FilledRecord& record, const RecordContext& context, BlockSink& sink) {
   const DrgRecordTemplate& layout = *record.layout;
   const size_t count = layout.fields.size();
   int batchType = 0;

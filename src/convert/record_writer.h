@@ -1,5 +1,5 @@
 // Producing DRG records: a fresh copy of a record template is filled by a filling rule from
-// the VZP lines and then printed field by field by writeDrgRecord into a RecordSink, which
+// the VZP lines and then printed field by field by writeDrgRecord into a BlockSink, which
 // buffers the records of one DRG file (each ended with CR LF) and writes them out in blocks.
 #pragma once
 #include <array>
@@ -12,7 +12,7 @@
 
 #include "convert/drg_templates.h"
 #include "convert/filling_rules.h"
-#include "runtime/background_writer.h"
+#include "runtime/block_sink.h"
 
 namespace quervik::convert {
 
@@ -57,39 +57,6 @@ struct RuleInputs {
 
 void applyFillingRule(const FillingRule& rule, const RuleInputs& inputs, FilledRecord& record);
 
-// The records of one output. Without a file everything stays in memory. With one, a full
-// block goes out on a writer thread while the next one fills.
-class RecordSink {
- public:
-  explicit RecordSink(FILE* file = nullptr);
-  // Room for n more bytes; commit what was written there.
-  char* reserve(size_t n) {
-    if (used_ + n > buffer_.size()) makeRoom(n);
-    return buffer_.data() + used_;
-  }
-  void commit(size_t n) { used_ += n; }
-  // Hands the buffer to the writer once it holds a block.
-  void flushIfFull() {
-    if (writer_ && used_ >= kBlock) handOver();
-  }
-  // Writes everything buffered and waits until it is written; false once any write has
-  // failed. Called before the file is closed.
-  bool flush();
-  std::string_view buffered() const { return {buffer_.data(), used_}; }
-
- private:
-  // The output is twice the input and more: a block of a megabyte wakes the writer a quarter
-  // as often as one of 256 KiB did, which took a sixth off a large conversion.
-  static constexpr size_t kBlock = 1024 * 1024;
-  void makeRoom(size_t n);
-  void handOver();
-
-  std::unique_ptr<BackgroundWriter> writer_;
-  std::vector<char> buffer_;
-  std::vector<char> spare_;  // the block the writer may still be reading
-  size_t used_ = 0;
-};
-
 struct RecordContext {
   int currentYear;                   // no birth date may lie after it
   std::span<const int> excludedTypes;
@@ -98,7 +65,7 @@ struct RecordContext {
 // Writes the record and its CR LF. For an A record the result is the batch type read from
 // Druh davky, or -1 when that type is not 0 and is excluded (then nothing is written); for
 // B and C records it is 0.
-int writeDrgRecord(FilledRecord& record, const RecordContext& context, RecordSink& sink);
+int writeDrgRecord(FilledRecord& record, const RecordContext& context, BlockSink& sink);
 
 // Prints a value into a field of the record: aligned as the field's format says, cut to its
 // width, the rest blanks.

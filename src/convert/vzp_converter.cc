@@ -46,7 +46,7 @@ const Blanks kBlanks;
 
 }  // namespace
 
-VzpConverter::VzpConverter(const ConversionSettings& settings, RecordSink& sink)
+VzpConverter::VzpConverter(const ConversionSettings& settings, BlockSink& sink)
     : settings_(settings), sink_(sink), context_{settings.currentYear, settings.excludedTypes} {
   line_.fill(' ');
   nextLine_.fill(' ');
@@ -160,7 +160,7 @@ void VzpConverter::convertLine(std::string_view record, LineReader& reader) {
 }
 
 std::string convertVzpText(std::string_view text, const ConversionSettings& settings) {
-  RecordSink sink;
+  BlockSink sink;
   VzpConverter converter(settings, sink);
   LineReader reader(text);
   std::string_view record;

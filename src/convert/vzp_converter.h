@@ -36,7 +36,7 @@ struct ConversionSettings {
 
 class VzpConverter {
  public:
-  VzpConverter(const ConversionSettings& settings, RecordSink& sink);
+  VzpConverter(const ConversionSettings& settings, BlockSink& sink);
   VzpConverter(const VzpConverter&) = delete;
   VzpConverter& operator=(const VzpConverter&) = delete;
 
@@ -63,7 +63,7 @@ class VzpConverter {
   void write(const FillingRule& rule, const RuleInputs& inputs);
 
   const ConversionSettings& settings_;
-  RecordSink& sink_;
+  BlockSink& sink_;
   RecordContext context_;
   int batchType_ = 0;
   bool convertedBatch_ = false;

@@ -21,6 +21,9 @@ class BackgroundWriter {
   void submit(const char* data, size_t n);
   // Waits until everything handed over is written; false once any write has failed.
   bool finish();
+  // Whether a write is known to have failed (a block's outcome is known once the next one
+  // is handed over).
+  bool failed() const { return failed_; }
 
  private:
   // The outcome of the block in flight, if any, joins failed_.
