@@ -3,12 +3,9 @@
 // buffers the records of one DRG file (each ended with CR LF) and writes them out in blocks.
 #pragma once
 #include <array>
-#include <cstdio>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
-#include <vector>
 
 #include "convert/drg_templates.h"
 #include "convert/filling_rules.h"
