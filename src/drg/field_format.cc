@@ -701,9 +701,7 @@ QuietFields quietFieldsOf(std::span<FieldDescriptor> fields, int recordLength) {
   QuietFields q;
   if (recordLength < 16 || recordLength > int(DrgLineClasses::kMaxLength)) return q;
   using Bits = QuietFields::Bits;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    FieldDescriptor& f = fields[i];
-    q.others.push_back(uint8_t(i));  // taken back below when the field becomes quiet
+  for (FieldDescriptor& f : fields) {
     if (f.validator != noCheck || f.skipLeadingZero || f.freeChars || f.quantity) continue;
     const Bits columns = ((Bits(1) << f.length) - 1) << f.offset, first = Bits(1) << f.offset;
     switch (f.shape) {
@@ -732,8 +730,9 @@ QuietFields quietFieldsOf(std::span<FieldDescriptor> fields, int recordLength) {
         continue;
     }
     f.quiet = true;
-    q.others.pop_back();
   }
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (!fields[i].quiet) q.others.push_back(uint8_t(i));
   return q;
 }
 

@@ -82,6 +82,7 @@ uint32_t KeyIndex::add(const KeyBuilder& key, uint32_t entry, uint64_t record) {
 
 bool KeyIndex::contains(const KeyBuilder& key) const { return slots_[find(key.data())].id != 0; }
 
+// An empty slot's id 0 gives kNoEntry.
 uint32_t KeyIndex::place(const KeyBuilder& key) const { return slots_[find(key.data())].id - 1; }
 
 uint32_t KeyIndex::firstOutside(const KeyBuilder& key, uint64_t record) const {
